@@ -1,0 +1,146 @@
+// Text conversions: see platform/encoding.h.
+#include "platform/encoding.h"
+
+#include <array>
+#include <cstdint>
+
+namespace platform {
+
+namespace {
+// Windows-1252 0x80..0x9F; the bytes the code page leaves undefined keep their value.
+constexpr std::array<char16_t, 32> kHigh = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+// One code point at `i` of a wide string (UTF-16 on Windows, UTF-32 elsewhere).
+char32_t nextCodePoint(std::wstring_view text, std::size_t& i) {
+    char32_t c = static_cast<char32_t>(text[i++]);
+    if constexpr (sizeof(wchar_t) == 2) {
+        if (c >= 0xD800 && c < 0xDC00 && i < text.size()) {
+            const char32_t low = static_cast<char32_t>(text[i]);
+            if (low >= 0xDC00 && low < 0xE000) {
+                ++i;
+                return 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+            }
+        }
+    }
+    return c;
+}
+
+void appendCodePoint(std::wstring& out, char32_t c) {
+    if constexpr (sizeof(wchar_t) == 2) {
+        if (c >= 0x10000) {
+            c -= 0x10000;
+            out.push_back(static_cast<wchar_t>(0xD800 + (c >> 10)));
+            out.push_back(static_cast<wchar_t>(0xDC00 + (c & 0x3FF)));
+            return;
+        }
+    }
+    out.push_back(static_cast<wchar_t>(c));
+}
+}  // namespace
+
+std::wstring fromWindows1252(std::string_view bytes) {
+    std::wstring out;
+    out.reserve(bytes.size());
+    for (const char ch : bytes) {
+        const auto b = static_cast<unsigned char>(ch);
+        out.push_back(b >= 0x80 && b < 0xA0 ? static_cast<wchar_t>(kHigh[b - 0x80]) : static_cast<wchar_t>(b));
+    }
+    return out;
+}
+
+std::string toWindows1252(std::wstring_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const char32_t c = nextCodePoint(text, i);
+        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+            out.push_back(static_cast<char>(c));
+            continue;
+        }
+        char mapped = '?';
+        for (std::size_t k = 0; k < kHigh.size(); ++k) {
+            if (kHigh[k] == c) {
+                mapped = static_cast<char>(0x80 + k);
+                break;
+            }
+        }
+        out.push_back(mapped);
+    }
+    return out;
+}
+
+std::string toUtf8(std::wstring_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size();) {
+        char32_t c = nextCodePoint(text, i);
+        if (c > 0x10FFFF || (c >= 0xD800 && c < 0xE000)) c = 0xFFFD;
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else if (c < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+
+std::wstring fromUtf8(std::string_view bytes) {
+    std::wstring out;
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        int extra = 0;
+        char32_t c = 0;
+        if (b < 0x80) {
+            c = b;
+        } else if ((b & 0xE0) == 0xC0) {
+            c = b & 0x1F;
+            extra = 1;
+        } else if ((b & 0xF0) == 0xE0) {
+            c = b & 0x0F;
+            extra = 2;
+        } else if ((b & 0xF8) == 0xF0) {
+            c = b & 0x07;
+            extra = 3;
+        } else {
+            appendCodePoint(out, 0xFFFD);
+            ++i;
+            continue;
+        }
+        if (i + extra >= bytes.size()) {  // truncated sequence at the end
+            appendCodePoint(out, 0xFFFD);
+            break;
+        }
+        bool valid = true;
+        for (int k = 1; k <= extra; ++k) {
+            const auto cont = static_cast<unsigned char>(bytes[i + k]);
+            if ((cont & 0xC0) != 0x80) {
+                valid = false;
+                break;
+            }
+            c = (c << 6) | (cont & 0x3F);
+        }
+        if (!valid) {
+            appendCodePoint(out, 0xFFFD);
+            ++i;
+            continue;
+        }
+        appendCodePoint(out, c);
+        i += 1 + extra;
+    }
+    return out;
+}
+
+}  // namespace platform

@@ -1,0 +1,61 @@
+// The headless backend: see platform/headless.h.
+#include "platform/headless.h"
+
+namespace platform::ui {
+
+namespace {
+class NullPeer : public FormPeer {
+public:
+    void formChanged() override {}
+    void controlChanged(Control&) override {}
+};
+}  // namespace
+
+std::unique_ptr<FormPeer> HeadlessBackend::createPeer(Form&) { return std::make_unique<NullPeer>(); }
+
+void HeadlessBackend::startTimer(const Timer* key, int intervalMs, std::function<void()> fire) {
+    if (ended_) return;
+    timers_[key] = Scheduled{intervalMs, now_ + intervalMs, nextOrder_++, std::move(fire)};
+}
+
+void HeadlessBackend::stopTimer(const Timer* key) { timers_.erase(key); }
+
+Backend::Answer HeadlessBackend::messageBox(const std::wstring& text, const std::wstring& title,
+                                            Buttons buttons) {
+    messageBoxes_.push_back({text, title, buttons, now_});
+    if (onMessageBox) return onMessageBox(messageBoxes_.back());
+    return Answer::Ok;
+}
+
+void HeadlessBackend::endProgram() {
+    ended_ = true;
+    timers_.clear();
+}
+
+void HeadlessBackend::advance(std::int64_t ms) {
+    const std::int64_t target = now_ + ms;
+    for (;;) {
+        if (ended_) break;
+        const Timer* nextKey = nullptr;
+        const Scheduled* next = nullptr;
+        for (const auto& [key, scheduled] : timers_) {
+            if (scheduled.due > target) continue;
+            if (!next || scheduled.due < next->due ||
+                (scheduled.due == next->due && scheduled.order < next->order)) {
+                next = &scheduled;
+                nextKey = key;
+            }
+        }
+        if (!next) break;
+        now_ = next->due;
+        // Re-arm before firing: a handler that restarts or stops its timer overrides this.
+        auto fire = next->fire;
+        Scheduled& entry = timers_[nextKey];
+        entry.due = now_ + entry.interval;
+        entry.order = nextOrder_++;
+        fire();
+    }
+    if (!ended_) now_ = target;
+}
+
+}  // namespace platform::ui

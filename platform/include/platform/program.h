@@ -1,0 +1,24 @@
+// Facts about the running program itself.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+struct ProgramVersion {
+    int major = 0;
+    int minor = 0;
+    int revision = 0;
+};
+
+class ProgramInfo {
+public:
+    virtual ~ProgramInfo() = default;
+    // From the program's own version resource.
+    virtual ProgramVersion version() = 0;
+    // The folder that holds the program file, without a trailing separator
+    // (except for a drive root, where the system reports "C:\").
+    virtual std::wstring directory() = 0;
+};
+
+}  // namespace platform

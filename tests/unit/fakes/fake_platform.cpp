@@ -1,0 +1,262 @@
+// The in-memory platform of the unit tests: see fake_platform.h.
+#include "fakes/fake_platform.h"
+
+#include <algorithm>
+#include <cwctype>
+
+namespace fakes {
+
+namespace attr = platform::attr;
+
+namespace {
+bool isRelative(const std::wstring& k) { return k.size() < 2 || k[1] != L':'; }
+std::wstring parentOf(const std::wstring& k) {
+    const auto slash = k.rfind(L'\\');
+    if (slash == std::wstring::npos) return L"";
+    if (slash == 2) return k.substr(0, 3);  // "E:\"
+    return k.substr(0, slash);
+}
+}  // namespace
+
+std::wstring FakeFileSystem::key(const std::wstring& path) {
+    std::wstring k;
+    for (wchar_t c : path) k.push_back(static_cast<wchar_t>(std::towupper(c)));
+    // "E:\a\" and "E:\a" name the same entry; the root keeps its backslash.
+    while (k.size() > 3 && k.back() == L'\\') k.pop_back();
+    return k;
+}
+
+FakeFileSystem::Drive& FakeFileSystem::addDrive(wchar_t letter) { return addDrive(letter, Drive{}); }
+
+FakeFileSystem::Drive& FakeFileSystem::addDrive(wchar_t letter, Drive drive) {
+    return drives_[static_cast<wchar_t>(std::towupper(letter))] = drive;
+}
+
+void FakeFileSystem::removeDrive(wchar_t letter) {
+    letter = static_cast<wchar_t>(std::towupper(letter));
+    drives_.erase(letter);
+    for (auto it = entries_.begin(); it != entries_.end();) {
+        it = (it->first[0] == letter) ? entries_.erase(it) : std::next(it);
+    }
+}
+
+void FakeFileSystem::addFile(const std::wstring& path, std::string content, std::uint32_t attributes) {
+    entries_[key(path)] = Entry{attributes & ~attr::kDirectory, std::move(content)};
+}
+
+void FakeFileSystem::addFolder(const std::wstring& path, std::uint32_t attributes) {
+    entries_[key(path)] = Entry{attributes | attr::kDirectory, {}};
+}
+
+bool FakeFileSystem::exists(const std::wstring& path) const { return entries_.count(key(path)) != 0; }
+
+bool FakeFileSystem::isFolder(const std::wstring& path) const {
+    auto it = entries_.find(key(path));
+    return it != entries_.end() && (it->second.attributes & attr::kDirectory);
+}
+
+std::optional<FakeFileSystem::Entry> FakeFileSystem::entry(const std::wstring& path) const {
+    auto it = entries_.find(key(path));
+    if (it == entries_.end()) return std::nullopt;
+    return it->second;
+}
+
+std::optional<std::string> FakeFileSystem::content(const std::wstring& path) const {
+    auto e = entry(path);
+    if (!e || (e->attributes & attr::kDirectory)) return std::nullopt;
+    return e->content;
+}
+
+const FakeFileSystem::Drive* FakeFileSystem::usableDrive(const std::wstring& k) const {
+    if (isRelative(k)) {
+        static const Drive workingFolder{};
+        return &workingFolder;
+    }
+    auto it = drives_.find(k[0]);
+    if (it == drives_.end() || !it->second.ready) return nullptr;
+    return &it->second;
+}
+
+bool FakeFileSystem::parentExists(const std::wstring& k) const {
+    const std::wstring parent = parentOf(k);
+    if (parent.empty() || parent.size() == 3) return true;  // working folder or drive root
+    auto it = entries_.find(parent);
+    return it != entries_.end() && (it->second.attributes & attr::kDirectory);
+}
+
+bool FakeFileSystem::hasChildren(const std::wstring& k) const {
+    const std::wstring prefix = k + L"\\";
+    auto it = entries_.lower_bound(prefix);
+    return it != entries_.end() && it->first.compare(0, prefix.size(), prefix) == 0;
+}
+
+std::vector<wchar_t> FakeFileSystem::driveLetters() {
+    calls.push_back(L"drives");
+    std::vector<wchar_t> letters;
+    for (const auto& [letter, drive] : drives_) letters.push_back(letter);
+    return letters;
+}
+
+std::optional<std::uint32_t> FakeFileSystem::attributes(const std::wstring& path) {
+    const std::wstring k = key(path);
+    calls.push_back(L"attributes " + k);
+    if (!usableDrive(k)) return std::nullopt;
+    if (k.size() == 3) return attr::kDirectory;
+    auto it = entries_.find(k);
+    if (it == entries_.end()) return std::nullopt;
+    return it->second.attributes;
+}
+
+bool FakeFileSystem::setAttributes(const std::wstring& path, std::uint32_t attributes) {
+    const std::wstring k = key(path);
+    calls.push_back(L"setAttributes " + k);
+    const Drive* d = usableDrive(k);
+    auto it = entries_.find(k);
+    if (!d || d->readOnly || it == entries_.end()) return false;
+    // Like the system, the directory flag is the entry's nature, not a settable attribute.
+    it->second.attributes = (attributes & ~attr::kDirectory) | (it->second.attributes & attr::kDirectory);
+    return true;
+}
+
+bool FakeFileSystem::makeDirectory(const std::wstring& path) {
+    const std::wstring k = key(path);
+    calls.push_back(L"makeDirectory " + k);
+    const Drive* d = usableDrive(k);
+    if (!d || d->readOnly || entries_.count(k) || !parentExists(k)) return false;
+    entries_[k] = Entry{attr::kDirectory, {}};
+    return true;
+}
+
+bool FakeFileSystem::removeDirectory(const std::wstring& path) {
+    const std::wstring k = key(path);
+    calls.push_back(L"removeDirectory " + k);
+    const Drive* d = usableDrive(k);
+    auto it = entries_.find(k);
+    if (!d || d->readOnly || it == entries_.end() || !(it->second.attributes & attr::kDirectory) ||
+        hasChildren(k))
+        return false;
+    entries_.erase(it);
+    return true;
+}
+
+bool FakeFileSystem::deleteFile(const std::wstring& path) {
+    const std::wstring k = key(path);
+    calls.push_back(L"deleteFile " + k);
+    const Drive* d = usableDrive(k);
+    auto it = entries_.find(k);
+    if (!d || d->readOnly || it == entries_.end() || (it->second.attributes & attr::kDirectory) ||
+        undeletable.count(k))
+        return false;
+    entries_.erase(it);
+    return true;
+}
+
+bool FakeFileSystem::normalFileExists(const std::wstring& path) {
+    const std::wstring k = key(path);
+    calls.push_back(L"search " + k);
+    if (!usableDrive(k)) return false;
+    auto it = entries_.find(k);
+    return it != entries_.end() &&
+           !(it->second.attributes & (attr::kDirectory | attr::kHidden | attr::kSystem));
+}
+
+std::wstring FakeFileSystem::fileSystemName(wchar_t drive) {
+    calls.push_back(std::wstring(L"fileSystemName ") + drive);
+    auto it = drives_.find(drive);
+    return it == drives_.end() || !it->second.ready ? L"" : it->second.fileSystem;
+}
+
+std::uint64_t FakeFileSystem::freeBytes(wchar_t drive) {
+    calls.push_back(std::wstring(L"freeBytes ") + drive);
+    auto it = drives_.find(drive);
+    return it == drives_.end() || !it->second.ready ? 0 : it->second.freeBytes;
+}
+
+bool FakeFileSystem::isReady(wchar_t drive) {
+    calls.push_back(std::wstring(L"isReady ") + drive);
+    auto it = drives_.find(drive);
+    return it != drives_.end() && it->second.ready;
+}
+
+std::optional<std::string> FakeFileSystem::readFile(const std::wstring& path) {
+    const std::wstring k = key(path);
+    calls.push_back(L"readFile " + k);
+    if (!usableDrive(k)) return std::nullopt;
+    return content(k);
+}
+
+class FakeOutputFile : public platform::OutputFile {
+public:
+    FakeOutputFile(FakeFileSystem& fs, std::wstring k) : fs_(fs), key_(std::move(k)) {}
+    bool write(std::string_view bytes) override {
+        data_.append(bytes);
+        return true;
+    }
+    bool commit() override {
+        if (fs_.unwritable.count(key_)) {
+            error_ = L"Access is denied.";
+            return false;
+        }
+        auto it = fs_.entries_.find(key_);
+        if (it != fs_.entries_.end() && (it->second.attributes & attr::kDirectory)) {
+            error_ = L"Access is denied.";
+            return false;
+        }
+        fs_.entries_[key_] = FakeFileSystem::Entry{attr::kArchive, data_};
+        return true;
+    }
+    std::wstring lastError() const override { return error_; }
+
+private:
+    FakeFileSystem& fs_;
+    std::wstring key_;
+    std::string data_;
+    std::wstring error_;
+};
+
+std::unique_ptr<platform::OutputFile> FakeFileSystem::createReplacing(const std::wstring& path,
+                                                                      std::wstring& error) {
+    const std::wstring k = key(path);
+    calls.push_back(L"createReplacing " + k);
+    const Drive* d = usableDrive(k);
+    if (!d || d->readOnly || !parentExists(k)) {
+        error = L"The system cannot find the path specified.";
+        return nullptr;
+    }
+    return std::make_unique<FakeOutputFile>(*this, k);
+}
+
+platform::StartResult FakeProcesses::runCommand(const std::wstring& commandLine) {
+    if (failCommands) return {false, L"The system cannot find the file specified."};
+    commands.push_back(commandLine);
+    if (onCommand) onCommand(commandLine);
+    return {true, {}};
+}
+
+platform::StartResult FakeProcesses::startProgram(const std::wstring& path) {
+    if (failPrograms) return {false, L"The system cannot find the file specified."};
+    programs.push_back(path);
+    return {true, {}};
+}
+
+platform::StartResult FakeProcesses::shellOpen(const std::wstring& target) {
+    if (failShellOpen) return {false, L"The system cannot find the file specified."};
+    shellOpens.push_back(target);
+    return {true, {}};
+}
+
+platform::HttpResult FakeHttp::get(const std::wstring& url,
+                                   const std::function<bool(std::string_view)>& onBody) {
+    requests.push_back(url);
+    if (onRequest) onRequest(url);
+    if (answers.empty()) return {false, 0, L"The server name or address could not be resolved"};
+    Answer answer = answers.front();
+    if (answers.size() > 1) answers.pop_front();
+    // Hand the body over in small pieces, as a real transfer does.
+    for (std::size_t i = 0; i < answer.body.size(); i += 7) {
+        if (!onBody(std::string_view(answer.body).substr(i, 7))) return {false, answer.status, L"aborted"};
+    }
+    return {answer.completed, answer.status, answer.error};
+}
+
+}  // namespace fakes

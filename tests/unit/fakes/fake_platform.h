@@ -1,0 +1,141 @@
+// In-memory stand-ins for the operating system, for the unit tests: drives with
+// letters, file-system names, free space, readiness and read-only media; files and
+// folders with attributes; recorded command lines and shell opens; canned HTTP answers.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/filesystem.h"
+#include "platform/headless.h"
+#include "platform/http.h"
+#include "platform/platform.h"
+#include "platform/processes.h"
+#include "platform/program.h"
+
+namespace fakes {
+
+class FakeFileSystem : public platform::FileSystem {
+public:
+    struct Drive {
+        std::wstring fileSystem = L"FAT32";
+        std::uint64_t freeBytes = 1ull << 30;
+        bool ready = true;
+        bool readOnly = false;
+    };
+    struct Entry {
+        std::uint32_t attributes = platform::attr::kArchive;
+        std::string content;  // files only
+    };
+
+    // Drives; adding one makes its root exist.
+    Drive& addDrive(wchar_t letter);
+    Drive& addDrive(wchar_t letter, Drive drive);
+    void removeDrive(wchar_t letter);
+    Drive& drive(wchar_t letter) { return drives_.at(letter); }
+
+    // Entries, by full path such as L"E:\\autorun.inf" (case-insensitive).
+    void addFile(const std::wstring& path, std::string content = {},
+                 std::uint32_t attributes = platform::attr::kArchive);
+    void addFolder(const std::wstring& path, std::uint32_t attributes = platform::attr::kDirectory);
+    bool exists(const std::wstring& path) const;
+    bool isFolder(const std::wstring& path) const;
+    std::optional<Entry> entry(const std::wstring& path) const;
+    std::optional<std::string> content(const std::wstring& path) const;
+    // Every entry below a drive root, for "nothing lost" comparisons.
+    std::map<std::wstring, Entry> snapshot() const { return entries_; }
+
+    // Makes deleteFile fail for a path (a file in use or locked).
+    std::set<std::wstring> undeletable;
+    // Makes createReplacing or its commit fail for a path.
+    std::set<std::wstring> unwritable;
+    // Every call, in order, as "op path" (for ordering checks).
+    std::vector<std::wstring> calls;
+
+    std::vector<wchar_t> driveLetters() override;
+    std::optional<std::uint32_t> attributes(const std::wstring& path) override;
+    bool setAttributes(const std::wstring& path, std::uint32_t attributes) override;
+    bool makeDirectory(const std::wstring& path) override;
+    bool removeDirectory(const std::wstring& path) override;
+    bool deleteFile(const std::wstring& path) override;
+    bool normalFileExists(const std::wstring& path) override;
+    std::wstring fileSystemName(wchar_t drive) override;
+    std::uint64_t freeBytes(wchar_t drive) override;
+    bool isReady(wchar_t drive) override;
+    std::optional<std::string> readFile(const std::wstring& path) override;
+    std::unique_ptr<platform::OutputFile> createReplacing(const std::wstring& path, std::wstring& error) override;
+
+    static std::wstring key(const std::wstring& path);
+
+private:
+    friend class FakeOutputFile;
+    const Drive* usableDrive(const std::wstring& path) const;
+    bool parentExists(const std::wstring& k) const;
+    bool hasChildren(const std::wstring& k) const;
+    std::map<wchar_t, Drive> drives_;
+    std::map<std::wstring, Entry> entries_;  // keyed by key(path)
+};
+
+class FakeProcesses : public platform::Processes {
+public:
+    std::vector<std::wstring> commands;    // every command line started, exactly
+    std::vector<std::wstring> programs;    // every program started
+    std::vector<std::wstring> shellOpens;  // every target opened through the shell
+    bool failCommands = false;
+    bool failShellOpen = false;
+    bool failPrograms = false;
+    // Called for each started command line (for example to simulate a conversion).
+    std::function<void(const std::wstring&)> onCommand;
+
+    platform::StartResult runCommand(const std::wstring& commandLine) override;
+    platform::StartResult startProgram(const std::wstring& path) override;
+    platform::StartResult shellOpen(const std::wstring& target) override;
+};
+
+class FakeHttp : public platform::HttpClient {
+public:
+    struct Answer {
+        bool completed = true;
+        int status = 200;
+        std::string body;
+        std::wstring error;
+    };
+    // Answers in order; once used up, the last one repeats. No answers: no connection.
+    std::deque<Answer> answers;
+    std::vector<std::wstring> requests;
+    // Called before each answer (for example to advance a virtual clock).
+    std::function<void(const std::wstring&)> onRequest;
+
+    platform::HttpResult get(const std::wstring& url,
+                             const std::function<bool(std::string_view)>& onBody) override;
+};
+
+class FakeProgramInfo : public platform::ProgramInfo {
+public:
+    platform::ProgramVersion programVersion{4, 0, 0};
+    std::wstring programDirectory = L"C:\\Program Files\\Lockbay";
+    platform::ProgramVersion version() override { return programVersion; }
+    std::wstring directory() override { return programDirectory; }
+};
+
+// One complete fake platform with a headless backend.
+struct FakePlatform {
+    platform::ui::HeadlessBackend backend;
+    platform::ui::Runtime runtime{backend};
+    FakeFileSystem fs;
+    FakeProcesses processes;
+    FakeHttp http;
+    FakeProgramInfo program;
+    platform::Platform platform{runtime, fs, processes, http, program};
+
+    void advance(std::int64_t ms) { backend.advance(ms); }
+};
+
+}  // namespace fakes
