@@ -89,6 +89,7 @@ struct ControlSpec {
 };
 
 struct FormSpec {
+    const wchar_t* name = L"";  // the form's name; its window class is "Lockbay_" + name
     std::wstring title;
     int clientWidth = 0;
     int clientHeight = 0;

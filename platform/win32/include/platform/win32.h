@@ -1,0 +1,21 @@
+// The real platform on Windows. Only the code behind this header includes <windows.h>.
+#pragma once
+
+#include <memory>
+
+#include "platform/filesystem.h"
+#include "platform/http.h"
+#include "platform/processes.h"
+#include "platform/program.h"
+#include "platform/ui.h"
+
+namespace platform::win32 {
+
+std::unique_ptr<ui::Backend> makeBackend();
+std::unique_ptr<FileSystem> makeFileSystem();
+std::unique_ptr<Processes> makeProcesses();
+// Time-outs: connecting and the gap between received bytes, in milliseconds.
+std::unique_ptr<HttpClient> makeHttpClient(int connectTimeoutMs = 10000, int receiveTimeoutMs = 10000);
+std::unique_ptr<ProgramInfo> makeProgramInfo();
+
+}  // namespace platform::win32
