@@ -11,7 +11,10 @@ public:
 };
 }  // namespace
 
-std::unique_ptr<FormPeer> HeadlessBackend::createPeer(Form&) { return std::make_unique<NullPeer>(); }
+std::unique_ptr<FormPeer> HeadlessBackend::createPeer(Form& form) {
+    created_.push_back(form.spec().name);
+    return std::make_unique<NullPeer>();
+}
 
 void HeadlessBackend::startTimer(const Timer* key, int intervalMs, std::function<void()> fire) {
     if (ended_) return;

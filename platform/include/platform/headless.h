@@ -41,6 +41,8 @@ public:
     const std::vector<MessageBoxCall>& messageBoxes() const { return messageBoxes_; }
 
     bool ended() const { return ended_; }
+    // The names of the forms in the order they were created.
+    const std::vector<std::wstring>& created() const { return created_; }
 
 private:
     struct Scheduled {
@@ -54,6 +56,7 @@ private:
     std::uint64_t nextOrder_ = 0;
     std::vector<MessageBoxCall> messageBoxes_;
     bool ended_ = false;
+    std::vector<std::wstring> created_;
 };
 
 }  // namespace platform::ui

@@ -1,0 +1,35 @@
+// The splash window, Lockbay's first window: applies the language, shows the version,
+// asks the update host for the newest version and, 300 ms later, hands over to the
+// main window or to the update dialog. Then it unloads for good.
+#pragma once
+
+#include "platform/ui.h"
+
+namespace lockbay {
+
+class LockbayApp;
+
+class frmSplash : public platform::ui::Form {
+public:
+    explicit frmSplash(LockbayApp& app);
+
+    platform::ui::Control imgLogo;
+    platform::ui::Control lblPlatform;
+    platform::ui::Control lblVersion;
+    platform::ui::Control lblCompany;
+    platform::ui::Timer Timer1;  // then the main window
+    platform::ui::Timer Timer2;  // then the update dialog
+
+    // The version answer is a few bytes; anything longer is not a version.
+    static constexpr std::size_t kVersionAnswerLimit = 64;
+
+protected:
+    void onLoad() override;
+
+private:
+    bool updateAvailable();
+
+    LockbayApp& app_;
+};
+
+}  // namespace lockbay

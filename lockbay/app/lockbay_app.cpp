@@ -1,0 +1,30 @@
+// The application object: see lockbay_app.h.
+#include "lockbay/app/lockbay_app.h"
+
+#include "lockbay/app/dialog.h"
+#include "lockbay/app/frm_splash.h"
+#include "lockbay/i18n/form3.h"
+#include "lockbay/i18n/module1.h"
+#include "lockbay/protection/frs.h"
+#include "lockbay/protection/protection.h"
+#include "lockbay/ui/form1.h"
+#include "lockbay/ui/form2.h"
+
+namespace lockbay {
+
+LockbayApp::LockbayApp(platform::Platform& platform)
+    : platform_(platform),
+      module1_(std::make_unique<Module1>(*this)),
+      protection_(std::make_unique<Protection>(*this)),
+      form1_(std::make_unique<Form1>(*this)),
+      form2_(std::make_unique<Form2>(*this)),
+      form3_(std::make_unique<Form3>(*this)),
+      frs_(std::make_unique<frs>(*this)),
+      dialog_(std::make_unique<Dialog>(*this)),
+      splash_(std::make_unique<frmSplash>(*this)) {}
+
+LockbayApp::~LockbayApp() = default;
+
+void LockbayApp::start() { splash_->load(); }
+
+}  // namespace lockbay

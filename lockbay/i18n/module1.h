@@ -1,0 +1,34 @@
+// Applying the selected language: reads the selection file clng.vlng in the working
+// folder, then the language file it names, and sets every text of the caption table.
+#pragma once
+
+#include <string>
+
+namespace lockbay {
+
+class LockbayApp;
+
+class Module1 {
+public:
+    explicit Module1(LockbayApp& app) : app_(app) {}
+
+    // At start-up, before any window is shown. Tells the user when the named language
+    // file is missing.
+    void loadlang();
+    // Timer5 of the main window: re-applies the language silently, rebuilds the drive
+    // list and switches the timer off.
+    void captionStep();
+
+    // The selection file's name, relative to the working folder.
+    static constexpr const wchar_t* kSelectionFile = L"clng.vlng";
+
+private:
+    enum class Outcome { Applied, NoSelection, LanguageFileMissing };
+    Outcome apply();
+    void setEnglishStatusWords();
+    void setCaption(int line, const std::wstring& text);
+
+    LockbayApp& app_;
+};
+
+}  // namespace lockbay

@@ -1,0 +1,51 @@
+// Drive status and drive list rules: see drive_status.h.
+#include "lockbay/protection/drive_status.h"
+
+#include "lockbay/app/best_effort.h"
+
+namespace lockbay {
+
+std::wstring protectionFolder(wchar_t drive) { return std::wstring(1, drive) + L":\\autorun.inf"; }
+std::wstring markerFolder(wchar_t drive) { return std::wstring(1, drive) + L":\\advancedlockbay"; }
+std::wstring probeFolder(wchar_t drive) { return std::wstring(1, drive) + L":\\a"; }
+
+bool isDirectory(platform::FileSystem& fs, const std::wstring& path) {
+    const auto attributes = fs.attributes(path);
+    return attributes && (*attributes & platform::attr::kDirectory);
+}
+
+DriveStatus classifyDrive(platform::FileSystem& fs, wchar_t drive) {
+    const std::wstring path = protectionFolder(drive);
+    if (isDirectory(fs, path)) return DriveStatus::Protected;
+    if (fs.normalFileExists(path)) return DriveStatus::Infected;
+    return DriveStatus::Unprotected;
+}
+
+bool isWritable(platform::FileSystem& fs, wchar_t drive) {
+    const std::wstring probe = probeFolder(drive);
+    const bool made = fs.makeDirectory(probe);
+    if (!isDirectory(fs, probe)) return false;
+    if (made) ignoreFailure(fs.removeDirectory(probe));
+    return true;
+}
+
+double freeMegabytes(platform::FileSystem& fs, wchar_t drive) {
+    return static_cast<double>(fs.freeBytes(drive)) / 1024.0 / 1024.0;
+}
+
+const std::wstring& statusWord(DriveStatus status, const std::wstring& st1, const std::wstring& st2,
+                               const std::wstring& st3) {
+    switch (status) {
+        case DriveStatus::Protected:
+            return st1;
+        case DriveStatus::Infected:
+            return st2;
+        case DriveStatus::Unprotected:
+            break;
+    }
+    return st3;
+}
+
+std::wstring listLine(wchar_t drive, const std::wstring& word) { return std::wstring(1, drive) + L":    " + word; }
+
+}  // namespace lockbay

@@ -1,0 +1,38 @@
+// A drive's protection status and the drive list's rules: which drives are listed
+// (the writable ones) and how a list line reads.
+#pragma once
+
+#include <string>
+
+#include "platform/filesystem.h"
+
+namespace lockbay {
+
+enum class DriveStatus { Protected, Infected, Unprotected };
+
+// "X:\autorun.inf", "X:\advancedlockbay" and the write probe "X:\a".
+std::wstring protectionFolder(wchar_t drive);
+std::wstring markerFolder(wchar_t drive);
+std::wstring probeFolder(wchar_t drive);
+
+// True when the path exists and is a folder; a missing path or drive gives false.
+bool isDirectory(platform::FileSystem& fs, const std::wstring& path);
+
+// Protected: the root holds a folder autorun.inf. Infected: otherwise, a normal file of
+// that name (hidden and system files are not found). Unprotected: neither.
+DriveStatus classifyDrive(platform::FileSystem& fs, wchar_t drive);
+
+// The write probe: makes the folder "a" in the root and tests it. Only a folder that the
+// probe made itself is removed again; a user's folder "a" is never touched.
+bool isWritable(platform::FileSystem& fs, wchar_t drive);
+
+// Free space in megabytes with the fraction; a drive that cannot be queried gives 0.
+double freeMegabytes(platform::FileSystem& fs, wchar_t drive);
+
+const std::wstring& statusWord(DriveStatus status, const std::wstring& st1, const std::wstring& st2,
+                               const std::wstring& st3);
+
+// The letter, ":" and four spaces, then the status word.
+std::wstring listLine(wchar_t drive, const std::wstring& word);
+
+}  // namespace lockbay

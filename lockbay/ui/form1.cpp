@@ -1,0 +1,231 @@
+// The main window: layout, timers, busy state, mode switch, press feedback and
+// navigation. The drive list's rules live in protection/drive_status; Protect and
+// Restore in protection/protection.
+#include "lockbay/ui/form1.h"
+
+#include <algorithm>
+#include <cwctype>
+
+#include "lockbay/app/lockbay_app.h"
+#include "lockbay/i18n/captions.h"
+#include "lockbay/app/best_effort.h"
+#include "lockbay/i18n/form3.h"
+#include "lockbay/i18n/module1.h"
+#include "lockbay/protection/drive_status.h"
+#include "lockbay/protection/protection.h"
+#include "lockbay/ui/form2.h"
+#include "lockbay/ui/widgets.h"
+#include "product/identity.h"
+
+namespace lockbay {
+
+using namespace platform::ui;
+
+namespace {
+
+// Layout at 96 dpi, in the order of the window's control table. Labels inside a
+// picture box are placed in the box's coordinates.
+const std::vector<ControlSpec>& layout() {
+    static const std::vector<ControlSpec> table = {
+        image(L"Image1", {120, 8, 250, 73}, Art::Logo),
+        image(L"Image2", {384, 16, 106, 50}, Art::Flags, Pressable::Yes),
+        label(L"Label1", {8, 96, 489, 25}, builtInText(kMainHeading), 14.25, kBlack),
+        listBox(L"List1", {64, 136, 249, 112}, Font{L"Courier New", 14.25, true, true}),
+        label(L"waitt", {64, 144, 385, 65}, builtInText(kMainPleaseWait), 20.25, Color::windowText(),
+              Visible::No),
+        picture(L"Picture15", {328, 144, 118, 33}, Art::ButtonFace),
+        button(L"Label4", {0, 0, 118, 33}, builtInText(kMainRefresh), 18, Color::inactiveBorder()),
+        picture(L"Picture6", {328, 208, 118, 33}, Art::ButtonFace, Visible::No),
+        button(L"Label7", {0, 0, 118, 33}, builtInText(kMainProtect), 18, Color::inactiveBorder()),
+        picture(L"Picture7", {328, 208, 118, 33}, Art::ButtonFace, Visible::No),
+        button(L"Label8", {0, 0, 118, 33}, builtInText(kMainRestore), 18, Color::inactiveBorder()),
+        picture(L"Picture1", {133, 280, 239, 33}, Art::ModeSimple, Visible::No),
+        label(L"Label5", {0, 0, 108, 33}, builtInText(kMainSimple), 18, kWhite),
+        button(L"Label2", {107, 0, 132, 33}, builtInText(kMainAdvanced), 18, kLightGrey),
+        picture(L"Picture2", {133, 280, 239, 33}, Art::ModeAdvanced, Visible::No),
+        button(L"Label3", {0, 0, 108, 33}, builtInText(kMainSimple), 18, kLightGrey),
+        label(L"Label6", {107, 0, 132, 33}, builtInText(kMainAdvanced), 18, kWhite),
+        picture(L"Picture13", {24, 328, 206, 24}, Art::LinkFace),
+        button(L"Label10", {0, 0, 207, 23}, product::kWebSiteName, 14.25, kWhite),
+        picture(L"Picture12", {280, 328, 207, 24}, Art::LinkFace),
+        button(L"Label9", {0, 0, 207, 23}, builtInText(kMainProgramSupport), 14.25, kWhite),
+    };
+    return table;
+}
+
+const ControlSpec& row(const wchar_t* name) { return findSpec(layout(), name); }
+
+FormSpec windowSpec() {
+    FormSpec form;
+    form.name = L"Form1";
+    form.title = L"Lockbay";
+    form.clientWidth = 512;
+    form.clientHeight = 357;
+    form.frame = Frame::FixedSingle;
+    return form;
+}
+
+}  // namespace
+
+Form1::Form1(LockbayApp& app)
+    : Form(app.ui(), windowSpec()),
+      Image1(*this, row(L"Image1")),
+      Image2(*this, row(L"Image2")),
+      Label1(*this, row(L"Label1")),
+      List1(*this, row(L"List1")),
+      waitt(*this, row(L"waitt")),
+      Picture15(*this, row(L"Picture15")),
+      Label4(*this, row(L"Label4"), &Picture15),
+      Picture6(*this, row(L"Picture6")),
+      Label7(*this, row(L"Label7"), &Picture6),
+      Picture7(*this, row(L"Picture7")),
+      Label8(*this, row(L"Label8"), &Picture7),
+      Picture1(*this, row(L"Picture1")),
+      Label5(*this, row(L"Label5"), &Picture1),
+      Label2(*this, row(L"Label2"), &Picture1),
+      Picture2(*this, row(L"Picture2")),
+      Label3(*this, row(L"Label3"), &Picture2),
+      Label6(*this, row(L"Label6"), &Picture2),
+      Picture13(*this, row(L"Picture13")),
+      Label10(*this, row(L"Label10"), &Picture13),
+      Picture12(*this, row(L"Picture12")),
+      Label9(*this, row(L"Label9"), &Picture12),
+      // Timer table: interval at creation, and the step each one runs.
+      Timer1(*this, L"Timer1", 2000),
+      Timer2(*this, L"Timer2", 500),
+      Timer3(*this, L"Timer3", 2100),
+      Timer4(*this, L"Timer4", 2000),
+      Timer5(*this, L"Timer5", 20),
+      Timer6(*this, L"Timer6", 500),
+      app_(app) {
+    Protection& protection = app_.protection();
+    Timer1.onTick = [this] { refreshStep(); };
+    Timer2.onTick = [&protection] { protection.conversionWatchStep(); };
+    Timer3.onTick = [&protection] { protection.folderRemovalStep(); };
+    Timer4.onTick = [&protection] { protection.retryStep(); };
+    Timer5.onTick = [this] { app_.module1().captionStep(); };
+    Timer6.onTick = [&protection] { protection.grantStep(); };
+
+    List1.onClick = [this] { listClicked(); };
+    Label4.onClick = [this] { refreshClicked(); };
+    Label7.onClick = [&protection] { protection.protectClicked(); };
+    Label8.onClick = [&protection] { protection.restoreClicked(); };
+    Label2.onClick = [this] { switchToAdvanced(); };
+    Label3.onClick = [this] { switchToSimple(); };
+    Image2.onClick = [this] {
+        app_.form3().show();
+        hide();
+    };
+    Label9.onClick = [this] {
+        hide();
+        app_.form2().show();
+    };
+    Label10.onClick = [this] {
+        ignoreFailure(app_.platform().processes.shellOpen(std::wstring(L"http://") + product::kWebHost + L"/"));
+    };
+
+    bindPressFeedback(Image2, Image2);
+    bindPressFeedback(Label9, Picture12);
+    bindPressFeedback(Label10, Picture13);
+    bindPressFeedback(Label4, Picture15);
+    bindPressFeedback(Label7, Picture6);
+    bindPressFeedback(Label8, Picture7);
+}
+
+void Form1::bindPressFeedback(Control& pressed, Control& bordered) {
+    pressed.onMouseDown = [&bordered] { bordered.setBorder(1); };
+    pressed.onMouseUp = [&bordered] { bordered.setBorder(0); };
+}
+
+void Form1::onLoad() {
+    Drive1 = app_.fs().driveLetters();
+    loadlist();
+    List1.setBackColor(kWhite);
+}
+
+void Form1::closeRequested() {
+    // Closing the main window ends the whole process at once; no pending step of a
+    // running operation is carried out.
+    runtime().endProgram();
+}
+
+bool Form1::DirExists(const std::wstring& DirName) { return isDirectory(app_.fs(), DirName); }
+
+void Form1::loadlist() {
+    platform::FileSystem& fs = app_.fs();
+    List1.clear();
+    // Position 0 of the system drive list (A: or the system drive) is never examined.
+    for (std::size_t i = 1; i < Drive1.size(); ++i) {
+        d = std::wstring(1, static_cast<wchar_t>(std::towupper(Drive1[i])));
+        if (!isWritable(fs, d[0])) continue;
+        List1.addItem(listLine(d[0], statusWord(classifyDrive(fs, d[0]), st1, st2, st3)));
+    }
+    Picture7.setVisible(false);
+    Picture6.setVisible(false);
+    Picture1.setVisible(false);
+    Picture2.setVisible(false);
+}
+
+void Form1::listClicked() {
+    const int index = List1.selectedIndex();
+    if (index < 0) return;
+    const std::wstring& line = List1.items()[static_cast<std::size_t>(index)];
+    if (line.empty()) return;
+    d = std::wstring(1, static_cast<wchar_t>(std::towupper(line[0])));
+    // The disk is checked afresh; the word in the line may be out of date. A drive that
+    // has gone since the rebuild simply counts as not protected.
+    if (DirExists(protectionFolder(d[0]))) {
+        Picture7.setVisible(true);
+        Picture6.setVisible(false);
+        Picture1.setVisible(false);
+        Picture2.setVisible(false);
+    } else {
+        Picture7.setVisible(false);
+        Picture6.setVisible(true);
+        Picture1.setVisible(true);
+        Picture2.setVisible(false);
+        adv = false;
+    }
+}
+
+void Form1::refreshClicked() {
+    Drive1 = app_.fs().driveLetters();
+    loadlist();
+}
+
+void Form1::switchToAdvanced() {
+    Picture1.setVisible(false);
+    Picture2.setVisible(true);
+    adv = true;
+}
+
+void Form1::switchToSimple() {
+    Picture2.setVisible(false);
+    Picture1.setVisible(true);
+    adv = false;
+}
+
+void Form1::hidem() {
+    Picture6.setVisible(false);
+    Picture7.setVisible(false);
+    Picture1.setVisible(false);
+    Picture2.setVisible(false);
+    List1.setVisible(false);
+    Label1.setVisible(false);
+    Picture15.setVisible(false);
+}
+
+void Form1::showm() {
+    List1.setVisible(true);
+    Label1.setVisible(true);
+    Picture15.setVisible(true);
+}
+
+void Form1::refreshStep() {
+    loadlist();
+    showm();
+    waitt.setVisible(false);
+    Timer1.setEnabled(false);
+}
+
+}  // namespace lockbay

@@ -1,0 +1,84 @@
+// The main window: the drive list, Refresh, Protect and Restore, the Simple/Advanced
+// switch, the busy notice, the language and Program Support buttons and the web link.
+// It lives until the program ends; closing it ends the whole process at once.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/ui.h"
+
+namespace lockbay {
+
+class LockbayApp;
+
+class Form1 : public platform::ui::Form {
+public:
+    explicit Form1(LockbayApp& app);
+
+    // Controls, in the order of the layout table (their ids follow this order).
+    platform::ui::Control Image1;
+    platform::ui::Control Image2;
+    platform::ui::Control Label1;
+    platform::ui::ListBox List1;
+    platform::ui::Control waitt;
+    platform::ui::Control Picture15;
+    platform::ui::Control Label4;
+    platform::ui::Control Picture6;
+    platform::ui::Control Label7;
+    platform::ui::Control Picture7;
+    platform::ui::Control Label8;
+    platform::ui::Control Picture1;
+    platform::ui::Control Label5;
+    platform::ui::Control Label2;
+    platform::ui::Control Picture2;
+    platform::ui::Control Label3;
+    platform::ui::Control Label6;
+    platform::ui::Control Picture13;
+    platform::ui::Control Label10;
+    platform::ui::Control Picture12;
+    platform::ui::Control Label9;
+
+    // The timers that sequence the operations (intervals in the timer table).
+    platform::ui::Timer Timer1;  // refresh step: ends every operation
+    platform::ui::Timer Timer2;  // conversion watch
+    platform::ui::Timer Timer3;  // Restore: protection folder removal
+    platform::ui::Timer Timer4;  // Protect: retry of an infected file's deletion
+    platform::ui::Timer Timer5;  // caption step: re-applies the language
+    platform::ui::Timer Timer6;  // Restore: grant step
+
+    // State shared with the other windows and the operations.
+    std::wstring d;                      // current drive letter, upper case, no colon
+    bool ok = false;                     // the conversion watch has seen the drive go away
+    std::wstring st1 = L"PROTECTED";     // status words
+    std::wstring st2 = L"INFECTED";
+    std::wstring st3 = L"UNPROTECTED";
+    bool adv = false;                    // protection mode: true = Advanced
+    std::vector<wchar_t> Drive1;         // the system drive list, ascending
+
+    // Rebuilds the drive list with the current status words.
+    void loadlist();
+    // True when the path exists and is a folder; any error gives false.
+    bool DirExists(const std::wstring& DirName);
+    // Enters the busy state (the caller then shows waitt).
+    void hidem();
+    // Shows the list, its heading and Refresh again.
+    void showm();
+
+    void closeRequested() override;
+
+protected:
+    void onLoad() override;
+
+private:
+    void refreshStep();
+    void listClicked();
+    void refreshClicked();
+    void switchToAdvanced();
+    void switchToSimple();
+    void bindPressFeedback(platform::ui::Control& pressed, platform::ui::Control& bordered);
+
+    LockbayApp& app_;
+};
+
+}  // namespace lockbay
