@@ -1,0 +1,113 @@
+// The language file and the built-in English texts: see language_file.h.
+#include "lockbay/i18n/language_file.h"
+
+#include "platform/encoding.h"
+#include "product/identity.h"
+
+namespace lockbay {
+
+namespace {
+constexpr char kCr = '\r';
+constexpr char kLf = '\n';
+
+// The English texts in caption-table order. The credit and support lines are left
+// out here: they carry the product identity and are completed at run time.
+constexpr std::array<std::wstring_view, kLanguageLineCount> kEnglish = {
+    L"PROTECTED",
+    L"INFECTED",
+    L"UNPROTECTED",
+    L"Lockbay - Update Available",
+    L"An update is available. Updates are very important. They include security and bug fixes, as well as "
+    L"new features for this program. Would you like to update?",
+    L"Update",
+    L"Cancel",
+    L"Lockbay - Free up some space",
+    L"You don't have enough free space on your drive. Please make sure you have at least 10 MB free space "
+    L"on your drive. The program needs this space to convert your USB to NTFS, which will enable Advanced "
+    L"Protection.",
+    L"Continue",
+    L"Cancel",
+    L"Select the drive to protect / restore:",
+    L"Please Wait...",
+    L"Refresh",
+    L"Protect",
+    L"Restore",
+    L"Simple",
+    L"Advanced",
+    L"Program Support",
+    L"About Lockbay",
+    L"How does it work?",
+    L"How to protect a drive?",
+    L"How to restore a drive?",
+    L"Click here to see the online FAQ section.",
+    L"TITLE: Lockbay",
+    L"VERSION: 4.0.0",
+    L"CREATED BY: ",
+    L"SUPPORT: ",
+    L"Simple protection method:",
+    L"Advanced protection method:",
+    // The two blanks after the second "NTFS" belong to the text.
+    L"You can protect your USB drive against autorun viruses, as well as your hard drive. Just select the "
+    L"desired drive and click Protect. If your USB flash drive is not formatted in NTFS, the program will "
+    L"automatically convert it to NTFS  if you want Advanced Protection. Your files won't be affected in "
+    L"any way. However, we don't take responsibility in case of data loss during this process, so it's "
+    L"better to back-up your files before applying advanced protection.",
+    L"How to restore a drive or USB",
+    L"You can restore your drive to its initial state. Just select the desired drive and click Restore. The "
+    L"protection will be removed, but if you formatted the disk in NTFS, it will keep the NTFS format. If "
+    L"you want to format it to FAT, go to My Computer and right click the drive, format, and choose FAT32 "
+    L"option.",
+    L"The simple protection method creates a hidden folder on your (flash) drive that will block Windows "
+    L"and the virus to copy a bad autorun file on your drive. Your drive won't crash and will function as "
+    L"always. The program even deletes existing autorun files to make sure that your drive is protected. "
+    L"You can restore the drive later by clicking the Restore button instead of Protect.",
+    L"The advanced protection method applies the simple protection and sets additional permissions to that "
+    L"folder, so no virus could delete it. If you want to restore the drive, just click Restore. Don't "
+    L"worry, your activities with the USB Drive won't be affected in any way. The program will "
+    L"automatically convert your drive to NTFS file system without interfering with your files. However you "
+    L"need at least 10 MB free on your drive for the conversion to succeed.",
+    L"Application description:",
+    L"How to protect a drive or USB",
+    L"Welcome to Lockbay. This is a simple application that helps you to protect your USB flash drive "
+    L"against autorun viruses. You can also protect your hard-disk drives against this type of viruses.",
+};
+
+constexpr std::size_t indexOf(CaptionLine line) {
+    return static_cast<std::size_t>(line) - 1;
+}
+
+std::array<std::wstring, kLanguageLineCount> buildEnglishTexts() {
+    std::array<std::wstring, kLanguageLineCount> texts;
+    for (std::size_t i = 0; i < kLanguageLineCount; ++i) texts[i] = kEnglish[i];
+    texts[indexOf(CaptionLine::kCreatedByLine)] += product::kWebSiteName;
+    texts[indexOf(CaptionLine::kSupportLine)] += product::kSupportAddress;
+    return texts;
+}
+}  // namespace
+
+LanguageLines parseLanguageFile(std::string_view bytes) {
+    LanguageLines result;
+    std::size_t pos = 0;
+    while (pos < bytes.size() && result.lines.size() < kLanguageLineCount) {
+        const std::size_t cr = bytes.find(kCr, pos);
+        if (cr == std::string_view::npos) {  // the last line, without a line end
+            result.lines.push_back(platform::fromWindows1252(bytes.substr(pos)));
+            break;
+        }
+        result.lines.push_back(platform::fromWindows1252(bytes.substr(pos, cr - pos)));
+        pos = cr + 1;
+        if (pos < bytes.size() && bytes[pos] == kLf) ++pos;
+    }
+    return result;
+}
+
+const std::array<std::wstring, kLanguageLineCount>& englishTexts() {
+    static const std::array<std::wstring, kLanguageLineCount> texts = buildEnglishTexts();
+    return texts;
+}
+
+const std::wstring& englishText(CaptionLine line) {
+    return englishTexts()[indexOf(line)];
+}
+
+}  // namespace lockbay

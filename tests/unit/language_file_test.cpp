@@ -1,0 +1,158 @@
+// The language file's byte-level rules and the built-in English texts.
+#include "lockbay/i18n/language_file.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "product/identity.h"
+
+namespace {
+
+using lockbay::kLanguageLineCount;
+using lockbay::parseLanguageFile;
+using Lines = std::vector<std::wstring>;
+
+struct SplitCase {
+    const char* what;
+    std::string bytes;
+    Lines lines;
+};
+
+TEST(LanguageFile, SplitsLinesByteExactly) {
+    const SplitCase cases[] = {
+        {"empty file", "", {}},
+        {"one line with CR LF", "A\r\n", {L"A"}},
+        {"one line without a line end", "A", {L"A"}},
+        {"last line without a line end", "A\r\nB", {L"A", L"B"}},
+        {"CR LF between lines", "A\r\nB\r\n", {L"A", L"B"}},
+        {"a CR alone ends a line", "A\rB\r", {L"A", L"B"}},
+        {"a lone LF is a character", "A\nB\r\nC", {L"A\nB", L"C"}},
+        {"a LF after the CR LF is a character", "A\r\n\nB", {L"A", L"\nB"}},
+        {"LF CR is a character and a line end", "A\n\rB", {L"A\n", L"B"}},
+        {"CR CR LF is an empty line between", "A\r\r\nB", {L"A", L"", L"B"}},
+        {"a file of only a LF", "\n", {L"\n"}},
+        {"a file of only a CR", "\r", {L""}},
+        {"empty lines give empty texts", "\r\n\r\nC\r\n", {L"", L"", L"C"}},
+        {"spaces kept at both ends", "  A B  \r\n\tC\t\r\n", {L"  A B  ", L"\tC\t"}},
+        {"a line of spaces stays", "   \r\n", {L"   "}},
+    };
+    for (const SplitCase& c : cases) {
+        EXPECT_EQ(parseLanguageFile(c.bytes).lines, c.lines) << c.what;
+    }
+}
+
+TEST(LanguageFile, DecodesWindows1252) {
+    const auto lines = parseLanguageFile("GESCH\xdcTZT\r\nPROT\xc9G\xc9\r\n\x80 \x93quoted\x94\r\n").lines;
+    EXPECT_EQ(lines, (Lines{L"GESCH\u00dcTZT", L"PROT\u00c9G\u00c9", L"\u20ac \u201cquoted\u201d"}));
+}
+
+TEST(LanguageFile, AByteOrderMarkIsThreeCharactersOfLineOne) {
+    const auto lines = parseLanguageFile("\xef\xbb\xbfPROTECTED\r\nINFECTED\r\n").lines;
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], L"\u00ef\u00bb\u00bfPROTECTED");
+    EXPECT_EQ(lines[1], L"INFECTED");
+}
+
+std::string numberedLines(int count, const char* lineEnd = "\r\n") {
+    std::string text;
+    for (int n = 1; n <= count; ++n) text += "L" + std::to_string(n) + lineEnd;
+    return text;
+}
+
+TEST(LanguageFile, ReadsAtMost38Lines) {
+    for (const int count : {37, 38, 39, 100}) {
+        const auto lines = parseLanguageFile(numberedLines(count)).lines;
+        const std::size_t expected = count < 38 ? static_cast<std::size_t>(count) : kLanguageLineCount;
+        ASSERT_EQ(lines.size(), expected) << count << " lines in the file";
+        EXPECT_EQ(lines.front(), L"L1");
+        EXPECT_EQ(lines.back(), L"L" + std::to_wstring(expected));
+    }
+}
+
+TEST(LanguageFile, TheLineAfter38IsNotReadEvenWhenBroken) {
+    std::string bytes = numberedLines(38, "\r");
+    bytes += std::string("\0\xff\r\n", 4);
+    const auto lines = parseLanguageFile(bytes).lines;
+    ASSERT_EQ(lines.size(), kLanguageLineCount);
+    EXPECT_EQ(lines[37], L"L38");
+}
+
+TEST(LanguageFile, AShortFileGivesTheLinesItHas) {
+    const auto lines = parseLanguageFile("PROTEGIDO\r\nINFECTADO").lines;
+    EXPECT_EQ(lines, (Lines{L"PROTEGIDO", L"INFECTADO"}));
+}
+
+TEST(LanguageFile, AOneMegabyteLineIsKeptWhole) {
+    const std::string big(1 << 20, '\xe9');
+    const auto lines = parseLanguageFile(big + "\r\nnext").lines;
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], std::wstring(1 << 20, L'\u00e9'));
+    EXPECT_EQ(lines[1], L"next");
+}
+
+TEST(LanguageFile, BinaryGarbageWithNulBytesIsText) {
+    std::string bytes;
+    for (int i = 0; i < 3; ++i) {
+        for (int b = 0; b < 256; ++b) bytes.push_back(static_cast<char>(b));
+    }
+    // Every 256-byte round holds one CR (byte 13) followed by byte 14: one line end each.
+    const auto lines = parseLanguageFile(bytes).lines;
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0].size(), 13u);
+    EXPECT_EQ(lines[0][0], L'\0');
+    EXPECT_EQ(lines[0][10], L'\n');
+    EXPECT_EQ(lines[1].size(), 255u);  // 14..255 then 0..12
+    EXPECT_EQ(lines[1][0], static_cast<wchar_t>(14));
+    EXPECT_EQ(lines[1][128 - 14], L'\u20ac');
+    EXPECT_EQ(lines[3].size(), 242u);  // 14..255, no line end at the end of the file
+}
+
+TEST(EnglishTexts, HoldTheBuiltInInterfaceInTableOrder) {
+    const auto& texts = lockbay::englishTexts();
+    ASSERT_EQ(texts.size(), kLanguageLineCount);
+    EXPECT_EQ(texts[0], L"PROTECTED");
+    EXPECT_EQ(texts[1], L"INFECTED");
+    EXPECT_EQ(texts[2], L"UNPROTECTED");
+    EXPECT_EQ(texts[3], L"Lockbay - Update Available");
+    EXPECT_EQ(texts[6], L"Cancel");
+    EXPECT_EQ(texts[10], L"Cancel");
+    EXPECT_EQ(texts[11], L"Select the drive to protect / restore:");
+    EXPECT_EQ(texts[12], L"Please Wait...");
+    EXPECT_EQ(texts[23], L"Click here to see the online FAQ section.");
+    EXPECT_EQ(texts[24], L"TITLE: Lockbay");
+    EXPECT_EQ(texts[25], L"VERSION: 4.0.0");
+    EXPECT_EQ(texts[26], std::wstring(L"CREATED BY: ") + product::kWebSiteName);
+    EXPECT_EQ(texts[27], std::wstring(L"SUPPORT: ") + product::kSupportAddress);
+    EXPECT_EQ(texts[35], L"Application description:");
+    EXPECT_EQ(texts[36], L"How to protect a drive or USB");
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        EXPECT_FALSE(texts[i].empty()) << "line " << i + 1;
+        EXPECT_EQ(texts[i].find_first_of(L"\r\n"), std::wstring::npos) << "line " << i + 1;
+    }
+}
+
+TEST(EnglishTexts, KeepTheTwoBlanksAfterTheSecondNtfs) {
+    const std::wstring& howToProtect = lockbay::englishText(lockbay::CaptionLine::kHowToProtectText);
+    EXPECT_NE(howToProtect.find(L"convert it to NTFS  if you want Advanced Protection."), std::wstring::npos);
+    EXPECT_EQ(howToProtect.find(L"  "), howToProtect.find(L"NTFS  ") + 4) << "the first double blank";
+    EXPECT_EQ(howToProtect.rfind(L"  "), howToProtect.find(L"  ")) << "and the only one";
+}
+
+TEST(EnglishTexts, NamedLinesMatchTheirNumbers) {
+    using lockbay::CaptionLine;
+    EXPECT_EQ(lockbay::englishText(CaptionLine::kProtectedWord), L"PROTECTED");
+    EXPECT_EQ(lockbay::englishText(CaptionLine::kUpdateButton), L"Update");
+    EXPECT_EQ(lockbay::englishText(CaptionLine::kContinueButton), L"Continue");
+    EXPECT_EQ(lockbay::englishText(CaptionLine::kRefreshButton), L"Refresh");
+    EXPECT_EQ(lockbay::englishText(CaptionLine::kAdvancedMode), L"Advanced");
+    EXPECT_EQ(lockbay::englishText(CaptionLine::kProgramSupportButton), L"Program Support");
+    EXPECT_EQ(lockbay::englishText(CaptionLine::kAboutTab), L"About Lockbay");
+    EXPECT_EQ(lockbay::englishText(CaptionLine::kHowToRestoreTab), L"How to restore a drive?");
+    EXPECT_EQ(lockbay::englishText(CaptionLine::kAdvancedMethodHeading), L"Advanced protection method:");
+    EXPECT_EQ(lockbay::englishText(CaptionLine::kHowToRestoreHeading), L"How to restore a drive or USB");
+    EXPECT_EQ(lockbay::englishText(CaptionLine::kWelcomeText).rfind(L"Welcome to Lockbay.", 0), 0u);
+}
+
+}  // namespace

@@ -1,0 +1,116 @@
+// The seven language files made at build time: their bytes as they ship.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "lockbay/i18n/language_file.h"
+#include "platform/encoding.h"
+#include "product/identity.h"
+
+#ifndef LOCKBAY_LANGUAGE_DIR
+#error \
+    "LOCKBAY_LANGUAGE_DIR names the folder of the generated language files (target language_files_location)"
+#endif
+
+namespace {
+
+using lockbay::CaptionLine;
+using lockbay::kLanguageLineCount;
+
+const char* const kLanguageFiles[] = {"english.vlng", "francais.vlng",   "romana.vlng", "german.vlng",
+                                      "spanish.vlng", "indonesian.vlng", "italian.vlng"};
+
+std::string readShipped(const std::string& name) {
+    std::ifstream in(std::string(LOCKBAY_LANGUAGE_DIR) + "/" + name, std::ios::binary);
+    EXPECT_TRUE(in.good()) << name << " was not generated in " << LOCKBAY_LANGUAGE_DIR;
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+const std::wstring& lineOf(const lockbay::LanguageLines& file, CaptionLine line) {
+    return file.lines.at(static_cast<std::size_t>(line) - 1);
+}
+
+// Lower-case letters of Windows-1252's Latin range: a-z and à-þ without the division sign.
+bool isLowerCase(wchar_t c) {
+    return (c >= L'a' && c <= L'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7);
+}
+
+bool contains(const std::wstring& text, std::wstring_view part) {
+    return text.find(part) != std::wstring::npos;
+}
+
+TEST(ShippedLanguageFiles, HaveExactly38CrLfLines) {
+    for (const char* name : kLanguageFiles) {
+        SCOPED_TRACE(name);
+        const std::string bytes = readShipped(name);
+        ASSERT_FALSE(bytes.empty());
+        std::size_t crLf = 0;
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            if (bytes[i] == '\r') {
+                ASSERT_TRUE(i + 1 < bytes.size() && bytes[i + 1] == '\n') << "CR without LF at byte " << i;
+                ++crLf;
+            } else if (bytes[i] == '\n') {
+                ASSERT_TRUE(i > 0 && bytes[i - 1] == '\r') << "LF without CR at byte " << i;
+            }
+        }
+        EXPECT_EQ(crLf, kLanguageLineCount);
+        EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n") << "the last line ends with CR LF";
+        EXPECT_NE(bytes.substr(0, 3), "\xef\xbb\xbf") << "no byte-order mark";
+        EXPECT_EQ(lockbay::parseLanguageFile(bytes).lines.size(), kLanguageLineCount);
+    }
+}
+
+TEST(ShippedLanguageFiles, EnglishHoldsTheBuiltInTexts) {
+    const auto file = lockbay::parseLanguageFile(readShipped("english.vlng"));
+    ASSERT_EQ(file.lines.size(), kLanguageLineCount);
+    for (std::size_t i = 0; i < kLanguageLineCount; ++i) {
+        EXPECT_EQ(file.lines[i], lockbay::englishTexts()[i]) << "line " << i + 1;
+    }
+}
+
+TEST(ShippedLanguageFiles, EveryLineHasATextAndTheAboutLinesKeepTheProduct) {
+    for (const char* name : kLanguageFiles) {
+        SCOPED_TRACE(name);
+        const auto file = lockbay::parseLanguageFile(readShipped(name));
+        ASSERT_EQ(file.lines.size(), kLanguageLineCount);
+        for (std::size_t i = 0; i < kLanguageLineCount; ++i) {
+            EXPECT_FALSE(file.lines[i].empty()) << "line " << i + 1;
+            EXPECT_EQ(file.lines[i].find(L"@LOCKBAY_"), std::wstring::npos)
+                << "placeholder left in line " << i + 1;
+        }
+        EXPECT_TRUE(contains(lineOf(file, CaptionLine::kTitleLine), L": Lockbay"));
+        EXPECT_TRUE(contains(lineOf(file, CaptionLine::kVersionLine), L": 4.0.0"));
+        EXPECT_TRUE(
+            contains(lineOf(file, CaptionLine::kCreatedByLine), std::wstring(L": ") + product::kWebSiteName));
+        EXPECT_TRUE(contains(lineOf(file, CaptionLine::kSupportLine),
+                             std::wstring(L": ") + product::kSupportAddress));
+        EXPECT_TRUE(contains(lineOf(file, CaptionLine::kWelcomeText), L"Lockbay"));
+    }
+}
+
+TEST(ShippedLanguageFiles, TranslationsTranslateAndKeepStatusWordsUpperCase) {
+    const auto& english = lockbay::englishTexts();
+    for (const char* name : kLanguageFiles) {
+        if (std::string(name) == "english.vlng") continue;
+        SCOPED_TRACE(name);
+        const auto file = lockbay::parseLanguageFile(readShipped(name));
+        ASSERT_EQ(file.lines.size(), kLanguageLineCount);
+        for (const CaptionLine line :
+             {CaptionLine::kProtectedWord, CaptionLine::kInfectedWord, CaptionLine::kUnprotectedWord}) {
+            const std::wstring& word = lineOf(file, line);
+            EXPECT_FALSE(word.empty());
+            for (const wchar_t c : word) EXPECT_FALSE(isLowerCase(c)) << platform::toUtf8(word);
+        }
+        // The long help paragraphs are translated, not copied.
+        for (const CaptionLine line :
+             {CaptionLine::kUpdateQuestion, CaptionLine::kFreeSpaceMessage, CaptionLine::kHowToProtectText,
+              CaptionLine::kHowToRestoreText, CaptionLine::kSimpleMethodText,
+              CaptionLine::kAdvancedMethodText, CaptionLine::kWelcomeText}) {
+            EXPECT_NE(lineOf(file, line), english[static_cast<std::size_t>(line) - 1]);
+        }
+    }
+}
+
+}  // namespace
