@@ -3,7 +3,7 @@
 
 #include "lockbay/app/lockbay_app.h"
 #include "lockbay/app/messages.h"
-#include "lockbay/i18n/captions.h"
+#include "lockbay/i18n/language_file.h"
 #include "lockbay/ui/form1.h"
 #include "lockbay/ui/widgets.h"
 
@@ -15,11 +15,11 @@ namespace {
 
 const std::vector<ControlSpec>& layout() {
     static const std::vector<ControlSpec> table = {
-        label(L"Label1", {8, 8, 401, 81}, builtInText(kDialogMessage), 11.25, kBlack),
+        label(L"Label1", {8, 8, 401, 81}, englishText(CaptionLine::kUpdateQuestion), 11.25, kBlack),
         picture(L"Picture3", {72, 104, 120, 29}, Art::ButtonFace),
-        button(L"Label8", {0, 1, 120, 33}, builtInText(kDialogUpdate), 15.75, Color::inactiveBorder()),
+        button(L"Label8", {0, 1, 120, 33}, englishText(CaptionLine::kUpdateButton), 15.75, Color::inactiveBorder()),
         picture(L"Picture4", {240, 104, 120, 29}, Art::ButtonFace),
-        button(L"Label2", {0, 1, 120, 33}, builtInText(kCancel), 15.75, Color::inactiveBorder()),
+        button(L"Label2", {0, 1, 120, 33}, englishText(CaptionLine::kCancelButton), 15.75, Color::inactiveBorder()),
     };
     return table;
 }
@@ -29,7 +29,7 @@ const ControlSpec& row(const wchar_t* name) { return findSpec(layout(), name); }
 FormSpec windowSpec() {
     FormSpec form;
     form.name = L"Dialog";
-    form.title = builtInText(kDialogTitle);
+    form.title = englishText(CaptionLine::kUpdateDialogTitle);
     form.clientWidth = 415;
     form.clientHeight = 167;
     form.frame = Frame::FixedDialog;

@@ -3,7 +3,7 @@
 
 #include "lockbay/app/lockbay_app.h"
 #include "lockbay/app/messages.h"
-#include "lockbay/i18n/captions.h"
+#include "lockbay/i18n/language_file.h"
 #include "lockbay/i18n/module1.h"
 #include "lockbay/i18n/selection_file.h"
 #include "lockbay/ui/form1.h"
@@ -32,7 +32,7 @@ const std::vector<ControlSpec>& layout() {
         language(L"Label7", {176, 128, 169, 33}, L"Italiano"),
         language(L"Label6", {24, 184, 297, 33}, L"Bahasa Indonesia"),
         picture(L"Picture3", {112, 232, 120, 29}, Art::ButtonFace),
-        button(L"Label8", {0, 1, 120, 33}, builtInText(kCancel), 15.75, Color::inactiveBorder()),
+        button(L"Label8", {0, 1, 120, 33}, englishText(CaptionLine::kCancelButton), 15.75, Color::inactiveBorder()),
     };
     return table;
 }

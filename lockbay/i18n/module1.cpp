@@ -7,7 +7,7 @@
 #include "lockbay/app/dialog.h"
 #include "lockbay/app/lockbay_app.h"
 #include "lockbay/app/messages.h"
-#include "lockbay/i18n/captions.h"
+#include "lockbay/i18n/language_file.h"
 #include "lockbay/i18n/form3.h"
 #include "lockbay/i18n/language_file.h"
 #include "lockbay/i18n/selection_file.h"
@@ -24,49 +24,49 @@ using Setter = std::function<void(LockbayApp&, const std::wstring&)>;
 // The caption table: each line of a language file and the text(s) it sets, in the
 // order they are set. Setting a text of a window that does not exist yet creates it
 // hidden, which runs its load handler.
-const std::vector<std::pair<int, Setter>>& captionTable() {
-    static const std::vector<std::pair<int, Setter>> table = {
-        {kStatusProtected, [](LockbayApp& a, const std::wstring& t) { a.form1().st1 = t; }},
-        {kStatusInfected, [](LockbayApp& a, const std::wstring& t) { a.form1().st2 = t; }},
-        {kStatusUnprotected, [](LockbayApp& a, const std::wstring& t) { a.form1().st3 = t; }},
-        {kDialogTitle, [](LockbayApp& a, const std::wstring& t) { a.dialog().setTitle(t); }},
-        {kDialogMessage, [](LockbayApp& a, const std::wstring& t) { a.dialog().Label1.setText(t); }},
-        {kDialogUpdate, [](LockbayApp& a, const std::wstring& t) { a.dialog().Label8.setText(t); }},
-        {kCancel, [](LockbayApp& a, const std::wstring& t) { a.dialog().Label2.setText(t); }},
-        {kCancel, [](LockbayApp& a, const std::wstring& t) { a.form3().Label8.setText(t); }},
-        {kFreeSpaceTitle, [](LockbayApp& a, const std::wstring& t) { a.freeSpaceDialog().setTitle(t); }},
-        {kFreeSpaceMessage, [](LockbayApp& a, const std::wstring& t) { a.freeSpaceDialog().Label1.setText(t); }},
-        {kFreeSpaceContinue, [](LockbayApp& a, const std::wstring& t) { a.freeSpaceDialog().Label4.setText(t); }},
-        {kFreeSpaceCancel, [](LockbayApp& a, const std::wstring& t) { a.freeSpaceDialog().Label2.setText(t); }},
-        {kMainHeading, [](LockbayApp& a, const std::wstring& t) { a.form1().Label1.setText(t); }},
-        {kMainPleaseWait, [](LockbayApp& a, const std::wstring& t) { a.form1().waitt.setText(t); }},
-        {kMainRefresh, [](LockbayApp& a, const std::wstring& t) { a.form1().Label4.setText(t); }},
-        {kMainProtect, [](LockbayApp& a, const std::wstring& t) { a.form1().Label7.setText(t); }},
-        {kMainRestore, [](LockbayApp& a, const std::wstring& t) { a.form1().Label8.setText(t); }},
-        {kMainSimple, [](LockbayApp& a, const std::wstring& t) { a.form1().Label5.setText(t); }},
-        {kMainSimple, [](LockbayApp& a, const std::wstring& t) { a.form1().Label3.setText(t); }},
-        {kMainAdvanced, [](LockbayApp& a, const std::wstring& t) { a.form1().Label2.setText(t); }},
-        {kMainAdvanced, [](LockbayApp& a, const std::wstring& t) { a.form1().Label6.setText(t); }},
-        {kMainProgramSupport, [](LockbayApp& a, const std::wstring& t) { a.form1().Label9.setText(t); }},
-        {kHelpTabAbout, [](LockbayApp& a, const std::wstring& t) { a.form2().Label16.setText(t); }},
-        {kHelpTabHowItWorks, [](LockbayApp& a, const std::wstring& t) { a.form2().Label17.setText(t); }},
-        {kHelpTabHowToProtect, [](LockbayApp& a, const std::wstring& t) { a.form2().Label18.setText(t); }},
-        {kHelpTabHowToRestore, [](LockbayApp& a, const std::wstring& t) { a.form2().Label19.setText(t); }},
-        {kHelpFaqLink, [](LockbayApp& a, const std::wstring& t) { a.form2().Label15.setText(t); }},
-        {kHelpTitleLine, [](LockbayApp& a, const std::wstring& t) { a.form2().Label4.setText(t); }},
-        {kHelpVersionLine, [](LockbayApp& a, const std::wstring& t) { a.form2().Label5.setText(t); }},
-        {kHelpCreditLine, [](LockbayApp& a, const std::wstring& t) { a.form2().Label7.setText(t); }},
-        {kHelpSupportLine, [](LockbayApp& a, const std::wstring& t) { a.form2().Label6.setText(t); }},
-        {kHelpSimpleHeading, [](LockbayApp& a, const std::wstring& t) { a.form2().Label10.setText(t); }},
-        {kHelpAdvancedHeading, [](LockbayApp& a, const std::wstring& t) { a.form2().Label11.setText(t); }},
-        {kHelpProtectText, [](LockbayApp& a, const std::wstring& t) { a.form2().Label12.setText(t); }},
-        {kHelpRestoreHeading, [](LockbayApp& a, const std::wstring& t) { a.form2().Label13.setText(t); }},
-        {kHelpRestoreText, [](LockbayApp& a, const std::wstring& t) { a.form2().Label14.setText(t); }},
-        {kHelpSimpleText, [](LockbayApp& a, const std::wstring& t) { a.form2().Label2.setText(t); }},
-        {kHelpAdvancedText, [](LockbayApp& a, const std::wstring& t) { a.form2().Label3.setText(t); }},
-        {kHelpAboutHeading, [](LockbayApp& a, const std::wstring& t) { a.form2().Label8.setText(t); }},
-        {kHelpProtectHeading, [](LockbayApp& a, const std::wstring& t) { a.form2().Label9.setText(t); }},
-        {kHelpWelcomeText, [](LockbayApp& a, const std::wstring& t) { a.form2().Label1.setText(t); }},
+const std::vector<std::pair<CaptionLine, Setter>>& captionTable() {
+    static const std::vector<std::pair<CaptionLine, Setter>> table = {
+        {CaptionLine::kProtectedWord, [](LockbayApp& a, const std::wstring& t) { a.form1().st1 = t; }},
+        {CaptionLine::kInfectedWord, [](LockbayApp& a, const std::wstring& t) { a.form1().st2 = t; }},
+        {CaptionLine::kUnprotectedWord, [](LockbayApp& a, const std::wstring& t) { a.form1().st3 = t; }},
+        {CaptionLine::kUpdateDialogTitle, [](LockbayApp& a, const std::wstring& t) { a.dialog().setTitle(t); }},
+        {CaptionLine::kUpdateQuestion, [](LockbayApp& a, const std::wstring& t) { a.dialog().Label1.setText(t); }},
+        {CaptionLine::kUpdateButton, [](LockbayApp& a, const std::wstring& t) { a.dialog().Label8.setText(t); }},
+        {CaptionLine::kCancelButton, [](LockbayApp& a, const std::wstring& t) { a.dialog().Label2.setText(t); }},
+        {CaptionLine::kCancelButton, [](LockbayApp& a, const std::wstring& t) { a.form3().Label8.setText(t); }},
+        {CaptionLine::kFreeSpaceTitle, [](LockbayApp& a, const std::wstring& t) { a.freeSpaceDialog().setTitle(t); }},
+        {CaptionLine::kFreeSpaceMessage, [](LockbayApp& a, const std::wstring& t) { a.freeSpaceDialog().Label1.setText(t); }},
+        {CaptionLine::kContinueButton, [](LockbayApp& a, const std::wstring& t) { a.freeSpaceDialog().Label4.setText(t); }},
+        {CaptionLine::kFreeSpaceCancelButton, [](LockbayApp& a, const std::wstring& t) { a.freeSpaceDialog().Label2.setText(t); }},
+        {CaptionLine::kDriveListHeading, [](LockbayApp& a, const std::wstring& t) { a.form1().Label1.setText(t); }},
+        {CaptionLine::kPleaseWait, [](LockbayApp& a, const std::wstring& t) { a.form1().waitt.setText(t); }},
+        {CaptionLine::kRefreshButton, [](LockbayApp& a, const std::wstring& t) { a.form1().Label4.setText(t); }},
+        {CaptionLine::kProtectButton, [](LockbayApp& a, const std::wstring& t) { a.form1().Label7.setText(t); }},
+        {CaptionLine::kRestoreButton, [](LockbayApp& a, const std::wstring& t) { a.form1().Label8.setText(t); }},
+        {CaptionLine::kSimpleMode, [](LockbayApp& a, const std::wstring& t) { a.form1().Label5.setText(t); }},
+        {CaptionLine::kSimpleMode, [](LockbayApp& a, const std::wstring& t) { a.form1().Label3.setText(t); }},
+        {CaptionLine::kAdvancedMode, [](LockbayApp& a, const std::wstring& t) { a.form1().Label2.setText(t); }},
+        {CaptionLine::kAdvancedMode, [](LockbayApp& a, const std::wstring& t) { a.form1().Label6.setText(t); }},
+        {CaptionLine::kProgramSupportButton, [](LockbayApp& a, const std::wstring& t) { a.form1().Label9.setText(t); }},
+        {CaptionLine::kAboutTab, [](LockbayApp& a, const std::wstring& t) { a.form2().Label16.setText(t); }},
+        {CaptionLine::kHowItWorksTab, [](LockbayApp& a, const std::wstring& t) { a.form2().Label17.setText(t); }},
+        {CaptionLine::kHowToProtectTab, [](LockbayApp& a, const std::wstring& t) { a.form2().Label18.setText(t); }},
+        {CaptionLine::kHowToRestoreTab, [](LockbayApp& a, const std::wstring& t) { a.form2().Label19.setText(t); }},
+        {CaptionLine::kFaqLink, [](LockbayApp& a, const std::wstring& t) { a.form2().Label15.setText(t); }},
+        {CaptionLine::kTitleLine, [](LockbayApp& a, const std::wstring& t) { a.form2().Label4.setText(t); }},
+        {CaptionLine::kVersionLine, [](LockbayApp& a, const std::wstring& t) { a.form2().Label5.setText(t); }},
+        {CaptionLine::kCreatedByLine, [](LockbayApp& a, const std::wstring& t) { a.form2().Label7.setText(t); }},
+        {CaptionLine::kSupportLine, [](LockbayApp& a, const std::wstring& t) { a.form2().Label6.setText(t); }},
+        {CaptionLine::kSimpleMethodHeading, [](LockbayApp& a, const std::wstring& t) { a.form2().Label10.setText(t); }},
+        {CaptionLine::kAdvancedMethodHeading, [](LockbayApp& a, const std::wstring& t) { a.form2().Label11.setText(t); }},
+        {CaptionLine::kHowToProtectText, [](LockbayApp& a, const std::wstring& t) { a.form2().Label12.setText(t); }},
+        {CaptionLine::kHowToRestoreHeading, [](LockbayApp& a, const std::wstring& t) { a.form2().Label13.setText(t); }},
+        {CaptionLine::kHowToRestoreText, [](LockbayApp& a, const std::wstring& t) { a.form2().Label14.setText(t); }},
+        {CaptionLine::kSimpleMethodText, [](LockbayApp& a, const std::wstring& t) { a.form2().Label2.setText(t); }},
+        {CaptionLine::kAdvancedMethodText, [](LockbayApp& a, const std::wstring& t) { a.form2().Label3.setText(t); }},
+        {CaptionLine::kDescriptionHeading, [](LockbayApp& a, const std::wstring& t) { a.form2().Label8.setText(t); }},
+        {CaptionLine::kHowToProtectHeading, [](LockbayApp& a, const std::wstring& t) { a.form2().Label9.setText(t); }},
+        {CaptionLine::kWelcomeText, [](LockbayApp& a, const std::wstring& t) { a.form2().Label1.setText(t); }},
     };
     return table;
 }
@@ -82,12 +82,12 @@ std::optional<std::string> readOrdinaryFile(platform::FileSystem& fs, const std:
 
 void Module1::setEnglishStatusWords() {
     Form1& form = app_.form1();
-    form.st1 = builtInText(kStatusProtected);
-    form.st2 = builtInText(kStatusInfected);
-    form.st3 = builtInText(kStatusUnprotected);
+    form.st1 = englishText(CaptionLine::kProtectedWord);
+    form.st2 = englishText(CaptionLine::kInfectedWord);
+    form.st3 = englishText(CaptionLine::kUnprotectedWord);
 }
 
-void Module1::setCaption(int line, const std::wstring& text) {
+void Module1::setCaption(CaptionLine line, const std::wstring& text) {
     for (const auto& [tableLine, set] : captionTable()) {
         if (tableLine == line) set(app_, text);
     }
@@ -110,8 +110,8 @@ Module1::Outcome Module1::apply() {
     }
     const LanguageLines language = parseLanguageFile(*bytes);
     // A short file sets the lines it has; the status words it lacks are English.
-    if (language.lines.size() < kStatusUnprotected) setEnglishStatusWords();
-    for (std::size_t i = 0; i < language.lines.size(); ++i) setCaption(static_cast<int>(i) + 1, language.lines[i]);
+    if (language.lines.size() < static_cast<std::size_t>(CaptionLine::kUnprotectedWord)) setEnglishStatusWords();
+    for (std::size_t i = 0; i < language.lines.size(); ++i) setCaption(static_cast<CaptionLine>(i + 1), language.lines[i]);
     return Outcome::Applied;
 }
 

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "lockbay/i18n/language_file.h"
+
 namespace lockbay {
 
 class LockbayApp;
@@ -26,7 +28,7 @@ private:
     enum class Outcome { Applied, NoSelection, LanguageFileMissing };
     Outcome apply();
     void setEnglishStatusWords();
-    void setCaption(int line, const std::wstring& text);
+    void setCaption(CaptionLine line, const std::wstring& text);
 
     LockbayApp& app_;
 };

@@ -2,7 +2,7 @@
 #include "lockbay/protection/frs.h"
 
 #include "lockbay/app/lockbay_app.h"
-#include "lockbay/i18n/captions.h"
+#include "lockbay/i18n/language_file.h"
 #include "lockbay/protection/drive_status.h"
 #include "lockbay/protection/protection.h"
 #include "lockbay/ui/form1.h"
@@ -16,11 +16,11 @@ namespace {
 
 const std::vector<ControlSpec>& layout() {
     static const std::vector<ControlSpec> table = {
-        label(L"Label1", {8, 8, 401, 105}, builtInText(kFreeSpaceMessage), 11.25, kBlack),
+        label(L"Label1", {8, 8, 401, 105}, englishText(CaptionLine::kFreeSpaceMessage), 11.25, kBlack),
         picture(L"Picture3", {56, 120, 120, 29}, Art::ButtonFace),
-        button(L"Label4", {0, 1, 120, 33}, builtInText(kFreeSpaceContinue), 15.75, Color::inactiveBorder()),
+        button(L"Label4", {0, 1, 120, 33}, englishText(CaptionLine::kContinueButton), 15.75, Color::inactiveBorder()),
         picture(L"Picture4", {224, 120, 120, 29}, Art::ButtonFace),
-        button(L"Label2", {0, 1, 120, 33}, builtInText(kFreeSpaceCancel), 15.75, Color::inactiveBorder()),
+        button(L"Label2", {0, 1, 120, 33}, englishText(CaptionLine::kFreeSpaceCancelButton), 15.75, Color::inactiveBorder()),
     };
     return table;
 }
@@ -30,7 +30,7 @@ const ControlSpec& row(const wchar_t* name) { return findSpec(layout(), name); }
 FormSpec windowSpec() {
     FormSpec form;
     form.name = L"frs";
-    form.title = builtInText(kFreeSpaceTitle);
+    form.title = englishText(CaptionLine::kFreeSpaceTitle);
     form.clientWidth = 413;
     form.clientHeight = 167;
     form.frame = Frame::FixedDialog;

@@ -7,7 +7,7 @@
 #include <cwctype>
 
 #include "lockbay/app/lockbay_app.h"
-#include "lockbay/i18n/captions.h"
+#include "lockbay/i18n/language_file.h"
 #include "lockbay/app/best_effort.h"
 #include "lockbay/i18n/form3.h"
 #include "lockbay/i18n/module1.h"
@@ -29,26 +29,26 @@ const std::vector<ControlSpec>& layout() {
     static const std::vector<ControlSpec> table = {
         image(L"Image1", {120, 8, 250, 73}, Art::Logo),
         image(L"Image2", {384, 16, 106, 50}, Art::Flags, Pressable::Yes),
-        label(L"Label1", {8, 96, 489, 25}, builtInText(kMainHeading), 14.25, kBlack),
+        label(L"Label1", {8, 96, 489, 25}, englishText(CaptionLine::kDriveListHeading), 14.25, kBlack),
         listBox(L"List1", {64, 136, 249, 112}, Font{L"Courier New", 14.25, true, true}),
-        label(L"waitt", {64, 144, 385, 65}, builtInText(kMainPleaseWait), 20.25, Color::windowText(),
+        label(L"waitt", {64, 144, 385, 65}, englishText(CaptionLine::kPleaseWait), 20.25, Color::windowText(),
               Visible::No),
         picture(L"Picture15", {328, 144, 118, 33}, Art::ButtonFace),
-        button(L"Label4", {0, 0, 118, 33}, builtInText(kMainRefresh), 18, Color::inactiveBorder()),
+        button(L"Label4", {0, 0, 118, 33}, englishText(CaptionLine::kRefreshButton), 18, Color::inactiveBorder()),
         picture(L"Picture6", {328, 208, 118, 33}, Art::ButtonFace, Visible::No),
-        button(L"Label7", {0, 0, 118, 33}, builtInText(kMainProtect), 18, Color::inactiveBorder()),
+        button(L"Label7", {0, 0, 118, 33}, englishText(CaptionLine::kProtectButton), 18, Color::inactiveBorder()),
         picture(L"Picture7", {328, 208, 118, 33}, Art::ButtonFace, Visible::No),
-        button(L"Label8", {0, 0, 118, 33}, builtInText(kMainRestore), 18, Color::inactiveBorder()),
+        button(L"Label8", {0, 0, 118, 33}, englishText(CaptionLine::kRestoreButton), 18, Color::inactiveBorder()),
         picture(L"Picture1", {133, 280, 239, 33}, Art::ModeSimple, Visible::No),
-        label(L"Label5", {0, 0, 108, 33}, builtInText(kMainSimple), 18, kWhite),
-        button(L"Label2", {107, 0, 132, 33}, builtInText(kMainAdvanced), 18, kLightGrey),
+        label(L"Label5", {0, 0, 108, 33}, englishText(CaptionLine::kSimpleMode), 18, kWhite),
+        button(L"Label2", {107, 0, 132, 33}, englishText(CaptionLine::kAdvancedMode), 18, kLightGrey),
         picture(L"Picture2", {133, 280, 239, 33}, Art::ModeAdvanced, Visible::No),
-        button(L"Label3", {0, 0, 108, 33}, builtInText(kMainSimple), 18, kLightGrey),
-        label(L"Label6", {107, 0, 132, 33}, builtInText(kMainAdvanced), 18, kWhite),
+        button(L"Label3", {0, 0, 108, 33}, englishText(CaptionLine::kSimpleMode), 18, kLightGrey),
+        label(L"Label6", {107, 0, 132, 33}, englishText(CaptionLine::kAdvancedMode), 18, kWhite),
         picture(L"Picture13", {24, 328, 206, 24}, Art::LinkFace),
         button(L"Label10", {0, 0, 207, 23}, product::kWebSiteName, 14.25, kWhite),
         picture(L"Picture12", {280, 328, 207, 24}, Art::LinkFace),
-        button(L"Label9", {0, 0, 207, 23}, builtInText(kMainProgramSupport), 14.25, kWhite),
+        button(L"Label9", {0, 0, 207, 23}, englishText(CaptionLine::kProgramSupportButton), 14.25, kWhite),
     };
     return table;
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "lockbay/i18n/language_file.h"
 #include "platform/ui.h"
 
 namespace lockbay {
@@ -50,9 +51,9 @@ public:
     // State shared with the other windows and the operations.
     std::wstring d;                      // current drive letter, upper case, no colon
     bool ok = false;                     // the conversion watch has seen the drive go away
-    std::wstring st1 = L"PROTECTED";     // status words
-    std::wstring st2 = L"INFECTED";
-    std::wstring st3 = L"UNPROTECTED";
+    std::wstring st1 = englishText(CaptionLine::kProtectedWord);  // status words
+    std::wstring st2 = englishText(CaptionLine::kInfectedWord);
+    std::wstring st3 = englishText(CaptionLine::kUnprotectedWord);
     bool adv = false;                    // protection mode: true = Advanced
     std::vector<wchar_t> Drive1;         // the system drive list, ascending
 

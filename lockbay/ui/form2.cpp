@@ -3,7 +3,7 @@
 
 #include "lockbay/app/best_effort.h"
 #include "lockbay/app/lockbay_app.h"
-#include "lockbay/i18n/captions.h"
+#include "lockbay/i18n/language_file.h"
 #include "lockbay/ui/form1.h"
 #include "lockbay/ui/widgets.h"
 #include "product/identity.h"
@@ -14,40 +14,40 @@ using namespace platform::ui;
 
 namespace {
 
-ControlSpec tab(const wchar_t* name, int line) {
-    return button(name, {0, 0, 224, 31}, builtInText(line), 15.75, kWhite);
+ControlSpec tab(const wchar_t* name, CaptionLine line) {
+    return button(name, {0, 0, 224, 31}, englishText(line), 15.75, kWhite);
 }
 
-ControlSpec text(const wchar_t* name, Rect rect, int line, double points, Color color = kBlack) {
-    return label(name, rect, builtInText(line), points, color, Visible::Yes, Align::Left);
+ControlSpec text(const wchar_t* name, Rect rect, CaptionLine line, double points, Color color = kBlack) {
+    return label(name, rect, englishText(line), points, color, Visible::Yes, Align::Left);
 }
 
 const std::vector<ControlSpec>& layout() {
     static const std::vector<ControlSpec> table = {
         image(L"Image1", {152, 0, 250, 73}, Art::Logo),
         picture(L"Picture15", {32, 88, 224, 29}, Art::TabFace),
-        tab(L"Label16", kHelpTabAbout),
+        tab(L"Label16", CaptionLine::kAboutTab),
         picture(L"Picture1", {304, 88, 223, 29}, Art::TabFace),
-        tab(L"Label17", kHelpTabHowItWorks),
+        tab(L"Label17", CaptionLine::kHowItWorksTab),
         picture(L"Picture2", {32, 136, 223, 29}, Art::TabFace),
-        tab(L"Label18", kHelpTabHowToProtect),
+        tab(L"Label18", CaptionLine::kHowToProtectTab),
         picture(L"Picture3", {304, 136, 223, 29}, Art::TabFace),
-        tab(L"Label19", kHelpTabHowToRestore),
-        text(L"Label10", {24, 200, 393, 25}, kHelpSimpleHeading, 12),
-        text(L"Label9", {24, 216, 393, 25}, kHelpProtectHeading, 12),
-        text(L"Label13", {24, 216, 393, 25}, kHelpRestoreHeading, 12),
-        text(L"Label8", {24, 232, 393, 25}, kHelpAboutHeading, 12),
-        text(L"Label11", {24, 336, 393, 25}, kHelpAdvancedHeading, 12),
-        text(L"Label2", {32, 224, 513, 113}, kHelpSimpleText, 9.75),
-        text(L"Label12", {32, 240, 513, 145}, kHelpProtectText, 9.75),
-        text(L"Label14", {32, 240, 513, 145}, kHelpRestoreText, 9.75),
-        text(L"Label1", {32, 272, 513, 65}, kHelpWelcomeText, 9.75),
-        text(L"Label3", {32, 360, 513, 121}, kHelpAdvancedText, 9.75, kBlack),
-        button(L"Label15", {24, 488, 521, 25}, builtInText(kHelpFaqLink), 12, kWhite),
-        text(L"Label4", {32, 520, 209, 25}, kHelpTitleLine, 11.25, kWhite),
-        text(L"Label5", {32, 552, 241, 25}, kHelpVersionLine, 11.25, kWhite),
-        text(L"Label6", {256, 520, 393, 25}, kHelpSupportLine, 11.25, kWhite),
-        text(L"Label7", {256, 552, 393, 25}, kHelpCreditLine, 11.25, kWhite),
+        tab(L"Label19", CaptionLine::kHowToRestoreTab),
+        text(L"Label10", {24, 200, 393, 25}, CaptionLine::kSimpleMethodHeading, 12),
+        text(L"Label9", {24, 216, 393, 25}, CaptionLine::kHowToProtectHeading, 12),
+        text(L"Label13", {24, 216, 393, 25}, CaptionLine::kHowToRestoreHeading, 12),
+        text(L"Label8", {24, 232, 393, 25}, CaptionLine::kDescriptionHeading, 12),
+        text(L"Label11", {24, 336, 393, 25}, CaptionLine::kAdvancedMethodHeading, 12),
+        text(L"Label2", {32, 224, 513, 113}, CaptionLine::kSimpleMethodText, 9.75),
+        text(L"Label12", {32, 240, 513, 145}, CaptionLine::kHowToProtectText, 9.75),
+        text(L"Label14", {32, 240, 513, 145}, CaptionLine::kHowToRestoreText, 9.75),
+        text(L"Label1", {32, 272, 513, 65}, CaptionLine::kWelcomeText, 9.75),
+        text(L"Label3", {32, 360, 513, 121}, CaptionLine::kAdvancedMethodText, 9.75, kBlack),
+        button(L"Label15", {24, 488, 521, 25}, englishText(CaptionLine::kFaqLink), 12, kWhite),
+        text(L"Label4", {32, 520, 209, 25}, CaptionLine::kTitleLine, 11.25, kWhite),
+        text(L"Label5", {32, 552, 241, 25}, CaptionLine::kVersionLine, 11.25, kWhite),
+        text(L"Label6", {256, 520, 393, 25}, CaptionLine::kSupportLine, 11.25, kWhite),
+        text(L"Label7", {256, 552, 393, 25}, CaptionLine::kCreatedByLine, 11.25, kWhite),
     };
     return table;
 }

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "lockbay/i18n/captions.h"
+#include "lockbay/i18n/language_file.h"
 #include "lockbay/i18n/module1.h"
 #include "lockbay_fixture.h"
 
