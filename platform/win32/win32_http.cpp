@@ -1,0 +1,515 @@
+// HTTP GET through WinINet. The request runs on a worker thread; the calling thread
+// keeps its windows alive by dispatching their messages until the worker is done, and
+// receives the body there, piece by piece.
+//
+// Time-outs are enforced here rather than left to WinINet alone: while the worker waits
+// on the network it publishes a deadline, and when the deadline passes the caller closes
+// the worker's internet handles, which makes the blocked call return. Where a WinINet
+// does not cancel a call that way, the time-outs set on every handle end it; a worker
+// still blocked after a short grace is left to finish on its own, touching only the
+// state it shares with the caller.
+#include <windows.h>
+// After <windows.h>, which it builds on.
+#include <wininet.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <cwchar>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <thread>
+
+#include "platform/encoding.h"
+#include "platform/win32.h"
+#include "win32_error.h"
+#include "win32_handle.h"
+
+namespace platform::win32 {
+
+namespace {
+
+struct InternetHandleTraits {
+    using Type = HINTERNET;
+    static Type none() { return nullptr; }
+    static bool valid(Type handle) { return handle != nullptr; }
+    static void close(Type handle) { ::InternetCloseHandle(handle); }
+};
+using InternetHandle = UniqueHandle<InternetHandleTraits>;
+
+using Clock = std::chrono::steady_clock;
+using Milliseconds = std::chrono::milliseconds;
+
+constexpr DWORD kChunkSize = 64 * 1024;
+// At most this many received pieces wait for the caller, so memory stays bounded
+// however slowly the caller consumes them.
+constexpr std::size_t kChunksInFlight = 4;
+constexpr int kMostRedirects = 5;
+// After a cancel, how long the caller waits for the worker's blocked call to return
+// before leaving the worker behind to finish on its own.
+constexpr Milliseconds kAbandonAfter{2000};
+
+constexpr const wchar_t* kNoAnswerInTime = L"The server did not answer in time.";
+
+constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_UI |
+                                INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_PRAGMA_NOCACHE |
+                                INTERNET_FLAG_NO_AUTO_REDIRECT;
+
+struct Timeouts {
+    Milliseconds connect;
+    Milliseconds receive;
+};
+
+// What the calling thread and the worker share. Both hold it through a shared_ptr, so a
+// worker that is left behind never touches freed memory. Every member is guarded by
+// `mutex`, except `wake`, which is set once before the worker starts.
+struct Transfer {
+    std::mutex mutex;
+    std::condition_variable spaceFree;          // the caller took a piece, or cancelled
+    std::deque<std::string> chunks;             // received pieces not yet handed to the caller
+    bool cancelled = false;                     // the caller wants no more; the worker stops
+    bool finished = false;                      // the worker is done and holds no handle any more
+    std::optional<Clock::time_point> deadline;  // while the worker waits on the network
+    HttpResult result;                          // the worker's outcome, final once finished
+    // Either side may close these: the worker when done with them, the caller to cancel.
+    InternetHandle session;
+    InternetHandle connection;
+    InternetHandle request;
+    KernelHandle wake;  // auto-reset event: news for the caller
+};
+
+// ---- The worker's side -------------------------------------------------------
+
+class Worker {
+public:
+    Worker(std::shared_ptr<Transfer> transfer, Timeouts timeouts)
+        : transfer_(std::move(transfer)), timeouts_(timeouts) {}
+
+    void run(const std::wstring& url) {
+        try {
+            fetch(url);
+        } catch (const std::bad_alloc&) {
+            fail(ERROR_NOT_ENOUGH_MEMORY);
+        }
+        Transfer& t = *transfer_;
+        const std::lock_guard lock(t.mutex);
+        t.request.reset();
+        t.connection.reset();
+        t.session.reset();
+        t.finished = true;
+        ::SetEvent(t.wake.get());
+    }
+
+private:
+    void fetch(std::wstring url) {
+        if (!openSession()) return;
+        for (int redirects = 0;; ++redirects) {
+            if (!sendRequest(url)) return;
+            const std::optional<DWORD> status = queryNumber(HTTP_QUERY_STATUS_CODE);
+            if (!status) {
+                fail(::GetLastError());
+                return;
+            }
+            // A redirect that names no target is the answer itself.
+            const std::optional<std::wstring> location =
+                isRedirect(*status) ? queryText(HTTP_QUERY_LOCATION) : std::nullopt;
+            if (!location) {
+                setStatus(static_cast<int>(*status));
+                receiveBody();
+                return;
+            }
+            if (redirects == kMostRedirects) {
+                fail(L"The server redirected the request too many times.");
+                return;
+            }
+            const std::optional<std::wstring> next = combine(url, *location);
+            if (!next) {
+                fail(::GetLastError());
+                return;
+            }
+            url = *next;
+        }
+    }
+
+    bool openSession() {
+        InternetHandle session(
+            ::InternetOpenW(L"Lockbay", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+        if (!session) return fail(::GetLastError());
+        setTimeouts(session.get());
+        return adopt(transfer_->session, std::move(session));
+    }
+
+    // Connects and sends the GET for `url`; true once the response headers are in.
+    bool sendRequest(const std::wstring& url) {
+        URL_COMPONENTSW parts{};
+        parts.dwStructSize = sizeof parts;
+        parts.dwHostNameLength = 1;  // non-zero: point into `url`
+        parts.dwUrlPathLength = 1;
+        parts.dwExtraInfoLength = 1;
+        if (!::InternetCrackUrlW(url.c_str(), 0, 0, &parts)) return fail(::GetLastError());
+        if (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS) {
+            return fail(ERROR_INTERNET_UNRECOGNIZED_SCHEME);
+        }
+        const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
+        std::wstring object(parts.lpszUrlPath, parts.dwUrlPathLength);
+        object.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+        if (object.empty()) object = L"/";
+
+        HINTERNET session = nullptr;
+        {
+            const std::lock_guard lock(transfer_->mutex);
+            if (transfer_->cancelled) return false;
+            // A redirect starts afresh; the previous hop's handles go first.
+            transfer_->request.reset();
+            transfer_->connection.reset();
+            session = transfer_->session.get();
+        }
+        InternetHandle connection(::InternetConnectW(session, host.c_str(), parts.nPort, nullptr, nullptr,
+                                                     INTERNET_SERVICE_HTTP, 0, 0));
+        if (!connection) return fail(::GetLastError());
+        const HINTERNET connectionHandle = connection.get();
+        if (!adopt(transfer_->connection, std::move(connection))) return false;
+
+        const wchar_t* acceptTypes[] = {L"*/*", nullptr};
+        const DWORD flags =
+            kRequestFlags | (parts.nScheme == INTERNET_SCHEME_HTTPS ? INTERNET_FLAG_SECURE : 0);
+        InternetHandle request(::HttpOpenRequestW(connectionHandle, L"GET", object.c_str(), nullptr, nullptr,
+                                                  acceptTypes, flags, 0));
+        if (!request) return fail(::GetLastError());
+        request_ = request.get();
+        // Not every WinINet passes the session's time-outs down to its requests.
+        setTimeouts(request_);
+        if (!adopt(transfer_->request, std::move(request))) return false;
+
+        // Connecting, sending and waiting for the first answer: one deadline for all.
+        if (!beginWait(timeouts_.connect + timeouts_.receive)) return false;
+        const BOOL sent = ::HttpSendRequestW(request_, nullptr, 0, nullptr, 0);
+        const DWORD error = ::GetLastError();
+        const bool late = endWait(error);
+        if (!sent) return late ? fail(kNoAnswerInTime) : fail(error);
+        // Once cancelled, the handles may be closed and their values reused elsewhere.
+        return stillWanted();
+    }
+
+    void receiveBody() {
+        const std::optional<std::uint64_t> announced = contentLength();
+        std::uint64_t received = 0;
+        for (;;) {
+            // Waiting for data first and then reading only what is there makes every
+            // wait end with the next bytes, so the time-out is the gap between them.
+            DWORD available = 0;
+            if (!beginWait(timeouts_.receive)) return;
+            const BOOL known = ::InternetQueryDataAvailable(request_, &available, 0, 0);
+            DWORD error = ::GetLastError();
+            bool late = endWait(error);
+            if (!known) {
+                late ? fail(kNoAnswerInTime) : fail(error);
+                return;
+            }
+
+            std::string chunk(available == 0 ? 1 : (available < kChunkSize ? available : kChunkSize), '\0');
+            DWORD read = 0;
+            if (!beginWait(timeouts_.receive)) return;
+            const BOOL ok =
+                ::InternetReadFile(request_, chunk.data(), static_cast<DWORD>(chunk.size()), &read);
+            error = ::GetLastError();
+            late = endWait(error);
+            if (!ok) {
+                late ? fail(kNoAnswerInTime) : fail(error);
+                return;
+            }
+            if (read == 0) break;  // the body ended normally
+            chunk.resize(read);
+            received += read;
+            if (!deliver(std::move(chunk))) return;
+        }
+        if (announced && received != *announced) {
+            fail(L"The connection ended before the whole answer arrived.");
+            return;
+        }
+        const std::lock_guard lock(transfer_->mutex);
+        transfer_->result.completed = true;
+    }
+
+    static bool isRedirect(DWORD status) {
+        return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+    }
+
+    // The target of a redirect, made absolute against the address that was asked for.
+    static std::optional<std::wstring> combine(const std::wstring& base, const std::wstring& relative) {
+        std::wstring combined(INTERNET_MAX_URL_LENGTH, L'\0');
+        DWORD length = static_cast<DWORD>(combined.size());
+        if (!::InternetCombineUrlW(base.c_str(), relative.c_str(), combined.data(), &length, 0)) {
+            if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER) return std::nullopt;
+            combined.resize(length + 1);
+            length = static_cast<DWORD>(combined.size());
+            if (!::InternetCombineUrlW(base.c_str(), relative.c_str(), combined.data(), &length, 0)) {
+                return std::nullopt;
+            }
+        }
+        combined.resize(length);
+        return combined;
+    }
+
+    std::optional<DWORD> queryNumber(DWORD info) const {
+        DWORD value = 0;
+        DWORD size = sizeof value;
+        if (!::HttpQueryInfoW(request_, info | HTTP_QUERY_FLAG_NUMBER, &value, &size, nullptr))
+            return std::nullopt;
+        return value;
+    }
+
+    std::optional<std::wstring> queryText(DWORD info) const {
+        DWORD size = 0;  // in bytes
+        ::HttpQueryInfoW(request_, info, nullptr, &size, nullptr);
+        if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER || size == 0) return std::nullopt;
+        std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
+        size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+        if (!::HttpQueryInfoW(request_, info, text.data(), &size, nullptr)) return std::nullopt;
+        text.resize(size / sizeof(wchar_t));
+        return text;
+    }
+
+    std::optional<std::uint64_t> contentLength() const {
+        const std::optional<std::wstring> text = queryText(HTTP_QUERY_CONTENT_LENGTH);
+        if (!text || text->empty()) return std::nullopt;
+        wchar_t* end = nullptr;
+        const unsigned long long value = std::wcstoull(text->c_str(), &end, 10);
+        if (end == text->c_str() || *end != L'\0') return std::nullopt;
+        return value;
+    }
+
+    void setTimeouts(HINTERNET handle) const {
+        const auto set = [handle](DWORD option, Milliseconds timeout) {
+            DWORD value = static_cast<DWORD>(timeout.count());
+            // A time-out that cannot be set leaves WinINet's own; our deadline still holds.
+            ::InternetSetOptionW(handle, option, &value, sizeof value);
+        };
+        set(INTERNET_OPTION_CONNECT_TIMEOUT, timeouts_.connect);
+        set(INTERNET_OPTION_SEND_TIMEOUT, timeouts_.receive);
+        set(INTERNET_OPTION_RECEIVE_TIMEOUT, timeouts_.receive);
+    }
+
+    // Hands a new handle to the shared state, where the caller can close it; false when
+    // the caller has cancelled meanwhile.
+    bool adopt(InternetHandle& slot, InternetHandle handle) {
+        const std::lock_guard lock(transfer_->mutex);
+        slot = std::move(handle);
+        return !transfer_->cancelled;
+    }
+
+    bool beginWait(Milliseconds limit) {
+        const std::lock_guard lock(transfer_->mutex);
+        if (transfer_->cancelled) return false;
+        waitStart_ = Clock::now();
+        transfer_->deadline = waitStart_ + limit;
+        ::SetEvent(transfer_->wake.get());  // the caller's wait should now end at the deadline
+        return true;
+    }
+
+    bool stillWanted() {
+        const std::lock_guard lock(transfer_->mutex);
+        return !transfer_->cancelled;
+    }
+
+    // Ends a wait on the network. True when a failure of the call was a time-out: WinINet
+    // reports those under differing codes, so a wait that lasted the receive time-out
+    // counts as one too.
+    bool endWait(DWORD error) {
+        const std::lock_guard lock(transfer_->mutex);
+        transfer_->deadline.reset();
+        return error == ERROR_INTERNET_TIMEOUT || Clock::now() - waitStart_ >= timeouts_.receive;
+    }
+
+    // Queues a piece for the caller, waiting while the queue is full; false once cancelled.
+    bool deliver(std::string chunk) {
+        std::unique_lock lock(transfer_->mutex);
+        transfer_->spaceFree.wait(
+            lock, [this] { return transfer_->cancelled || transfer_->chunks.size() < kChunksInFlight; });
+        if (transfer_->cancelled) return false;
+        transfer_->chunks.push_back(std::move(chunk));
+        ::SetEvent(transfer_->wake.get());
+        return true;
+    }
+
+    void setStatus(int status) {
+        const std::lock_guard lock(transfer_->mutex);
+        transfer_->result.status = status;
+    }
+
+    // Records why the transfer failed, unless the caller cancelled it: a call that failed
+    // because its handle was closed under it says nothing new.
+    bool fail(const std::wstring& reason) {
+        const std::lock_guard lock(transfer_->mutex);
+        if (!transfer_->cancelled && transfer_->result.error.empty()) transfer_->result.error = reason;
+        return false;
+    }
+    bool fail(DWORD code) { return fail(errorMessage(code)); }
+
+    std::shared_ptr<Transfer> transfer_;
+    Timeouts timeouts_;
+    HINTERNET request_ = nullptr;  // the current hop's request, owned by transfer_->request
+    Clock::time_point waitStart_{};
+};
+
+// ---- The caller's side -------------------------------------------------------
+
+// Stops the worker: it takes no more pieces, and closing its handles ends any network
+// call it is blocked in. Called with the transfer's mutex held.
+void cancelLocked(Transfer& t) {
+    t.cancelled = true;
+    t.request.reset();
+    t.connection.reset();
+    t.session.reset();
+    t.spaceFree.notify_all();
+}
+
+// Dispatches the window messages waiting for this thread. Returns the exit code when a
+// WM_QUIT was among them (it is taken from the queue; the caller must post it again).
+std::optional<int> dispatchWindowMessages() {
+    MSG message{};
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) return static_cast<int>(message.wParam);
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+    }
+    return std::nullopt;
+}
+
+DWORD millisecondsUntil(Clock::time_point moment) {
+    const auto left = std::chrono::ceil<Milliseconds>(moment - Clock::now()).count();
+    return left <= 0 ? 0 : static_cast<DWORD>(left);
+}
+
+// Owns the worker thread on every way out of get(): a worker that has finished is
+// joined; one still blocked after a cancel is left to end on its own.
+class WorkerThread {
+public:
+    WorkerThread(std::shared_ptr<Transfer> transfer, std::thread thread)
+        : transfer_(std::move(transfer)), thread_(std::move(thread)) {}
+    WorkerThread(const WorkerThread&) = delete;
+    WorkerThread& operator=(const WorkerThread&) = delete;
+    ~WorkerThread() {
+        bool finished = false;
+        {
+            const std::lock_guard lock(transfer_->mutex);
+            if (!transfer_->finished) cancelLocked(*transfer_);
+            finished = transfer_->finished;
+        }
+        if (finished) {
+            thread_.join();
+        } else {
+            thread_.detach();
+        }
+    }
+
+private:
+    std::shared_ptr<Transfer> transfer_;
+    std::thread thread_;
+};
+
+class WinInetClient final : public HttpClient {
+public:
+    explicit WinInetClient(Timeouts timeouts) : timeouts_(timeouts) {}
+
+    HttpResult get(const std::wstring& url, const std::function<bool(std::string_view)>& onBody) override {
+        auto transfer = std::make_shared<Transfer>();
+        transfer->wake.reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
+        if (!transfer->wake) return {false, 0, lastErrorMessage()};
+
+        std::thread thread;
+        try {
+            thread =
+                std::thread([transfer, url, timeouts = timeouts_] { Worker(transfer, timeouts).run(url); });
+        } catch (const std::system_error& failure) {
+            return {false, 0, fromUtf8(failure.what())};
+        }
+        std::optional<std::wstring> cancelReason;
+        std::optional<int> quitCode;
+        {
+            const WorkerThread worker(transfer, std::move(thread));
+            cancelReason = pumpUntilDone(*transfer, onBody, quitCode);
+        }
+        // The quit request belongs to the program's own message loop.
+        if (quitCode) ::PostQuitMessage(*quitCode);
+
+        const std::lock_guard lock(transfer->mutex);
+        HttpResult result = transfer->result;
+        if (cancelReason) {
+            result.completed = false;
+            result.error = *cancelReason;
+        }
+        return result;
+    }
+
+private:
+    // Hands the received pieces to `onBody` and keeps the thread's windows working until
+    // the worker is done. Returns why the transfer was cancelled, if it was.
+    std::optional<std::wstring> pumpUntilDone(Transfer& t,
+                                              const std::function<bool(std::string_view)>& onBody,
+                                              std::optional<int>& quitCode) const {
+        std::optional<std::wstring> cancelReason;
+        Clock::time_point abandonAt{};
+        const auto cancel = [&](std::wstring reason) {  // with t.mutex held
+            cancelLocked(t);
+            cancelReason = std::move(reason);
+            abandonAt = Clock::now() + kAbandonAfter;
+        };
+        for (;;) {
+            while (!cancelReason) {
+                std::string chunk;
+                {
+                    const std::lock_guard lock(t.mutex);
+                    if (t.chunks.empty()) break;
+                    chunk = std::move(t.chunks.front());
+                    t.chunks.pop_front();
+                    t.spaceFree.notify_one();
+                }
+                if (!onBody(chunk)) {
+                    const std::lock_guard lock(t.mutex);
+                    cancel(L"The transfer was stopped.");
+                }
+            }
+
+            DWORD waitMs = INFINITE;
+            {
+                const std::lock_guard lock(t.mutex);
+                if (t.finished && (cancelReason || t.chunks.empty())) return cancelReason;
+                if (!cancelReason && t.deadline && Clock::now() >= *t.deadline) {
+                    cancel(kNoAnswerInTime);
+                }
+                if (cancelReason) {
+                    if (Clock::now() >= abandonAt) return cancelReason;
+                    waitMs = millisecondsUntil(abandonAt);
+                } else if (t.deadline) {
+                    waitMs = millisecondsUntil(*t.deadline);
+                }
+            }
+
+            const HANDLE wake = t.wake.get();
+            ::MsgWaitForMultipleObjectsEx(1, &wake, waitMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+            if (const std::optional<int> quit = dispatchWindowMessages()) {
+                if (!quitCode) quitCode = quit;
+                const std::lock_guard lock(t.mutex);
+                if (!cancelReason) cancel(L"The program is closing.");
+            }
+        }
+    }
+
+    Timeouts timeouts_;
+};
+
+}  // namespace
+
+std::unique_ptr<HttpClient> makeHttpClient(int connectTimeoutMs, int receiveTimeoutMs) {
+    const auto atLeastOne = [](int ms) { return Milliseconds{ms > 0 ? ms : 1}; };
+    return std::make_unique<WinInetClient>(
+        Timeouts{atLeastOne(connectTimeoutMs), atLeastOne(receiveTimeoutMs)});
+}
+
+}  // namespace platform::win32

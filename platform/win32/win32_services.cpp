@@ -1,0 +1,402 @@
+// The Win32 services behind the platform interfaces: file system and drives, starting
+// processes, facts about the program itself, and the programs' entry point.
+#include <windows.h>
+// After <windows.h>, which it builds on.
+#include <shellapi.h>
+
+#include <cstddef>
+#include <cwctype>
+#include <exception>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/encoding.h"
+#include "platform/platform.h"
+#include "platform/win32.h"
+#include "win32_error.h"
+#include "win32_handle.h"
+
+namespace platform::win32 {
+
+namespace {
+
+// WinINet keeps the texts of its own error codes (12000 to 12999) in wininet.dll.
+constexpr DWORD kFirstWinInetError = 12000;
+constexpr DWORD kLastWinInetError = 12999;
+
+struct LocalMemoryTraits {
+    using Type = HLOCAL;
+    static Type none() { return nullptr; }
+    static bool valid(Type memory) { return memory != nullptr; }
+    static void close(Type memory) { ::LocalFree(memory); }
+};
+
+std::wstring formatMessage(DWORD flags, const void* source, DWORD code) {
+    wchar_t* buffer = nullptr;
+    const DWORD length =
+        ::FormatMessageW(flags | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS, source, code,
+                         0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    const UniqueHandle<LocalMemoryTraits> owner(buffer);
+    if (length == 0 || buffer == nullptr) return {};
+    return std::wstring(buffer, length);
+}
+
+// While alive, a drive without a medium makes the calling thread's file operations fail
+// instead of asking the user to insert a disk.
+class CriticalErrorBoxesOff {
+public:
+    CriticalErrorBoxesOff() {
+        ::SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &previous_);
+    }
+    CriticalErrorBoxesOff(const CriticalErrorBoxesOff&) = delete;
+    CriticalErrorBoxesOff& operator=(const CriticalErrorBoxesOff&) = delete;
+    ~CriticalErrorBoxesOff() { ::SetThreadErrorMode(previous_, nullptr); }
+
+private:
+    DWORD previous_ = 0;
+};
+
+std::wstring driveRoot(wchar_t drive) {
+    return std::wstring{drive, L':', L'\\'};
+}
+
+// ---- File system -------------------------------------------------------------
+
+// A file written under "<destination>.part-<process id>" and moved into place on commit.
+class Win32OutputFile final : public OutputFile {
+public:
+    Win32OutputFile(std::wstring destination, std::wstring temporary, KernelHandle file)
+        : destination_(std::move(destination)), temporary_(std::move(temporary)), file_(std::move(file)) {}
+    Win32OutputFile(const Win32OutputFile&) = delete;
+    Win32OutputFile& operator=(const Win32OutputFile&) = delete;
+
+    ~Win32OutputFile() override {
+        if (committed_) return;
+        file_.reset();
+        ::DeleteFileW(temporary_.c_str());
+    }
+
+    bool write(std::string_view bytes) override {
+        if (!file_) return fail(ERROR_INVALID_HANDLE);
+        while (!bytes.empty()) {
+            constexpr std::size_t kMostPerCall = 1u << 30;
+            const auto toWrite =
+                static_cast<DWORD>(bytes.size() < kMostPerCall ? bytes.size() : kMostPerCall);
+            DWORD written = 0;
+            if (!::WriteFile(file_.get(), bytes.data(), toWrite, &written, nullptr))
+                return fail(::GetLastError());
+            bytes.remove_prefix(written);
+        }
+        return true;
+    }
+
+    bool commit() override {
+        if (committed_) return true;
+        if (file_) {
+            if (!::FlushFileBuffers(file_.get())) return fail(::GetLastError());
+            file_.reset();
+        }
+        // Retrying after a failed move is possible: the finished temporary file stays until
+        // the object is dropped.
+        if (!::MoveFileExW(temporary_.c_str(), destination_.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            return fail(::GetLastError());
+        }
+        committed_ = true;
+        return true;
+    }
+
+    std::wstring lastError() const override { return error_; }
+
+private:
+    bool fail(DWORD code) {
+        error_ = errorMessage(code);
+        return false;
+    }
+
+    std::wstring destination_;
+    std::wstring temporary_;
+    KernelHandle file_;
+    bool committed_ = false;
+    std::wstring error_;
+};
+
+class Win32FileSystem final : public FileSystem {
+public:
+    std::vector<wchar_t> driveLetters() override {
+        const DWORD present = ::GetLogicalDrives();
+        std::vector<wchar_t> letters;
+        for (int i = 0; i < 26; ++i) {
+            if (present & (DWORD{1} << i)) letters.push_back(static_cast<wchar_t>(L'A' + i));
+        }
+        return letters;
+    }
+
+    std::optional<std::uint32_t> attributes(const std::wstring& path) override {
+        const CriticalErrorBoxesOff quiet;
+        const DWORD value = ::GetFileAttributesW(path.c_str());
+        if (value == INVALID_FILE_ATTRIBUTES) return std::nullopt;
+        return value;
+    }
+
+    bool setAttributes(const std::wstring& path, std::uint32_t value) override {
+        const CriticalErrorBoxesOff quiet;
+        return ::SetFileAttributesW(path.c_str(), value) != FALSE;
+    }
+
+    bool makeDirectory(const std::wstring& path) override {
+        const CriticalErrorBoxesOff quiet;
+        return ::CreateDirectoryW(path.c_str(), nullptr) != FALSE;
+    }
+
+    bool removeDirectory(const std::wstring& path) override {
+        const CriticalErrorBoxesOff quiet;
+        return ::RemoveDirectoryW(path.c_str()) != FALSE;
+    }
+
+    bool deleteFile(const std::wstring& path) override {
+        const CriticalErrorBoxesOff quiet;
+        return ::DeleteFileW(path.c_str()) != FALSE;
+    }
+
+    bool normalFileExists(const std::wstring& path) override {
+        // The classic "normal files" search: every match is looked at, and the first
+        // one that is neither a folder nor hidden nor a system file counts.
+        constexpr DWORD kExcluded = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+        const CriticalErrorBoxesOff quiet;
+        WIN32_FIND_DATAW entry{};
+        const FindHandle search(::FindFirstFileW(path.c_str(), &entry));
+        if (!search) return false;
+        do {
+            if ((entry.dwFileAttributes & kExcluded) == 0) return true;
+        } while (::FindNextFileW(search.get(), &entry));
+        return false;
+    }
+
+    std::wstring fileSystemName(wchar_t drive) override {
+        const CriticalErrorBoxesOff quiet;
+        wchar_t name[MAX_PATH + 1] = {};
+        if (!::GetVolumeInformationW(driveRoot(drive).c_str(), nullptr, 0, nullptr, nullptr, nullptr, name,
+                                     MAX_PATH + 1)) {
+            return {};
+        }
+        return name;
+    }
+
+    std::uint64_t freeBytes(wchar_t drive) override {
+        const CriticalErrorBoxesOff quiet;
+        ULARGE_INTEGER availableToCaller{};
+        if (!::GetDiskFreeSpaceExW(driveRoot(drive).c_str(), &availableToCaller, nullptr, nullptr)) return 0;
+        return availableToCaller.QuadPart;
+    }
+
+    bool isReady(wchar_t drive) override {
+        const CriticalErrorBoxesOff quiet;
+        return ::GetVolumeInformationW(driveRoot(drive).c_str(), nullptr, 0, nullptr, nullptr, nullptr,
+                                       nullptr, 0) != FALSE;
+    }
+
+    std::optional<std::string> readFile(const std::wstring& path) override {
+        const CriticalErrorBoxesOff quiet;
+        const KernelHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                              nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        if (!file) return std::nullopt;
+        std::string content;
+        LARGE_INTEGER size{};
+        if (::GetFileSizeEx(file.get(), &size) && size.QuadPart > 0) {
+            content.reserve(static_cast<std::size_t>(size.QuadPart));
+        }
+        std::vector<char> buffer(64 * 1024);
+        for (;;) {
+            DWORD got = 0;
+            if (!::ReadFile(file.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
+                return std::nullopt;
+            }
+            if (got == 0) return content;
+            content.append(buffer.data(), got);
+        }
+    }
+
+    std::unique_ptr<OutputFile> createReplacing(const std::wstring& path, std::wstring& error) override {
+        const CriticalErrorBoxesOff quiet;
+        std::wstring temporary = path + L".part-" + std::to_wstring(::GetCurrentProcessId());
+        KernelHandle file(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) {
+            error = lastErrorMessage();
+            return nullptr;
+        }
+        return std::make_unique<Win32OutputFile>(path, std::move(temporary), std::move(file));
+    }
+};
+
+// ---- Processes ---------------------------------------------------------------
+
+// Starts a command line as its own process, minimized with the focus, and lets it go:
+// both handles are closed at once and nothing waits for it.
+StartResult startMinimized(const std::wstring& commandLine) {
+    // CreateProcessW may write into the command line, so it gets a private copy. With no
+    // application name the first word is looked up on the search path (cmd.exe).
+    std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
+    line.push_back(L'\0');
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWMINIMIZED;
+    PROCESS_INFORMATION started{};
+    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &started)) {
+        return {false, lastErrorMessage()};
+    }
+    const KernelHandle process(started.hProcess);
+    const KernelHandle thread(started.hThread);
+    return {true, {}};
+}
+
+// ShellExecuteW reports failure as a small number, partly its own SE_ERR_* codes; this
+// maps them to the system error codes whose texts say the same.
+DWORD shellExecuteErrorCode(INT_PTR result) {
+    switch (result) {
+        case 0:
+        case SE_ERR_OOM:
+            return ERROR_NOT_ENOUGH_MEMORY;
+        case SE_ERR_SHARE:
+            return ERROR_SHARING_VIOLATION;
+        case SE_ERR_ASSOCINCOMPLETE:
+        case SE_ERR_NOASSOC:
+            return ERROR_NO_ASSOCIATION;
+        case SE_ERR_DDETIMEOUT:
+        case SE_ERR_DDEFAIL:
+        case SE_ERR_DDEBUSY:
+            return ERROR_DDE_FAIL;
+        case SE_ERR_DLLNOTFOUND:
+            return ERROR_DLL_NOT_FOUND;
+        default:  // ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, ERROR_BAD_FORMAT, SE_ERR_ACCESSDENIED
+            return static_cast<DWORD>(result);
+    }
+}
+
+class Win32Processes final : public Processes {
+public:
+    StartResult runCommand(const std::wstring& commandLine) override { return startMinimized(commandLine); }
+
+    StartResult startProgram(const std::wstring& path) override {
+        return startMinimized(L"\"" + path + L"\"");
+    }
+
+    StartResult shellOpen(const std::wstring& target) override {
+        const auto result = reinterpret_cast<INT_PTR>(
+            ::ShellExecuteW(nullptr, L"open", target.c_str(), nullptr, nullptr, SW_HIDE));
+        if (result > 32) return {true, {}};
+        return {false, errorMessage(shellExecuteErrorCode(result))};
+    }
+};
+
+// ---- The program itself ------------------------------------------------------
+
+// The full path of the running program file; empty when the system cannot tell.
+std::wstring programPath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) return {};
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        // The name was cut short; long paths reach 32767 characters at most.
+        if (path.size() >= 32768) return {};
+        path.resize(path.size() * 2);
+    }
+}
+
+class Win32ProgramInfo final : public ProgramInfo {
+public:
+    ProgramVersion version() override {
+        const std::wstring path = programPath();
+        DWORD unused = 0;
+        const DWORD size = ::GetFileVersionInfoSizeW(path.c_str(), &unused);
+        if (size == 0) return {};
+        std::vector<std::byte> data(size);
+        if (!::GetFileVersionInfoW(path.c_str(), 0, size, data.data())) return {};
+        VS_FIXEDFILEINFO* fixed = nullptr;
+        UINT length = 0;
+        if (!::VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) ||
+            fixed == nullptr || length < sizeof(VS_FIXEDFILEINFO)) {
+            return {};
+        }
+        return {HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS),
+                HIWORD(fixed->dwFileVersionLS)};
+    }
+
+    std::wstring directory() override {
+        std::wstring path = programPath();
+        const auto separator = path.find_last_of(L"\\/");
+        if (separator == std::wstring::npos) return path;
+        path.resize(separator);
+        // A program in a drive root lives in "C:\", as the system writes that folder.
+        if (path.size() == 2 && path[1] == L':') path += L'\\';
+        return path;
+    }
+};
+
+// The program file's name without its folder, for the title of a last-resort message.
+std::wstring programFileName() {
+    const std::wstring path = programPath();
+    const auto separator = path.find_last_of(L"\\/");
+    return separator == std::wstring::npos ? path : path.substr(separator + 1);
+}
+
+}  // namespace
+
+std::wstring errorMessage(DWORD code) {
+    std::wstring text;
+    if (code >= kFirstWinInetError && code <= kLastWinInetError) {
+        if (const HMODULE wininet = ::GetModuleHandleW(L"wininet.dll")) {
+            text = formatMessage(FORMAT_MESSAGE_FROM_HMODULE, wininet, code);
+        }
+    }
+    if (text.empty()) text = formatMessage(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code);
+    while (!text.empty() && std::iswspace(text.back())) text.pop_back();
+    if (text.empty()) text = L"Error " + std::to_wstring(code) + L".";
+    return text;
+}
+
+std::unique_ptr<FileSystem> makeFileSystem() {
+    return std::make_unique<Win32FileSystem>();
+}
+std::unique_ptr<Processes> makeProcesses() {
+    return std::make_unique<Win32Processes>();
+}
+std::unique_ptr<ProgramInfo> makeProgramInfo() {
+    return std::make_unique<Win32ProgramInfo>();
+}
+
+}  // namespace platform::win32
+
+// Both programs start here: the real services are built and handed to the program's
+// own entry point, whose result is the exit code.
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    // No "insert a disk" or "cannot open file" boxes from the system: drive queries on
+    // empty drives simply fail, as the program expects.
+    ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    try {
+        namespace win32 = platform::win32;
+        const auto backend = win32::makeBackend();
+        platform::ui::Runtime runtime(*backend);
+        const auto fileSystem = win32::makeFileSystem();
+        const auto processes = win32::makeProcesses();
+        const auto http = win32::makeHttpClient();
+        const auto program = win32::makeProgramInfo();
+        platform::Platform platform{runtime, *fileSystem, *processes, *http, *program};
+        return platform::programMain(platform);
+    } catch (const std::exception& failure) {
+        // The last resort for a failure that no window handled: say what it was rather
+        // than vanish.
+        const std::wstring text = platform::fromUtf8(failure.what());
+        ::MessageBoxW(nullptr, text.c_str(), platform::win32::programFileName().c_str(),
+                      MB_OK | MB_ICONERROR);
+        return 1;
+    }
+}
