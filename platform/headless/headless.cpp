@@ -1,6 +1,8 @@
 // The headless backend: see platform/headless.h.
 #include "platform/headless.h"
 
+#include <algorithm>
+
 namespace platform::ui {
 
 namespace {
@@ -58,7 +60,7 @@ void HeadlessBackend::advance(std::int64_t ms) {
         entry.order = nextOrder_++;
         fire();
     }
-    if (!ended_) now_ = target;
+    if (!ended_) now_ = std::max(now_, target);
 }
 
 }  // namespace platform::ui

@@ -1,0 +1,177 @@
+// The updater's window frmUpdate: layout, the attempt loop on Timer1, the verified and
+// atomic save of the setup program, and its start.
+#include "update/core/updater_form.h"
+
+#include <stdexcept>
+#include <string_view>
+
+#include "product/identity.h"
+#include "update/core/setup_check.h"
+
+namespace update {
+
+namespace {
+
+using platform::ui::Align;
+using platform::ui::Art;
+using platform::ui::Color;
+using platform::ui::ControlKind;
+using platform::ui::ControlSpec;
+using platform::ui::Font;
+using platform::ui::FormSpec;
+using platform::ui::Frame;
+using platform::ui::kBlack;
+
+// ---- Texts (the updater is not translated) ----
+
+constexpr const wchar_t* kTitle = L"Lockbay Updater";
+constexpr const wchar_t* kDownloadingText = L"Downloading files...";
+constexpr const wchar_t* kConnectionFailedText =
+    L"Connection failed. Please check the network connection. Retrying ...";
+
+constexpr const wchar_t* kSetupPath = L"C:\\LockbaySetup.exe";
+constexpr const wchar_t* kSetupUrlPath = L"/LOCKBAY/LockbaySetup.exe";
+
+// ---- Layout (pixels at 96 dpi), in the order of the window's control table ----
+
+const FormSpec kFormSpec{.name = L"frmUpdate",
+                         .title = kTitle,
+                         .clientWidth = 524,
+                         .clientHeight = 202,
+                         .frame = Frame::Sizable,
+                         .background = Art::Background};
+
+const Font kHeadingFont{L"Verdana", 14.25, true, false};
+const Font kStatusFont{L"Verdana", 12, true, false};
+constexpr Color kOlive = Color::rgb(143, 143, 0);
+
+// clang-format off
+const ControlSpec kLayout[] = {
+    // name     kind                 x    y    width height visible text        font           colour  align          art        pressable
+    {L"Image1", ControlKind::Image, {112,   8, 250,  73},   true,   L"",        Font{},        kBlack, Align::Center, Art::Logo, false},
+    {L"Label1", ControlKind::Label, {312,  72, 121,  41},   true,   L"Updater", kHeadingFont,  kOlive, Align::Left,   Art::None, false},
+    {L"Label2", ControlKind::Label, { 56, 144, 417,  49},   true,   L"Update",  kStatusFont,   kBlack, Align::Center, Art::None, false},
+};
+// clang-format on
+
+const ControlSpec& row(std::wstring_view name) {
+    for (const ControlSpec& spec : kLayout) {
+        if (name == spec.name) return spec;
+    }
+    throw std::logic_error("no such control in the updater's layout");
+}
+
+constexpr int kTimer1FirstMs = 1000;  // the first attempt, after the window has shown
+constexpr int kTimer1RetryMs = 5000;  // every attempt after a failed one
+
+std::wstring withReason(std::wstring message, const std::wstring& reason) {
+    if (!reason.empty()) message += L"\n\n" + reason;
+    return message;
+}
+
+std::wstring saveFailedMessage(const std::wstring& reason) {
+    return withReason(std::wstring(L"The setup program could not be saved as ") + kSetupPath + L".", reason) +
+           L"\n\nPlease make sure that drive C: can be written to and that the file is not in use, "
+           L"then start the update again.";
+}
+
+std::wstring startFailedMessage(const std::wstring& reason) {
+    return withReason(std::wstring(L"The setup program ") + kSetupPath + L" could not be started.", reason) +
+           L"\n\nPlease start " + kSetupPath + L" yourself to finish the update.";
+}
+
+}  // namespace
+
+std::wstring setupUrl() {
+    return std::wstring(L"http://") + product::kDownloadHost + kSetupUrlPath;
+}
+
+UpdaterForm::UpdaterForm(platform::Platform& platform)
+    : Form(platform.ui, kFormSpec),
+      Image1(*this, row(L"Image1")),
+      Label1(*this, row(L"Label1")),
+      Label2(*this, row(L"Label2")),
+      Timer1(*this, L"Timer1", kTimer1FirstMs),
+      platform_(platform) {
+    Timer1.onTick = [this] { Timer1_Tick(); };
+}
+
+void UpdaterForm::onLoad() {
+    Label2.setText(kDownloadingText);
+    Timer1.setEnabled(true);
+    // Shown even when the updater was started with a hidden window: the user must see
+    // that it is working and be able to close it.
+    show();
+}
+
+void UpdaterForm::closeRequested() {
+    endUpdater();
+}
+
+void UpdaterForm::Timer1_Tick() {
+    // The request keeps the window responsive, so the timer may tick again meanwhile;
+    // attempts never overlap.
+    if (attemptRunning_ || ending_) return;
+    attemptRunning_ = true;
+    attemptDownload();
+    attemptRunning_ = false;
+}
+
+// One attempt: receive the setup program into a temporary file, move it into place
+// only when it is complete and verified, then start it and end the updater.
+void UpdaterForm::attemptDownload() {
+    Label2.setText(kDownloadingText);
+    runtime().pumpEvents();  // let the status line paint before the request blocks
+    if (ending_) return;
+
+    std::wstring error;
+    auto file = platform_.fs.createReplacing(kSetupPath, error);
+    if (!file) return giveUp(saveFailedMessage(error));
+
+    const Download download = receiveSetup(*file);
+    if (ending_) return;
+    if (download.writeFailed) return giveUp(saveFailedMessage(file->lastError()));
+    if (!download.accepted) return retryLater();  // dropping `file` discards what arrived
+    if (!file->commit()) return giveUp(saveFailedMessage(file->lastError()));
+    file.reset();
+
+    const platform::StartResult started = platform_.processes.startProgram(kSetupPath);
+    if (!started.started) return giveUp(startFailedMessage(started.error));
+    Timer1.setEnabled(false);
+    endUpdater();
+}
+
+UpdaterForm::Download UpdaterForm::receiveSetup(platform::OutputFile& file) {
+    SetupCheck check;
+    Download download;
+    const platform::HttpResult transfer = platform_.http.get(setupUrl(), [&](std::string_view piece) {
+        check.feed(piece);
+        if (check.rejected()) return false;  // not a setup program: stop receiving it
+        if (!file.write(piece)) {
+            download.writeFailed = true;
+            return false;
+        }
+        return true;
+    });
+    download.accepted = !download.writeFailed && check.accepts(transfer);
+    return download;
+}
+
+void UpdaterForm::retryLater() {
+    Label2.setText(kConnectionFailedText);
+    Timer1.setInterval(kTimer1RetryMs);  // stays enabled; the countdown starts afresh
+}
+
+void UpdaterForm::giveUp(const std::wstring& message) {
+    // No attempt may start while the message box keeps the event loop running.
+    Timer1.setEnabled(false);
+    runtime().messageBox(message, kTitle);
+    endUpdater();
+}
+
+void UpdaterForm::endUpdater() {
+    ending_ = true;
+    runtime().endProgram();
+}
+
+}  // namespace update

@@ -1,0 +1,49 @@
+// The updater's only window, frmUpdate: it downloads the newest setup program,
+// saves it as C:\LockbaySetup.exe, starts it and ends the updater. While the download
+// host cannot deliver a setup program it retries every five seconds.
+#pragma once
+
+#include <string>
+
+#include "platform/platform.h"
+#include "platform/ui.h"
+
+namespace update {
+
+class UpdaterForm : public platform::ui::Form {
+public:
+    explicit UpdaterForm(platform::Platform& platform);
+
+    platform::ui::Control Image1;  // product logo
+    platform::ui::Control Label1;  // heading "Updater"
+    platform::ui::Control Label2;  // status line
+    platform::ui::Timer Timer1;    // one download attempt per tick
+
+    // Closing the window ends the updater, also while it waits for the next attempt.
+    void closeRequested() override;
+
+protected:
+    void onLoad() override;
+
+private:
+    struct Download {
+        bool accepted = false;     // a complete setup program arrived
+        bool writeFailed = false;  // the temporary file could not take the bytes
+    };
+
+    void Timer1_Tick();
+    void attemptDownload();
+    Download receiveSetup(platform::OutputFile& file);
+    void retryLater();
+    void giveUp(const std::wstring& message);
+    void endUpdater();
+
+    platform::Platform& platform_;
+    bool attemptRunning_ = false;  // a tick that arrives while a request pumps messages waits
+    bool ending_ = false;          // the updater is ending; nothing more may happen
+};
+
+// The address the setup program is downloaded from.
+std::wstring setupUrl();
+
+}  // namespace update
