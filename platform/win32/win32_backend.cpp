@@ -350,6 +350,7 @@ private:
     // `origin` in the surface's client coordinates, with what shows through it first.
     void paintSurface(HDC dc, const Control* surface, POINT origin, SIZE size);
     void paintLabelText(HDC dc, ChildWindow& child, SIZE size);
+    void paintOverlappingLabels(HDC dc, ChildWindow& child);
     double fittedPoints(ChildWindow& child, HDC dc, SIZE size, UINT format);
 
     void press(ChildWindow& child);
@@ -600,7 +601,9 @@ void FormWindow::formChanged() {
 void FormWindow::controlChanged(Control& control) {
     ChildWindow* child = find(&control);
     if (!child) return;
+    bool textChanged = false;
     if (control.text() != child->text) {
+        textChanged = true;
         child->text = control.text();
         SetWindowTextW(child->window, child->text.c_str());  // a custom control repaints itself
     }
@@ -617,6 +620,15 @@ void FormWindow::controlChanged(Control& control) {
     if (control.visible() != child->visible) {
         child->visible = control.visible();
         ShowWindow(child->window, child->visible ? SW_SHOWNA : SW_HIDE);
+        textChanged = true;
+    }
+    if (textChanged && control.spec().kind == ControlKind::Label) {
+        // Overlapping labels draw each other's text: repaint everything under this one.
+        RECT area{};
+        GetWindowRect(child->window, &area);
+        const HWND parent = GetParent(child->window);
+        MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&area), 2);
+        RedrawWindow(parent, &area, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
     }
 }
 
@@ -760,12 +772,40 @@ void FormWindow::paintLabelText(HDC dc, ChildWindow& child, SIZE size) {
             format |= DT_RIGHT;
             break;
     }
+    // A label may reach past the edge of its window or box: the text is fitted to, and
+    // wrapped within, the part that shows.
+    RECT parent{};
+    const HWND parentWindow = GetParent(child.window);
+    GetClientRect(parentWindow, &parent);
+    POINT position{0, 0};
+    MapWindowPoints(child.window, parentWindow, &position, 1);
+    const SIZE shown{std::max<LONG>(1, std::min<LONG>(size.cx, parent.right - position.x)), size.cy};
     ui::Font font = spec.font;
-    font.points = fittedPoints(child, dc, size, format);
+    font.points = fittedPoints(child, dc, shown, format);
     SelectGuard select(dc, fonts_.get(font));
-    RECT area{0, 0, size.cx, size.cy};
+    RECT area{0, 0, shown.cx, shown.cy};
     const std::wstring& text = child.control->text();
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area, format);
+}
+
+// Labels are transparent, as if they had no window of their own: where two labels of
+// the same parent overlap, each one also draws the other's text under its own, so that
+// painting one never hides the other.
+void FormWindow::paintOverlappingLabels(HDC dc, ChildWindow& child) {
+    const HWND parent = GetParent(child.window);
+    RECT mine{};
+    GetWindowRect(child.window, &mine);
+    for (const auto& other : children_) {
+        if (other.get() == &child || other->control->spec().kind != ControlKind::Label) continue;
+        if (GetParent(other->window) != parent || !IsWindowVisible(other->window)) continue;
+        RECT theirs{};
+        GetWindowRect(other->window, &theirs);
+        RECT overlap{};
+        if (!IntersectRect(&overlap, &mine, &theirs)) continue;
+        SavedDcState saved(dc);
+        SetViewportOrgEx(dc, theirs.left - mine.left, theirs.top - mine.top, nullptr);
+        paintLabelText(dc, *other, SIZE{theirs.right - theirs.left, theirs.bottom - theirs.top});
+    }
 }
 
 void FormWindow::paintChild(ChildWindow& child, HDC target) {
@@ -780,7 +820,10 @@ void FormWindow::paintChild(ChildWindow& child, HDC target) {
     {
         SelectGuard select(buffer.get(), bitmap.get());
         paintSurface(buffer.get(), child.control, POINT{0, 0}, size);
-        if (child.control->spec().kind == ControlKind::Label) paintLabelText(buffer.get(), child, size);
+        if (child.control->spec().kind == ControlKind::Label) {
+            paintOverlappingLabels(buffer.get(), child);
+            paintLabelText(buffer.get(), child, size);
+        }
         if (keyboardCues_ && GetFocus() == child.window) {
             // Inside the part of the control that shows: a label may reach past its box.
             RECT mark = client;
