@@ -5,6 +5,8 @@
 #include <shellapi.h>
 
 #include <cstddef>
+#include <cstdio>
+#include <cstring>
 #include <cwctype>
 #include <exception>
 #include <optional>
@@ -122,6 +124,40 @@ private:
     std::wstring error_;
 };
 
+#ifdef LOCKBAY_E2E_VOLUME_FACTS
+// End-to-end test builds only. Wine reports every drive that maps a folder as a ready
+// NTFS volume with the host's free space, so FAT sticks, full sticks and a conversion in
+// progress cannot be staged for real. There the tests describe a drive's volume in
+// %LOCKBAY_E2E_VOLUMES%\<letter>.txt as "<file system> <free bytes> <ready|notready>".
+struct VolumeFacts {
+    std::wstring fileSystem;
+    std::uint64_t freeBytes = 0;
+    bool ready = true;
+};
+
+std::optional<VolumeFacts> stagedVolume(wchar_t drive) {
+    wchar_t folder[MAX_PATH] = {};
+    const DWORD length = ::GetEnvironmentVariableW(L"LOCKBAY_E2E_VOLUMES", folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return std::nullopt;
+    const std::wstring path = std::wstring(folder) + L"\\" + drive + L".txt";
+    const KernelHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
+    if (!file) return std::nullopt;
+    char buffer[256] = {};
+    DWORD read = 0;
+    if (!::ReadFile(file.get(), buffer, sizeof buffer - 1, &read, nullptr)) return std::nullopt;
+    char name[64] = {};
+    unsigned long long freeBytes = 0;
+    char state[16] = {};
+    if (std::sscanf(buffer, "%63s %llu %15s", name, &freeBytes, state) != 3) return std::nullopt;
+    VolumeFacts facts;
+    for (const char* c = name; *c; ++c) facts.fileSystem.push_back(static_cast<wchar_t>(*c));
+    facts.freeBytes = freeBytes;
+    facts.ready = std::strcmp(state, "ready") == 0;
+    return facts;
+}
+#endif
+
 class Win32FileSystem final : public FileSystem {
 public:
     std::vector<wchar_t> driveLetters() override {
@@ -175,6 +211,9 @@ public:
     }
 
     std::wstring fileSystemName(wchar_t drive) override {
+#ifdef LOCKBAY_E2E_VOLUME_FACTS
+        if (const auto staged = stagedVolume(drive)) return staged->ready ? staged->fileSystem : std::wstring();
+#endif
         const CriticalErrorBoxesOff quiet;
         wchar_t name[MAX_PATH + 1] = {};
         if (!::GetVolumeInformationW(driveRoot(drive).c_str(), nullptr, 0, nullptr, nullptr, nullptr, name,
@@ -185,6 +224,9 @@ public:
     }
 
     std::uint64_t freeBytes(wchar_t drive) override {
+#ifdef LOCKBAY_E2E_VOLUME_FACTS
+        if (const auto staged = stagedVolume(drive)) return staged->ready ? staged->freeBytes : 0;
+#endif
         const CriticalErrorBoxesOff quiet;
         ULARGE_INTEGER availableToCaller{};
         if (!::GetDiskFreeSpaceExW(driveRoot(drive).c_str(), &availableToCaller, nullptr, nullptr)) return 0;
@@ -192,6 +234,9 @@ public:
     }
 
     bool isReady(wchar_t drive) override {
+#ifdef LOCKBAY_E2E_VOLUME_FACTS
+        if (const auto staged = stagedVolume(drive)) return staged->ready;
+#endif
         const CriticalErrorBoxesOff quiet;
         return ::GetVolumeInformationW(driveRoot(drive).c_str(), nullptr, 0, nullptr, nullptr, nullptr,
                                        nullptr, 0) != FALSE;
