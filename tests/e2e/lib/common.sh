@@ -1,0 +1,273 @@
+# Helpers for one end-to-end test (sourced by run_test.sh before the case file).
+#
+# Each test runs in its own bash process with its own copy of the suite's Wine prefix,
+# its own drives and its own logs. Checks (assert_*) report what failed and let the
+# test go on; `must` and the waits end the test at once, since nothing after them can
+# mean anything.
+
+E2E_LIB=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=wine.sh
+source "$E2E_LIB/wine.sh"
+# shellcheck source=ids.sh
+source "$E2E_LIB/ids.sh"
+
+E2E_FAILURES=0
+LOCKBAY_PID=""
+SERVER_PID=""
+E2E_PIDS=()
+
+# Where our programs sit inside the prefix (Windows paths and their Linux folders).
+LOCKBAY_WIN_DIR='C:\Lockbay'
+DRIVER_EXE='C:\e2e\driver.exe'
+FAKE_SETUP_EXE='C:\e2e\fake_setup.exe'
+STANDIN_WIN_DIR='C:\stand-ins'
+SERVER_PORT=18080  # the update and download host of the e2e build
+
+# ---- Reporting -----------------------------------------------------------------------
+
+fail() {
+    echo "FAIL: $*" >&2
+    E2E_FAILURES=$((E2E_FAILURES + 1))
+}
+
+# Ends the test now; the teardown still runs.
+fatal() {
+    fail "$@"
+    exit 1
+}
+
+note() { echo "  $*" >&2; }
+
+# must <command...> : runs the command (a step, logged; its output is not needed);
+# if it fails, the test ends.
+must() {
+    note "$*"
+    "$@" >/dev/null || fatal "command failed: $*"
+}
+
+assert_eq() {
+    local actual=$1 expected=$2 what=$3
+    [[ $actual == "$expected" ]] || fail "$what: expected [$expected], got [$actual]"
+}
+
+assert_ne() {
+    local actual=$1 unexpected=$2 what=$3
+    [[ $actual != "$unexpected" ]] || fail "$what: got [$actual], which it must not be"
+}
+
+assert_dir() { [[ -d $1 ]] || fail "${2:-$1}: expected a folder at $1"; }
+assert_file() { [[ -f $1 ]] || fail "${2:-$1}: expected a file at $1"; }
+assert_missing() { [[ ! -e $1 && ! -L $1 ]] || fail "${2:-$1}: expected nothing at $1"; }
+
+# wait_until <seconds> <command...> : true as soon as the command succeeds, false when
+# it has not within the time-out. Waiting is never what a test asserts on.
+wait_until() {
+    local seconds=$1
+    shift
+    local end=$((SECONDS + seconds))
+    while true; do
+        "$@" && return 0
+        ((SECONDS >= end)) && return 1
+        sleep 0.2
+    done
+}
+
+# ---- Wine ----------------------------------------------------------------------------
+
+# Runs a Windows program in the test's prefix, from C:\ (or from the folder in
+# E2E_CWD, a Linux path inside the prefix).
+wine_run() {
+    wine_in "$WINEPREFIX" "${E2E_CWD:-$WINEPREFIX/drive_c}" "$@"
+}
+
+# Linux folder of a Windows path on C: (C:\Lockbay -> .../drive_c/Lockbay).
+c_path() {
+    local path=${1#[Cc]:}
+    echo "$WINEPREFIX/drive_c${path//\\//}"
+}
+
+lockbay_dir() { c_path "$LOCKBAY_WIN_DIR"; }
+
+# ---- The driver ----------------------------------------------------------------------
+
+# drv <action> [args...] : one action of the test driver; its result on standard
+# output, its error (if any) on standard error, and its exit status.
+drv() {
+    wine_run "$DRIVER_EXE" "$@"
+}
+
+# drv_lines : actions on standard input, one per line, results one per line.
+drv_lines() {
+    wine_run "$DRIVER_EXE"
+}
+
+# Turns the driver's escapes (\\, \n, \r) back into the characters.
+unescape() { printf '%b' "$1"; }
+
+ctl_text() { unescape "$(drv text "$1" "$2")"; }
+window_title() { unescape "$(drv title "$1")"; }
+ctl_visible() { drv control-visible "$1" "$2"; }
+
+# list_items <class> <id> : the list box's items, one per line, without the end mark.
+list_items() {
+    local out line
+    out=$(drv list-items "$1" "$2") || return 1
+    while IFS= read -r line; do
+        [[ $line == '<end>' ]] && break
+        printf '%s\n' "$(unescape "$line")"
+    done <<<"$out"
+}
+
+# assert_list <class> <id> <item>... : the list box holds exactly these items, in this
+# order. The list may still be filling, so it is read until it matches or 10 s pass.
+assert_list() {
+    local class=$1 id=$2
+    shift 2
+    local expected actual
+    expected=$(printf '%s\n' "$@")
+    list_matches() {
+        actual=$(list_items "$class" "$id")
+        [[ $actual == "$expected" ]]
+    }
+    wait_until 10 list_matches && return 0
+    fail "list $id of $class: expected"
+    printf '    [%s]\n' "$@" >&2
+    note "but it holds"
+    printf '%s\n' "$actual" | sed 's/^/    [/; s/$/]/' >&2
+}
+
+# assert_visible <class> <id> <0|1> <what>
+assert_visible() {
+    local class=$1 id=$2 expected=$3 what=$4
+    assert_eq "$(ctl_visible "$class" "$id")" "$expected" "$what visible (1) or hidden (0)"
+}
+
+# ---- Drives --------------------------------------------------------------------------
+
+drive_dir() { echo "$E2E_TEST_TMP/drives/${1,,}"; }
+
+# add_drive <letter> : a new, empty drive, a folder of its own.
+add_drive() { map_drive "$WINEPREFIX" "$1" "$(drive_dir "$1")"; }
+
+# hide <windows-path>... : sets the Hidden attribute.
+hide() {
+    set_hidden "$WINEPREFIX" "$@" || fatal "could not hide $*"
+    local path
+    for path in "$@"; do
+        [[ $(windows_attributes "$WINEPREFIX" "$path") == *H* ]] || fatal "$path did not become hidden"
+    done
+}
+
+# ---- Programs ------------------------------------------------------------------------
+
+# start_windows_program <linux-working-dir> <log-name> <program> [args...] : starts it in
+# the background; its process id is in LAST_PID.
+start_windows_program() {
+    local dir=$1 log=$2
+    shift 2
+    (cd "$dir" && exec "$(wine_loader)" "$@") >"$E2E_LOG_DIR/$log" 2>&1 &
+    LAST_PID=$!
+    E2E_PIDS+=("$LAST_PID")
+}
+
+# start_lockbay [args...] : Lockbay from its folder, which is also its working
+# directory unless LOCKBAY_CWD names another (Linux path inside the prefix).
+start_lockbay() {
+    start_windows_program "${LOCKBAY_CWD:-$(lockbay_dir)}" lockbay.out "$LOCKBAY_WIN_DIR\\lockbay.exe" "$@"
+    LOCKBAY_PID=$LAST_PID
+}
+
+lockbay_running() { [[ -n $LOCKBAY_PID ]] && kill -0 "$LOCKBAY_PID" 2>/dev/null; }
+
+# ---- The loopback server -------------------------------------------------------------
+
+# start_server [server.py options...] : e.g. --version 4.0.1, --setup <file>,
+# --script <answers.json>. Requests are logged for server_requests.
+start_server() {
+    if port_open; then
+        fatal "port $SERVER_PORT is taken by another program; the e2e build's hosts point there"
+    fi
+    python3 "$E2E_LIB/server.py" --port "$SERVER_PORT" --log "$E2E_LOG_DIR/requests.log" "$@" \
+        >"$E2E_LOG_DIR/server.out" 2>&1 &
+    SERVER_PID=$!
+    echo "$SERVER_PID" >"$E2E_TEST_TMP/server.pid"
+    wait_until 10 port_open || fatal "the test server did not start (see $E2E_LOG_DIR/server.out)"
+}
+
+stop_server() {
+    [[ -n $SERVER_PID ]] || return 0
+    kill "$SERVER_PID" 2>/dev/null
+    wait "$SERVER_PID" 2>/dev/null
+    rm -f "$E2E_TEST_TMP/server.pid"
+    SERVER_PID=""
+}
+
+port_open() { (exec 3<>"/dev/tcp/127.0.0.1/$SERVER_PORT") 2>/dev/null; }
+
+# server_requests <path> : how many requests for that path the server has seen.
+server_requests() {
+    local log=$E2E_LOG_DIR/requests.log
+    [[ -f $log ]] || { echo 0; return; }
+    python3 -c 'import json,sys
+print(sum(1 for line in open(sys.argv[1]) if json.loads(line)["path"].split("?")[0] == sys.argv[2]))' "$log" "$1"
+}
+
+# ---- Stand-ins -----------------------------------------------------------------------
+
+standin_log() { c_path "$LOCKBAY_STANDIN_LOG"; }
+
+# The command lines the stand-ins have recorded, one per line.
+standin_commands() {
+    local log
+    log=$(standin_log)
+    [[ -f $log ]] && cat "$log"
+    return 0
+}
+
+# ---- Screenshots ---------------------------------------------------------------------
+
+# screenshot <name> [class] : build/e2e-screens/<name>.png, of the whole virtual screen
+# or cropped to the client area of the window of that class (without a window manager
+# there is no frame to show).
+screenshot() {
+    local name=$1 class=${2:-} rect
+    local file=$E2E_SCREENS/$name.png
+    if [[ -n $class ]] && drv settle "$class" >/dev/null && rect=$(drv client-rect "$class" 2>/dev/null); then
+        # shellcheck disable=SC2086  # the rectangle is four numbers
+        screenshot_root "$file" $rect || fail "could not save $file"
+    else
+        screenshot_root "$file" || fail "could not save $file"
+    fi
+    note "screenshot: $file"
+}
+
+# ---- Set-up and teardown (run_test.sh) -----------------------------------------------
+
+e2e_setup_test() {
+    local id=$1
+    # run.sh gives each test its folder, so that it can clean up after a killed test.
+    E2E_TEST_TMP=${E2E_TEST_TMP:-$(mktemp -d "$E2E_TMP/test.XXXXXX")}
+    E2E_LOG_DIR=$E2E_LOGS/$id
+    rm -rf "$E2E_LOG_DIR"
+    mkdir -p "$E2E_LOG_DIR" "$E2E_SCREENS"
+    export WINEPREFIX=$E2E_TEST_TMP/prefix
+    copy_prefix "$E2E_PRISTINE" "$WINEPREFIX" || fatal "could not copy the Wine prefix"
+    wine_environment
+    export WINEPATH=$STANDIN_WIN_DIR
+    export LOCKBAY_STANDIN_LOG="$STANDIN_WIN_DIR\\commands.log"
+    export LOCKBAY_SETUP_MARK='C:\setup-ran.txt'
+}
+
+e2e_teardown() {
+    local status=$?
+    if ((status != 0 || E2E_FAILURES > 0)); then
+        screenshot_root "$E2E_LOG_DIR/failure.png" 2>/dev/null && note "screen at the end: $E2E_LOG_DIR/failure.png"
+        drv windows 2>/dev/null | sed '$d' | sed 's/^/  window: /' >&2
+    fi
+    [[ -f $(standin_log) ]] && cp "$(standin_log)" "$E2E_LOG_DIR/standin-commands.log"
+    stop_server
+    wineserver -k 2>/dev/null
+    local pid
+    for pid in "${E2E_PIDS[@]}"; do wait "$pid" 2>/dev/null; done
+    [[ ${E2E_KEEP:-0} == 1 ]] || rm -rf "$E2E_TEST_TMP"
+}

@@ -1,0 +1,29 @@
+# Control ids of our windows, in one place (sourced). A control's id is 100 plus its
+# position in its window's layout table, so each list below is that table's order:
+# when a table changes, change its list here. Each name becomes a variable
+# <Form>_<Control>, for example Form1_List1=103.
+
+define_ids() {
+    local form=$1 name id=100
+    shift
+    for name in "$@"; do
+        printf -v "${form}_${name}" '%s' "$id"
+        id=$((id + 1))
+    done
+}
+
+# Window classes are "Lockbay_" followed by the window's name.
+lockbay_class() { echo "Lockbay_$1"; }
+
+# The main window (lockbay/ui/form1.cpp).
+define_ids Form1 \
+    Image1 Image2 Label1 List1 waitt Picture15 Label4 Picture6 Label7 Picture7 Label8 \
+    Picture1 Label5 Label2 Picture2 Label3 Label6 Picture13 Label10 Picture12 Label9
+
+# Message boxes (MessageBoxW): their class, the id of the message text and of the
+# buttons (the standard dialog ids).
+MessageBox_class='#32770'
+MessageBox_Text=65535
+MessageBox_OK=1
+MessageBox_Cancel=2
+MessageBox_Retry=4

@@ -1,0 +1,163 @@
+#!/usr/bin/env bash
+# Runs the end-to-end tests: the real Windows programs of a mingw build under Wine, on
+# a virtual X display, against drives that are temporary folders.
+#
+#   tests/e2e/run.sh [--build-dir DIR] [PATTERN...]
+#
+# DIR is the build of the mingw-e2e preset (default build/mingw-e2e). Every function
+# named test_* in tests/e2e/cases/*.sh is one test; PATTERNs keep only the tests whose
+# "case.test_name" contains one of them. The last line is "N passed, N failed"; the
+# exit status is non-zero when a test failed or none ran.
+#
+# Screenshots go to build/e2e-screens/, each test's logs to build/e2e-logs/<case.test>/.
+# E2E_KEEP=1 keeps the temporary folders (drives and prefixes) for a look afterwards;
+# E2E_TEST_TIMEOUT (seconds, default 900) stops a test that hangs.
+set -uo pipefail
+
+E2E_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+REPO=$(cd "$E2E_ROOT/../.." && pwd)
+BUILD_DIR=$REPO/build/mingw-e2e
+patterns=()
+while (($#)); do
+    case $1 in
+        --build-dir)
+            BUILD_DIR=$(cd "$2" && pwd) || exit 2
+            shift 2
+            ;;
+        -h | --help)
+            awk 'NR > 1 && /^#/ { sub(/^# ?/, ""); print; next } NR > 1 { exit }' "$0"
+            exit 0
+            ;;
+        *)
+            patterns+=("$1")
+            shift
+            ;;
+    esac
+done
+
+# shellcheck source=lib/wine.sh
+source "$E2E_ROOT/lib/wine.sh"
+
+die() {
+    echo "error: $*" >&2
+    echo "0 passed, 1 failed"
+    exit 1
+}
+
+# ---- What the suite needs --------------------------------------------------------------
+
+for tool in wineboot wineserver Xvfb import python3 tar; do
+    command -v "$tool" >/dev/null || die "$tool is missing (tools/run-tests.sh installs it)"
+done
+programs=(
+    "$BUILD_DIR/lockbay/lockbay.exe"
+    "$BUILD_DIR/update/update.exe"
+    "$BUILD_DIR/tests/e2e/driver.exe"
+    "$BUILD_DIR/tests/e2e/fake_setup.exe"
+    "$BUILD_DIR/tests/e2e/stand-ins/cacls.exe"
+    "$BUILD_DIR/tests/e2e/stand-ins/takeown.exe"
+    "$BUILD_DIR/tests/e2e/stand-ins/convert.exe"
+)
+for program in "${programs[@]}"; do
+    [[ -f $program ]] || die "$program is missing: build the mingw-e2e preset first"
+done
+compgen -G "$BUILD_DIR/lockbay/*.vlng" >/dev/null || die "no language files in $BUILD_DIR/lockbay"
+
+# ---- The tests -------------------------------------------------------------------------
+
+tests=()
+for case_file in "$E2E_ROOT"/cases/*.sh; do
+    [[ -e $case_file ]] || continue
+    case_name=$(basename "$case_file" .sh)
+    while read -r test_name; do
+        id=$case_name.$test_name
+        if ((${#patterns[@]})); then
+            keep=0
+            for pattern in "${patterns[@]}"; do [[ $id == *"$pattern"* ]] && keep=1; done
+            ((keep)) || continue
+        fi
+        tests+=("$case_file:$test_name")
+    done < <(grep -oE '^test_[A-Za-z0-9_]+[[:space:]]*\(\)' "$case_file" | sed 's/[[:space:]]*()$//')
+done
+((${#tests[@]})) || die "no tests found"
+
+# ---- The suite's display and pristine prefix -------------------------------------------
+
+export E2E_TMP
+E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/lockbay-e2e.XXXXXX")
+XVFB_PID=""
+cleanup() {
+    WINEPREFIX=$E2E_TMP/pristine wineserver -k 2>/dev/null
+    [[ -n $XVFB_PID ]] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
+    [[ ${E2E_KEEP:-0} == 1 ]] && echo "kept: $E2E_TMP" || rm -rf "$E2E_TMP"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+wine_environment
+if [[ ${E2E_USE_DISPLAY:-0} == 1 && -n ${DISPLAY:-} ]]; then
+    echo "using display $DISPLAY"
+else
+    start_xvfb XVFB_PID || die "no virtual display"
+fi
+
+export E2E_PRISTINE=$E2E_TMP/pristine
+echo "preparing a Wine prefix..."
+make_prefix "$E2E_PRISTINE" unmanaged || die "could not make a Wine prefix"
+install_into_prefix() {
+    local c=$E2E_PRISTINE/drive_c
+    mkdir -p "$c/Lockbay" "$c/stand-ins" "$c/e2e"
+    cp "$BUILD_DIR/lockbay/lockbay.exe" "$BUILD_DIR/update/update.exe" "$BUILD_DIR"/lockbay/*.vlng "$c/Lockbay/" &&
+        cp "$BUILD_DIR"/tests/e2e/stand-ins/*.exe "$c/stand-ins/" &&
+        cp "$BUILD_DIR/tests/e2e/driver.exe" "$BUILD_DIR/tests/e2e/fake_setup.exe" "$c/e2e/"
+}
+install_into_prefix || die "could not copy the programs into the prefix"
+
+export E2E_ROOT E2E_BUILD_DIR=$BUILD_DIR
+export E2E_SCREENS=$REPO/build/e2e-screens
+export E2E_LOGS=$REPO/build/e2e-logs
+rm -rf "$E2E_LOGS"  # logs of this run only
+mkdir -p "$E2E_SCREENS" "$E2E_LOGS"
+
+# ---- Run ---------------------------------------------------------------------------
+
+reap_test() {
+    local dir=$1 pid
+    if [[ -f $dir/server.pid ]]; then
+        pid=$(<"$dir/server.pid")
+        kill "$pid" 2>/dev/null
+    fi
+    [[ -d $dir/prefix ]] && WINEPREFIX=$dir/prefix wineserver -k 2>/dev/null
+    [[ ${E2E_KEEP:-0} == 1 ]] || rm -rf "$dir"
+}
+
+passed=0
+failed=0
+failed_names=()
+for entry in "${tests[@]}"; do
+    case_file=${entry%:*}
+    test_name=${entry##*:}
+    id=$(basename "$case_file" .sh).$test_name
+    log=$E2E_LOGS/$id.log
+    started=$SECONDS
+    test_tmp=$(mktemp -d "$E2E_TMP/test.XXXXXX")
+    # A test that hangs is stopped after a generous time; its teardown runs, and what
+    # a killed test may have left running is stopped here too.
+    if E2E_TEST_TMP=$test_tmp timeout --foreground --kill-after=30 "${E2E_TEST_TIMEOUT:-900}" \
+        bash "$E2E_ROOT/lib/run_test.sh" "$case_file" "$test_name" >"$log" 2>&1; then
+        passed=$((passed + 1))
+        echo "PASS $id ($((SECONDS - started)) s)"
+    else
+        failed=$((failed + 1))
+        failed_names+=("$id")
+        echo "FAIL $id ($((SECONDS - started)) s)"
+        sed 's/^/    /' "$log"
+    fi
+    reap_test "$test_tmp"
+done
+
+if ((failed)); then
+    echo "failed tests: ${failed_names[*]} (logs in $E2E_LOGS)"
+fi
+echo "$passed passed, $failed failed"
+((failed == 0 && passed > 0))
