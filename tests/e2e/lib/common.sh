@@ -21,7 +21,7 @@ LOCKBAY_WIN_DIR='C:\Lockbay'
 DRIVER_EXE='C:\e2e\driver.exe'
 FAKE_SETUP_EXE='C:\e2e\fake_setup.exe'
 STANDIN_WIN_DIR='C:\stand-ins'
-SERVER_PORT=18080  # the update and download host of the e2e build
+SERVER_PORT=${LOCKBAY_E2E_PORT:-18080}  # the update and download host of the e2e build (a build with other hosts sets this)
 
 # ---- Reporting -----------------------------------------------------------------------
 
