@@ -48,10 +48,8 @@ Dialog::Dialog(LockbayApp& app)
       app_(app) {
     Label8.onClick = [this] { updateClicked(); };
     Label2.onClick = [this] { cancelClicked(); };
-    Label8.onMouseDown = [this] { Picture3.setBorder(1); };
-    Label8.onMouseUp = [this] { Picture3.setBorder(0); };
-    Label2.onMouseDown = [this] { Picture4.setBorder(1); };
-    Label2.onMouseUp = [this] { Picture4.setBorder(0); };
+    bindPressFeedback(Label8, Picture3);
+    bindPressFeedback(Label2, Picture4);
 }
 
 void Dialog::onLoad() {

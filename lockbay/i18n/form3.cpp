@@ -73,8 +73,7 @@ Form3::Form3(LockbayApp& app)
         control->onClick = [this, file = std::wstring(fileName)] { choose(file); };
     }
     Label8.onClick = [this] { unload(); };
-    Label8.onMouseDown = [this] { Picture3.setBorder(1); };
-    Label8.onMouseUp = [this] { Picture3.setBorder(0); };
+    bindPressFeedback(Label8, Picture3);
 }
 
 void Form3::onLoad() { app_.form1().Timer5.setEnabled(true); }

@@ -52,10 +52,8 @@ frs::frs(LockbayApp& app)
       app_(app) {
     Label4.onClick = [this] { continueClicked(); };
     Label2.onClick = [this] { cancelClicked(); };
-    Label4.onMouseDown = [this] { Picture3.setBorder(1); };
-    Label4.onMouseUp = [this] { Picture3.setBorder(0); };
-    Label2.onMouseDown = [this] { Picture4.setBorder(1); };
-    Label2.onMouseUp = [this] { Picture4.setBorder(0); };
+    bindPressFeedback(Label4, Picture3);
+    bindPressFeedback(Label2, Picture4);
 }
 
 void frs::onLoad() { app_.form1().Timer5.setEnabled(true); }

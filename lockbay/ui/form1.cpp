@@ -132,11 +132,6 @@ Form1::Form1(LockbayApp& app)
     bindPressFeedback(Label8, Picture7);
 }
 
-void Form1::bindPressFeedback(Control& pressed, Control& bordered) {
-    pressed.onMouseDown = [&bordered] { bordered.setBorder(1); };
-    pressed.onMouseUp = [&bordered] { bordered.setBorder(0); };
-}
-
 void Form1::onLoad() {
     Drive1 = app_.fs().driveLetters();
     loadlist();

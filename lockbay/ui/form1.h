@@ -77,7 +77,6 @@ private:
     void refreshClicked();
     void switchToAdvanced();
     void switchToSimple();
-    void bindPressFeedback(platform::ui::Control& pressed, platform::ui::Control& bordered);
 
     LockbayApp& app_;
 };

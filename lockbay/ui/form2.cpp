@@ -103,8 +103,7 @@ Form2::Form2(LockbayApp& app)
         ignoreFailure(app_.platform().processes.shellOpen(std::wstring(L"http://") + product::kWebHost +
                                                           L"/faq.html"));
     };
-    Label15.onMouseDown = [this] { Label15.setBorder(1); };
-    Label15.onMouseUp = [this] { Label15.setBorder(0); };
+    bindPressFeedback(Label15, Label15);
 }
 
 void Form2::selectTab(Tab tab) {

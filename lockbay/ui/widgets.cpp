@@ -58,6 +58,11 @@ ControlSpec listBox(const wchar_t* name, Rect rect, Font font) {
     return spec;
 }
 
+void bindPressFeedback(Control& pressed, Control& bordered) {
+    pressed.onMouseDown = [&bordered] { bordered.setBorder(1); };
+    pressed.onMouseUp = [&bordered] { bordered.setBorder(0); };
+}
+
 const ControlSpec& findSpec(const std::vector<ControlSpec>& table, const wchar_t* name) {
     for (const ControlSpec& spec : table) {
         if (std::wcscmp(spec.name, name) == 0) return spec;

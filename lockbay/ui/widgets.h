@@ -29,6 +29,10 @@ platform::ui::ControlSpec image(const wchar_t* name, platform::ui::Rect rect, pl
 // A list box with the given font and a white background.
 platform::ui::ControlSpec listBox(const wchar_t* name, platform::ui::Rect rect, platform::ui::Font font);
 
+// Press feedback: while a mouse button is held on `pressed`, `bordered` (the box under
+// it, or the control itself) shows a single-line border.
+void bindPressFeedback(platform::ui::Control& pressed, platform::ui::Control& bordered);
+
 // The row of a layout table by control name; a missing name is a programming error.
 const platform::ui::ControlSpec& findSpec(const std::vector<platform::ui::ControlSpec>& table, const wchar_t* name);
 
