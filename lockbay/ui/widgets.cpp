@@ -10,52 +10,52 @@ using namespace platform::ui;
 
 ControlSpec label(const wchar_t* name, Rect rect, std::wstring text, double points, Color color, Visible visible,
                   Align align) {
-    ControlSpec spec;
-    spec.name = name;
-    spec.kind = ControlKind::Label;
-    spec.rect = rect;
-    spec.visible = visible == Visible::Yes;
-    spec.text = std::move(text);
-    spec.font = Font{L"Delicious", points, true, false};
-    spec.color = color;
-    spec.align = align;
-    return spec;
+    ControlSpec design;
+    design.name = name;
+    design.kind = ControlKind::Label;
+    design.rect = rect;
+    design.visible = visible == Visible::Yes;
+    design.text = std::move(text);
+    design.font = Font{L"Delicious", points, true, false};
+    design.color = color;
+    design.align = align;
+    return design;
 }
 
 ControlSpec button(const wchar_t* name, Rect rect, std::wstring text, double points, Color color, Visible visible) {
-    ControlSpec spec = label(name, rect, std::move(text), points, color, visible);
-    spec.pressable = true;
-    return spec;
+    ControlSpec design = label(name, rect, std::move(text), points, color, visible);
+    design.pressable = true;
+    return design;
 }
 
 ControlSpec picture(const wchar_t* name, Rect rect, Art art, Visible visible) {
-    ControlSpec spec;
-    spec.name = name;
-    spec.kind = ControlKind::Picture;
-    spec.rect = rect;
-    spec.visible = visible == Visible::Yes;
-    spec.art = art;
-    return spec;
+    ControlSpec design;
+    design.name = name;
+    design.kind = ControlKind::Picture;
+    design.rect = rect;
+    design.visible = visible == Visible::Yes;
+    design.art = art;
+    return design;
 }
 
 ControlSpec image(const wchar_t* name, Rect rect, Art art, Pressable pressable) {
-    ControlSpec spec;
-    spec.name = name;
-    spec.kind = ControlKind::Image;
-    spec.rect = rect;
-    spec.art = art;
-    spec.pressable = pressable == Pressable::Yes;
-    return spec;
+    ControlSpec design;
+    design.name = name;
+    design.kind = ControlKind::Image;
+    design.rect = rect;
+    design.art = art;
+    design.pressable = pressable == Pressable::Yes;
+    return design;
 }
 
 ControlSpec listBox(const wchar_t* name, Rect rect, Font font) {
-    ControlSpec spec;
-    spec.name = name;
-    spec.kind = ControlKind::ListBox;
-    spec.rect = rect;
-    spec.font = std::move(font);
-    spec.pressable = true;
-    return spec;
+    ControlSpec design;
+    design.name = name;
+    design.kind = ControlKind::ListBox;
+    design.rect = rect;
+    design.font = std::move(font);
+    design.pressable = true;
+    return design;
 }
 
 void bindPressFeedback(Control& pressed, Control& bordered) {
@@ -64,8 +64,8 @@ void bindPressFeedback(Control& pressed, Control& bordered) {
 }
 
 const ControlSpec& findSpec(const std::vector<ControlSpec>& table, const wchar_t* name) {
-    for (const ControlSpec& spec : table) {
-        if (std::wcscmp(spec.name, name) == 0) return spec;
+    for (const ControlSpec& design : table) {
+        if (std::wcscmp(design.name, name) == 0) return design;
     }
     std::abort();  // a control without a row in its layout table
 }

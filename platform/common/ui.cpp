@@ -8,15 +8,15 @@ namespace platform::ui {
 
 // ---- Control ---------------------------------------------------------------
 
-Control::Control(Form& owner, ControlSpec spec, Control* parent)
-    : owner_(owner), spec_(std::move(spec)), parent_(parent) {
+Control::Control(Form& owner, ControlSpec design, Control* parent)
+    : owner_(owner), design_(std::move(design)), parent_(parent) {
     id_ = owner_.registerControl(*this);
     Control::reset();
 }
 
 void Control::reset() {
-    text_ = spec_.text;
-    visible_ = spec_.visible;
+    text_ = design_.text;
+    visible_ = design_.visible;
     border_ = 0;
     backColor_ = Color::rgb(255, 255, 255);
 }
@@ -149,8 +149,8 @@ void Timer::reset() {
 
 // ---- Form ------------------------------------------------------------------
 
-Form::Form(Runtime& runtime, FormSpec spec)
-    : runtime_(runtime), spec_(std::move(spec)), title_(spec_.title), backColor_(spec_.backColor) {}
+Form::Form(Runtime& runtime, FormSpec design)
+    : runtime_(runtime), design_(std::move(design)), title_(design_.title), backColor_(design_.backColor) {}
 
 Form::~Form() {
     for (Timer* timer : timers_) {
@@ -206,8 +206,8 @@ void Form::unload() {
     peer_.reset();
     for (Timer* timer : timers_) timer->reset();
     for (Control* control : controls_) control->reset();
-    title_ = spec_.title;
-    backColor_ = spec_.backColor;
+    title_ = design_.title;
+    backColor_ = design_.backColor;
     loaded_ = false;
     unloading_ = false;
 }

@@ -14,7 +14,7 @@ public:
 }  // namespace
 
 std::unique_ptr<FormPeer> HeadlessBackend::createPeer(Form& form) {
-    created_.push_back(form.spec().name);
+    created_.push_back(form.design().name);
     return std::make_unique<NullPeer>();
 }
 

@@ -307,7 +307,7 @@ struct ChildWindow {
     UINT pressedWith = 0;   // the WM_xBUTTONDOWN that pressed it, 0 when not pressed
     WPARAM pressedKey = 0;  // VK_RETURN or VK_SPACE while pressed from the keyboard
 
-    bool isCustom() const { return control->spec().kind != ControlKind::ListBox; }
+    bool isCustom() const { return control->design().kind != ControlKind::ListBox; }
 };
 
 // ---- One form's window ----------------------------------------------------------------
@@ -438,10 +438,10 @@ FormWindow::FormWindow(Win32Backend& backend, Form& form)
       dpi_(DpiApi::get().forPrimaryMonitor()),
       fonts_(dpi_),
       backColor_(form.backColor()) {
-    const auto& spec = form.spec();
-    const DWORD style = frameStyle(spec.frame) | WS_CLIPCHILDREN;
-    const DWORD exStyle = frameExStyle(spec.frame);
-    RECT frame{0, 0, scale(spec.clientWidth), scale(spec.clientHeight)};
+    const auto& design = form.design();
+    const DWORD style = frameStyle(design.frame) | WS_CLIPCHILDREN;
+    const DWORD exStyle = frameExStyle(design.frame);
+    RECT frame{0, 0, scale(design.clientWidth), scale(design.clientHeight)};
     DpiApi::get().adjust(frame, style, exStyle, dpi_);
     const int width = frame.right - frame.left;
     const int height = frame.bottom - frame.top;
@@ -451,7 +451,7 @@ FormWindow::FormWindow(Win32Backend& backend, Form& form)
     const int y = work.top + (work.bottom - work.top - height) / 2;
 
     title_ = form.title();
-    const std::wstring className = std::wstring(L"Lockbay_") + spec.name;
+    const std::wstring className = std::wstring(L"Lockbay_") + design.name;
     CreateWindowExW(exStyle, className.c_str(), title_.c_str(), style, x, y, width, height, nullptr, nullptr,
                     thisModule(), this);
     if (!window_) return;
@@ -459,7 +459,7 @@ FormWindow::FormWindow(Win32Backend& backend, Form& form)
 
     // The window may have come up on a monitor of another DPI than the primary one.
     if (const UINT actual = DpiApi::get().forWindow(window_); actual != dpi_) {
-        RECT resized{0, 0, scaleForDpi(spec.clientWidth, actual), scaleForDpi(spec.clientHeight, actual)};
+        RECT resized{0, 0, scaleForDpi(design.clientWidth, actual), scaleForDpi(design.clientHeight, actual)};
         DpiApi::get().adjust(resized, style, exStyle, actual);
         SetWindowPos(window_, nullptr, 0, 0, resized.right - resized.left, resized.bottom - resized.top,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -472,7 +472,7 @@ FormWindow::FormWindow(Win32Backend& backend, Form& form)
     // them, as in the classic forms. Their order among themselves (and so the Tab order)
     // stays that of the layout table.
     for (const auto& child : children_) {
-        const ControlKind kind = child->control->spec().kind;
+        const ControlKind kind = child->control->design().kind;
         if (kind == ControlKind::Label || kind == ControlKind::Image) {
             SetWindowPos(child->window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         }
@@ -506,7 +506,7 @@ ChildWindow* FormWindow::createChild(Control& control) {
     // A parent is created before the controls that lie on it.
     if (control.parent() && control.parent() != &control) createChild(*control.parent());
 
-    const auto& spec = control.spec();
+    const auto& design = control.design();
     auto child = std::make_unique<ChildWindow>();
     child->control = &control;
     child->form = this;
@@ -516,10 +516,10 @@ ChildWindow* FormWindow::createChild(Control& control) {
     child->backColor = control.backColor();
 
     DWORD style =
-        WS_CHILD | WS_CLIPSIBLINGS | (child->visible ? WS_VISIBLE : 0) | (spec.pressable ? WS_TABSTOP : 0);
+        WS_CHILD | WS_CLIPSIBLINGS | (child->visible ? WS_VISIBLE : 0) | (design.pressable ? WS_TABSTOP : 0);
     DWORD exStyle = 0;
     const wchar_t* className = kLabelClass;
-    switch (spec.kind) {
+    switch (design.kind) {
         case ControlKind::Label:
             className = kLabelClass;
             break;
@@ -543,7 +543,7 @@ ChildWindow* FormWindow::createChild(Control& control) {
                     [&](const Control* other) { return other->parent() == &control; })) {
         exStyle |= WS_EX_CONTROLPARENT;
     }
-    const RECT rect = scaledRect(spec.rect);
+    const RECT rect = scaledRect(design.rect);
     ChildWindow* raw = child.get();
     children_.push_back(std::move(child));
     raw->window =
@@ -554,8 +554,8 @@ ChildWindow* FormWindow::createChild(Control& control) {
         children_.pop_back();
         return nullptr;
     }
-    if (spec.kind == ControlKind::ListBox) {
-        SendMessageW(raw->window, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.get(spec.font)), FALSE);
+    if (design.kind == ControlKind::ListBox) {
+        SendMessageW(raw->window, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.get(design.font)), FALSE);
         applyListBackground(*raw);
         syncListBox(*raw);
     }
@@ -622,7 +622,7 @@ void FormWindow::controlChanged(Control& control) {
         ShowWindow(child->window, child->visible ? SW_SHOWNA : SW_HIDE);
         textChanged = true;
     }
-    if (textChanged && control.spec().kind == ControlKind::Label) {
+    if (textChanged && control.design().kind == ControlKind::Label) {
         // Overlapping labels draw each other's text: repaint everything under this one.
         RECT area{};
         GetWindowRect(child->window, &area);
@@ -671,12 +671,12 @@ void FormWindow::applyDpi(UINT dpi) {
     dpi_ = dpi;
     fonts_.setDpi(dpi);
     for (const auto& child : children_) {
-        const RECT rect = scaledRect(child->control->spec().rect);
+        const RECT rect = scaledRect(child->control->design().rect);
         SetWindowPos(child->window, nullptr, rect.left, rect.top, rect.right - rect.left,
                      rect.bottom - rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
         if (!child->isCustom()) {
             SendMessageW(child->window, WM_SETFONT,
-                         reinterpret_cast<WPARAM>(fonts_.get(child->control->spec().font)), FALSE);
+                         reinterpret_cast<WPARAM>(fonts_.get(child->control->design().font)), FALSE);
         }
     }
     RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_ERASE);
@@ -688,9 +688,9 @@ void FormWindow::paintSurface(HDC dc, const Control* surface, POINT origin, SIZE
     if (!surface) {
         // The form: its colour where the background picture does not reach.
         const ArtBitmap* background = nullptr;
-        if (form_.spec().background != Art::None) {
-            const SIZE nominal = nominalArtSize(form_.spec().background);
-            background = backend_.art().get(form_.spec().background, scale(nominal.cx), scale(nominal.cy));
+        if (form_.design().background != Art::None) {
+            const SIZE nominal = nominalArtSize(form_.design().background);
+            background = backend_.art().get(form_.design().background, scale(nominal.cx), scale(nominal.cy));
         }
         {
             SavedDcState saved(dc);
@@ -710,7 +710,7 @@ void FormWindow::paintSurface(HDC dc, const Control* surface, POINT origin, SIZE
     if (!child) return;
     RECT client{};
     GetClientRect(child->window, &client);
-    const Art art = surface->spec().art;
+    const Art art = surface->design().art;
     if (!artIsOpaque(art)) {
         POINT position{0, 0};
         MapWindowPoints(child->window, GetParent(child->window), &position, 1);
@@ -735,15 +735,15 @@ void FormWindow::paintSurface(HDC dc, const Control* surface, POINT origin, SIZE
 // may bring longer texts: a text that does not fit its label is drawn a little smaller
 // (down to 60 %) rather than cut off.
 double FormWindow::fittedPoints(ChildWindow& child, HDC dc, SIZE size, UINT format) {
-    const auto& spec = child.control->spec();
+    const auto& design = child.control->design();
     const std::wstring& text = child.control->text();
     if (child.fittedText == text && child.fittedDpi == dpi_ && child.fittedSize.cx == size.cx &&
         child.fittedSize.cy == size.cy) {
         return child.fittedPoints;
     }
-    ui::Font font = spec.font;
+    ui::Font font = design.font;
     for (int percent = 100; percent >= 60; percent -= 5) {
-        font.points = spec.font.points * percent / 100.0;
+        font.points = design.font.points * percent / 100.0;
         SelectGuard select(dc, fonts_.get(font));
         RECT needed{0, 0, size.cx, size.cy};
         DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &needed, format | DT_CALCRECT);
@@ -757,11 +757,11 @@ double FormWindow::fittedPoints(ChildWindow& child, HDC dc, SIZE size, UINT form
 }
 
 void FormWindow::paintLabelText(HDC dc, ChildWindow& child, SIZE size) {
-    const auto& spec = child.control->spec();
+    const auto& design = child.control->design();
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, toColorRef(spec.color));
+    SetTextColor(dc, toColorRef(design.color));
     UINT format = DT_WORDBREAK | DT_NOPREFIX;
-    switch (spec.align) {
+    switch (design.align) {
         case ui::Align::Left:
             format |= DT_LEFT;
             break;
@@ -780,7 +780,7 @@ void FormWindow::paintLabelText(HDC dc, ChildWindow& child, SIZE size) {
     POINT position{0, 0};
     MapWindowPoints(child.window, parentWindow, &position, 1);
     const SIZE shown{std::max<LONG>(1, std::min<LONG>(size.cx, parent.right - position.x)), size.cy};
-    ui::Font font = spec.font;
+    ui::Font font = design.font;
     font.points = fittedPoints(child, dc, shown, format);
     SelectGuard select(dc, fonts_.get(font));
     RECT area{0, 0, shown.cx, shown.cy};
@@ -796,7 +796,7 @@ void FormWindow::paintOverlappingLabels(HDC dc, ChildWindow& child) {
     RECT mine{};
     GetWindowRect(child.window, &mine);
     for (const auto& other : children_) {
-        if (other.get() == &child || other->control->spec().kind != ControlKind::Label) continue;
+        if (other.get() == &child || other->control->design().kind != ControlKind::Label) continue;
         if (GetParent(other->window) != parent || !IsWindowVisible(other->window)) continue;
         RECT theirs{};
         GetWindowRect(other->window, &theirs);
@@ -820,7 +820,7 @@ void FormWindow::paintChild(ChildWindow& child, HDC target) {
     {
         SelectGuard select(buffer.get(), bitmap.get());
         paintSurface(buffer.get(), child.control, POINT{0, 0}, size);
-        if (child.control->spec().kind == ControlKind::Label) {
+        if (child.control->design().kind == ControlKind::Label) {
             paintOverlappingLabels(buffer.get(), child);
             paintLabelText(buffer.get(), child, size);
         }
@@ -929,8 +929,8 @@ LRESULT FormWindow::onFormMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_GETDPISCALEDSIZE: {
             const UINT dpi = static_cast<UINT>(wParam);
-            RECT frame{0, 0, scaleForDpi(form_.spec().clientWidth, dpi),
-                       scaleForDpi(form_.spec().clientHeight, dpi)};
+            RECT frame{0, 0, scaleForDpi(form_.design().clientWidth, dpi),
+                       scaleForDpi(form_.design().clientHeight, dpi)};
             DpiApi::get().adjust(frame, static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_STYLE)),
                                  static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_EXSTYLE)), dpi);
             auto* size = reinterpret_cast<SIZE*>(lParam);
@@ -1005,7 +1005,7 @@ LRESULT FormWindow::onChildMessage(ChildWindow& child, UINT message, WPARAM wPar
             child.pressedWith = message;
             SetCapture(window);
             setKeyboardCues(false);
-            if (child.control->spec().pressable) SetFocus(window);
+            if (child.control->design().pressable) SetFocus(window);
             press(child);
             return 0;
         case WM_LBUTTONUP:
@@ -1043,7 +1043,7 @@ LRESULT FormWindow::onChildMessage(ChildWindow& child, UINT message, WPARAM wPar
             return DLGC_WANTCHARS;
         }
         case WM_KEYDOWN:
-            if (!isActivationKey(wParam) || !child.control->spec().pressable) break;
+            if (!isActivationKey(wParam) || !child.control->design().pressable) break;
             if (child.pressedKey == 0 && child.pressedWith == 0) {
                 child.pressedKey = wParam;
                 press(child);
@@ -1092,7 +1092,7 @@ void Win32Backend::registerFormClass(const std::wstring& className) {
 }
 
 std::unique_ptr<FormPeer> Win32Backend::createPeer(Form& form) {
-    registerFormClass(std::wstring(L"Lockbay_") + form.spec().name);
+    registerFormClass(std::wstring(L"Lockbay_") + form.design().name);
     return std::make_unique<FormWindow>(*this, form);
 }
 

@@ -72,7 +72,7 @@ TEST_F(LanguageTest, StartUpCreatesTheWindowsHiddenInCaptionOrder) {
               (std::vector<std::wstring>{L"Dialog", L"Form1", L"Form3", L"frs", L"Form2"}));
     for (platform::ui::Form* form : std::vector<platform::ui::Form*>{&a.dialog(), &a.form1(), &a.form3(),
                                                                      &a.freeSpaceDialog(), &a.form2()}) {
-        EXPECT_FALSE(form->visible()) << form->spec().name;
+        EXPECT_FALSE(form->visible()) << form->design().name;
     }
     // The main window's list, filled while the update dialog loaded, already used line 3.
     EXPECT_EQ(a.form1().List1.items(), std::vector<std::wstring>{L"E:    L3"});

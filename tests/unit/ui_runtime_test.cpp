@@ -13,10 +13,10 @@ namespace {
 using namespace platform::ui;
 
 ControlSpec labelSpec(const wchar_t* name, const wchar_t* text) {
-    ControlSpec spec;
-    spec.name = name;
-    spec.text = text;
-    return spec;
+    ControlSpec design;
+    design.name = name;
+    design.text = text;
+    return design;
 }
 
 class TestForm : public Form {

@@ -114,13 +114,13 @@ protected:
 
 TEST_F(UpdaterTest, WindowFollowsItsLayoutTable) {
     start();
-    const auto& spec = form->spec();
-    EXPECT_STREQ(spec.name, L"frmUpdate");
+    const auto& design = form->design();
+    EXPECT_STREQ(design.name, L"frmUpdate");
     EXPECT_EQ(form->title(), L"Lockbay Updater");
-    EXPECT_EQ(spec.clientWidth, 524);
-    EXPECT_EQ(spec.clientHeight, 202);
-    EXPECT_EQ(spec.frame, platform::ui::Frame::Sizable);
-    EXPECT_EQ(spec.background, platform::ui::Art::Background);
+    EXPECT_EQ(design.clientWidth, 524);
+    EXPECT_EQ(design.clientHeight, 202);
+    EXPECT_EQ(design.frame, platform::ui::Frame::Sizable);
+    EXPECT_EQ(design.background, platform::ui::Art::Background);
 
     ASSERT_EQ(form->controls().size(), 3u);
     struct Row {
@@ -132,7 +132,7 @@ TEST_F(UpdaterTest, WindowFollowsItsLayoutTable) {
                         {&form->Label1, L"Label1", {312, 72, 121, 41}},
                         {&form->Label2, L"Label2", {56, 144, 417, 49}}};
     for (std::size_t i = 0; i < 3; ++i) {
-        const auto& s = rows[i].control->spec();
+        const auto& s = rows[i].control->design();
         EXPECT_EQ(form->controls()[i], rows[i].control);
         EXPECT_STREQ(s.name, rows[i].name);
         EXPECT_EQ(s.rect.x, rows[i].rect.x) << rows[i].name;
@@ -140,10 +140,10 @@ TEST_F(UpdaterTest, WindowFollowsItsLayoutTable) {
         EXPECT_EQ(s.rect.width, rows[i].rect.width) << rows[i].name;
         EXPECT_EQ(s.rect.height, rows[i].rect.height) << rows[i].name;
     }
-    EXPECT_EQ(form->Image1.spec().kind, platform::ui::ControlKind::Image);
-    EXPECT_EQ(form->Image1.spec().art, platform::ui::Art::Logo);
+    EXPECT_EQ(form->Image1.design().kind, platform::ui::ControlKind::Image);
+    EXPECT_EQ(form->Image1.design().art, platform::ui::Art::Logo);
 
-    const auto& label1 = form->Label1.spec();
+    const auto& label1 = form->Label1.design();
     EXPECT_EQ(label1.text, L"Updater");
     EXPECT_EQ(label1.font.face, L"Verdana");
     EXPECT_DOUBLE_EQ(label1.font.points, 14.25);
@@ -153,7 +153,7 @@ TEST_F(UpdaterTest, WindowFollowsItsLayoutTable) {
     EXPECT_EQ(label1.color.b, 0);
     EXPECT_EQ(label1.align, platform::ui::Align::Left);
 
-    const auto& label2 = form->Label2.spec();
+    const auto& label2 = form->Label2.design();
     EXPECT_EQ(label2.text, L"Update");
     EXPECT_EQ(label2.font.face, L"Verdana");
     EXPECT_DOUBLE_EQ(label2.font.points, 12);

@@ -55,8 +55,8 @@ const ControlSpec kLayout[] = {
 // clang-format on
 
 const ControlSpec& row(std::wstring_view name) {
-    for (const ControlSpec& spec : kLayout) {
-        if (name == spec.name) return spec;
+    for (const ControlSpec& design : kLayout) {
+        if (name == design.name) return design;
     }
     throw std::logic_error("no such control in the updater's layout");
 }

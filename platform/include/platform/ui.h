@@ -134,15 +134,15 @@ public:
 
 class Control {
 public:
-    Control(Form& owner, ControlSpec spec, Control* parent = nullptr);
+    Control(Form& owner, ControlSpec design, Control* parent = nullptr);
     Control(const Control&) = delete;
     Control& operator=(const Control&) = delete;
     virtual ~Control() = default;
 
     Form& owner() const { return owner_; }
     Control* parent() const { return parent_; }
-    const ControlSpec& spec() const { return spec_; }
-    const wchar_t* name() const { return spec_.name; }
+    const ControlSpec& design() const { return design_; }
+    const wchar_t* name() const { return design_.name; }
     int id() const { return id_; }  // stable control id, 100 + position in the form
 
     // Reading never creates the form; every setter does.
@@ -175,7 +175,7 @@ protected:
 private:
     friend class Form;
     Form& owner_;
-    ControlSpec spec_;
+    ControlSpec design_;
     Control* parent_;
     int id_ = 0;
     std::wstring text_;
@@ -248,13 +248,13 @@ private:
 
 class Form {
 public:
-    Form(Runtime& runtime, FormSpec spec);
+    Form(Runtime& runtime, FormSpec design);
     Form(const Form&) = delete;
     Form& operator=(const Form&) = delete;
     virtual ~Form();
 
     Runtime& runtime() const { return runtime_; }
-    const FormSpec& spec() const { return spec_; }
+    const FormSpec& design() const { return design_; }
     bool loaded() const { return loaded_; }
     bool visible() const { return visible_; }
     const std::wstring& title() const { return title_; }
@@ -291,7 +291,7 @@ private:
     void unregisterTimer(Timer& timer);
 
     Runtime& runtime_;
-    FormSpec spec_;
+    FormSpec design_;
     bool loaded_ = false;
     bool visible_ = false;
     bool unloading_ = false;
