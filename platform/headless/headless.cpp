@@ -33,6 +33,7 @@ Backend::Answer HeadlessBackend::messageBox(const std::wstring& text, const std:
 }
 
 void HeadlessBackend::endProgram() {
+    if (onEndProgram && !ended_) onEndProgram();
     ended_ = true;
     timers_.clear();
 }

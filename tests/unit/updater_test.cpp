@@ -53,9 +53,11 @@ FakeHttp::Answer noConnection() {
 class CountingHttp : public FakeHttp {
 public:
     std::size_t bytesTaken = 0;
+    std::function<void(std::string_view)> onPiece;  // before each piece reaches the updater
     platform::HttpResult get(const std::wstring& url,
                              const std::function<bool(std::string_view)>& onBody) override {
         return FakeHttp::get(url, [&](std::string_view piece) {
+            if (onPiece) onPiece(piece);
             const bool more = onBody(piece);
             if (more) bytesTaken += piece.size();
             return more;
@@ -512,6 +514,29 @@ TEST_F(UpdaterTest, ClosingTheWindowDuringARequestSavesAndStartsNothing) {
     EXPECT_FALSE(fs.exists(kSetupFile));
     EXPECT_TRUE(processes.programs.empty());
     EXPECT_TRUE(fake.backend.messageBoxes().empty());
+}
+
+TEST_F(UpdaterTest, ClosingTheWindowMidDownloadLeavesNoPartialFileBehind) {
+    // The window is closed while the body is arriving; what is on drive C: at the
+    // moment the process ends is what the user is left with.
+    http.answers = {ok(setupProgram(5000))};
+    std::size_t pieces = 0;
+    std::optional<std::map<std::wstring, fakes::FakeFileSystem::Entry>> leftAtEnd;
+    fake.backend.onEndProgram = [&] { leftAtEnd = fs.snapshot(); };
+    start();
+    auto closeDuringBody = [&](std::string_view) {
+        if (++pieces == 3) form->closeRequested();
+    };
+    http.onPiece = closeDuringBody;
+    advance(1000);
+    ASSERT_TRUE(leftAtEnd.has_value());
+    for (const auto& [path, entry] : *leftAtEnd) {
+        EXPECT_EQ(path.rfind(L"C:\\LOCKBAYSETUP", 0), std::wstring::npos) << "left behind: " << path;
+    }
+    EXPECT_TRUE(ended());
+    EXPECT_FALSE(form->visible()) << "the window goes at once";
+    EXPECT_LT(http.bytesTaken, 5000u) << "the transfer is stopped";
+    EXPECT_TRUE(processes.programs.empty());
 }
 
 }  // namespace

@@ -105,6 +105,13 @@ void UpdaterForm::onLoad() {
 }
 
 void UpdaterForm::closeRequested() {
+    // During an attempt the transfer is stopped first, so that its temporary file is
+    // gone before the process ends.
+    if (attemptRunning_) {
+        closeAfterAttempt_ = true;
+        hide();
+        return;
+    }
     endUpdater();
 }
 
@@ -130,6 +137,10 @@ void UpdaterForm::attemptDownload() {
 
     const Download download = receiveSetup(*file);
     if (ending_) return;
+    if (closeAfterAttempt_) {
+        file.reset();  // discards what arrived
+        return endUpdater();
+    }
     if (download.writeFailed) return giveUp(saveFailedMessage(file->lastError()));
     if (!download.accepted) return retryLater();  // dropping `file` discards what arrived
     if (!file->commit()) return giveUp(saveFailedMessage(file->lastError()));
@@ -145,6 +156,7 @@ UpdaterForm::Download UpdaterForm::receiveSetup(platform::OutputFile& file) {
     SetupCheck check;
     Download download;
     const platform::HttpResult transfer = platform_.http.get(setupUrl(), [&](std::string_view piece) {
+        if (closeAfterAttempt_) return false;  // the user closed the window
         check.feed(piece);
         if (check.rejected()) return false;  // not a setup program: stop receiving it
         if (!file.write(piece)) {

@@ -40,6 +40,7 @@ private:
 
     platform::Platform& platform_;
     bool attemptRunning_ = false;  // a tick that arrives while a request pumps messages waits
+    bool closeAfterAttempt_ = false;  // closed during an attempt: end once it is cleaned up
     bool ending_ = false;          // the updater is ending; nothing more may happen
 };
 

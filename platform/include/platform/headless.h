@@ -41,6 +41,9 @@ public:
     const std::vector<MessageBoxCall>& messageBoxes() const { return messageBoxes_; }
 
     bool ended() const { return ended_; }
+    // Called when the program ends, to look at what it leaves behind at that moment
+    // (a real program runs nothing after that point).
+    std::function<void()> onEndProgram;
     // The names of the forms in the order they were created.
     const std::vector<std::wstring>& created() const { return created_; }
 

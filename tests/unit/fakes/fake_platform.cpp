@@ -185,11 +185,18 @@ std::optional<std::string> FakeFileSystem::readFile(const std::wstring& path) {
     return content(k);
 }
 
+// Writes into "<destination>.PART" beside the destination, moved into place by commit()
+// and removed when dropped uncommitted, as the real platform does.
 class FakeOutputFile : public platform::OutputFile {
 public:
-    FakeOutputFile(FakeFileSystem& fs, std::wstring k) : fs_(fs), key_(std::move(k)) {}
+    FakeOutputFile(FakeFileSystem& fs, std::wstring k) : fs_(fs), key_(std::move(k)), temp_(key_ + L".PART") {
+        fs_.entries_[temp_] = FakeFileSystem::Entry{attr::kArchive, {}};
+    }
+    ~FakeOutputFile() override {
+        if (!committed_) fs_.entries_.erase(temp_);
+    }
     bool write(std::string_view bytes) override {
-        data_.append(bytes);
+        fs_.entries_[temp_].content.append(bytes);
         return true;
     }
     bool commit() override {
@@ -202,7 +209,9 @@ public:
             error_ = L"Access is denied.";
             return false;
         }
-        fs_.entries_[key_] = FakeFileSystem::Entry{attr::kArchive, data_};
+        fs_.entries_[key_] = fs_.entries_[temp_];
+        fs_.entries_.erase(temp_);
+        committed_ = true;
         return true;
     }
     std::wstring lastError() const override { return error_; }
@@ -210,8 +219,9 @@ public:
 private:
     FakeFileSystem& fs_;
     std::wstring key_;
-    std::string data_;
+    std::wstring temp_;
     std::wstring error_;
+    bool committed_ = false;
 };
 
 std::unique_ptr<platform::OutputFile> FakeFileSystem::createReplacing(const std::wstring& path,
