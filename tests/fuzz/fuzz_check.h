@@ -1,0 +1,14 @@
+// The fuzz targets' property check: a violated property prints what was expected and
+// aborts, which libFuzzer reports as a crash and saves the input that caused it.
+#pragma once
+
+#include <cstdio>
+#include <cstdlib>
+
+#define FUZZ_CHECK(condition)                                                                       \
+    do {                                                                                            \
+        if (!(condition)) {                                                                         \
+            std::fprintf(stderr, "%s:%d: property violated: %s\n", __FILE__, __LINE__, #condition); \
+            std::abort();                                                                           \
+        }                                                                                           \
+    } while (false)
