@@ -469,11 +469,12 @@ FormWindow::FormWindow(Win32Backend& backend, Form& form)
 
     for (Control* control : form.controls()) createChild(*control);
     // Labels and images lie on their parent's surface, under the boxes and lists beside
-    // them, as in the classic forms. Their order among themselves (and so the Tab order)
-    // stays that of the layout table.
-    for (const auto& child : children_) {
-        const ControlKind kind = child->control->design().kind;
-        if (kind == ControlKind::Label || kind == ControlKind::Image) {
+    // them, as in the classic forms, and every image under every label, so that a caption
+    // reaching over a picture stays readable. Among themselves they keep the order of
+    // the layout table (and so the Tab order).
+    for (const ControlKind layer : {ControlKind::Label, ControlKind::Image}) {
+        for (const auto& child : children_) {
+            if (child->control->design().kind != layer) continue;
             SetWindowPos(child->window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         }
     }
@@ -788,23 +789,30 @@ void FormWindow::paintLabelText(HDC dc, ChildWindow& child, SIZE size) {
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area, format);
 }
 
-// Labels are transparent, as if they had no window of their own: where two labels of
-// the same parent overlap, each one also draws the other's text under its own, so that
-// painting one never hides the other.
+// Labels are transparent, as if they had no window of their own: under its own text a
+// label draws the pictures of the images it overlaps, then the text of the labels it
+// overlaps, so that painting one control never hides another.
 void FormWindow::paintOverlappingLabels(HDC dc, ChildWindow& child) {
     const HWND parent = GetParent(child.window);
     RECT mine{};
     GetWindowRect(child.window, &mine);
-    for (const auto& other : children_) {
-        if (other.get() == &child || other->control->design().kind != ControlKind::Label) continue;
-        if (GetParent(other->window) != parent || !IsWindowVisible(other->window)) continue;
-        RECT theirs{};
-        GetWindowRect(other->window, &theirs);
-        RECT overlap{};
-        if (!IntersectRect(&overlap, &mine, &theirs)) continue;
-        SavedDcState saved(dc);
-        SetViewportOrgEx(dc, theirs.left - mine.left, theirs.top - mine.top, nullptr);
-        paintLabelText(dc, *other, SIZE{theirs.right - theirs.left, theirs.bottom - theirs.top});
+    for (const ControlKind layer : {ControlKind::Image, ControlKind::Label}) {
+        for (const auto& other : children_) {
+            if (other.get() == &child || other->control->design().kind != layer) continue;
+            if (GetParent(other->window) != parent || !IsWindowVisible(other->window)) continue;
+            RECT theirs{};
+            GetWindowRect(other->window, &theirs);
+            RECT overlap{};
+            if (!IntersectRect(&overlap, &mine, &theirs)) continue;
+            const SIZE size{theirs.right - theirs.left, theirs.bottom - theirs.top};
+            SavedDcState saved(dc);
+            SetViewportOrgEx(dc, theirs.left - mine.left, theirs.top - mine.top, nullptr);
+            if (layer == ControlKind::Image) {
+                paintSurface(dc, other->control, POINT{0, 0}, size);
+            } else {
+                paintLabelText(dc, *other, size);
+            }
+        }
     }
 }
 
