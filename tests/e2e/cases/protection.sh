@@ -1,0 +1,338 @@
+# Protect, Restore and the free-space dialog under Wine: what the user sees in the main
+# window, what lands on the drive, and the command lines that reach the stand-ins for
+# cacls, takeown and convert (recorded exactly as they received them).
+
+main=Lockbay_Form1
+frs=Lockbay_frs
+
+# Where the tests stage a drive's file system, free space and readiness (the e2e
+# build reads <folder>\<letter>.txt when LOCKBAY_E2E_VOLUMES names the folder).
+volumes_win='C:\volumes'
+
+# stage_volume <letter> "<file system> <free bytes> <ready|notready>" : replaced in
+# one step, so that Lockbay never reads half a line.
+stage_volume() {
+    local folder
+    folder=$(c_path "$volumes_win")
+    mkdir -p "$folder"
+    if ! printf '%s\r\n' "$2" >"$folder/$1.txt.new" || ! mv -f "$folder/$1.txt.new" "$folder/$1.txt"; then
+        fatal "could not stage drive $1: $2"
+    fi
+}
+
+# The main window's list reads exactly these lines.
+list_reads() {
+    [[ $(list_items "$main" "$Form1_List1") == "$(printf '%s\n' "$@")" ]]
+}
+
+# The main window is out of its busy state with a freshly built list: "Please Wait..."
+# hidden, the list shown and nothing selected in it (a rebuild clears the selection,
+# which the tests always set before they start an operation).
+idle_with_fresh_list() {
+    local reads
+    reads=$(printf 'control-visible %s %s\ncontrol-visible %s %s\nlist-selected %s %s\n' \
+        "$main" "$Form1_waitt" "$main" "$Form1_List1" "$main" "$Form1_List1" | drv_lines | tr -d '\r')
+    [[ $reads == $'0\n1\n-1' ]]
+}
+
+# wait_for_refresh : until the operation has ended with the list rebuilt.
+wait_for_refresh() {
+    wait_until 90 idle_with_fresh_list ||
+        fatal "the main window did not come back from its busy state with a fresh list"
+}
+
+# The main window is busy: "Please Wait..." shown, the list, its heading, Refresh,
+# Protect, Restore and the mode panels hidden.
+assert_busy() {
+    local what=$1 id
+    assert_visible "$main" "$Form1_waitt" 1 "Please Wait... ($what)"
+    assert_eq "$(ctl_text "$main" "$Form1_waitt")" "Please Wait..." "the busy label's text ($what)"
+    for id in List1 Label1 Picture15 Picture6 Picture7 Picture1 Picture2; do
+        local var=Form1_$id
+        assert_visible "$main" "${!var}" 0 "$id while busy ($what)"
+    done
+}
+
+# Every command Lockbay started has run to its end: the stand-ins are started through
+# cmd.exe, which waits for them.
+commands_finished() {
+    local exe
+    for exe in cmd.exe cacls.exe takeown.exe convert.exe; do
+        drv wait-process-gone "$exe" 60000 >/dev/null || fail "$exe is still running after 60 s"
+    done
+}
+
+# assert_commands [line...] : the stand-ins recorded exactly these command lines, in
+# this order (none when no line is given). Waits until the expected number of lines is
+# there and every started command has ended.
+assert_commands() {
+    local expected actual count=$#
+    expected=$( (($#)) && printf '%s\n' "$@")
+    recorded_enough() { (($(standin_commands | wc -l) >= count)); }
+    wait_until 60 recorded_enough
+    commands_finished
+    actual=$(standin_commands)
+    [[ $actual == "$expected" ]] && return 0
+    fail "recorded command lines: expected"
+    (($#)) && printf '    [%s]\n' "$@" >&2
+    note "but the stand-ins recorded"
+    [[ -n $actual ]] && printf '%s\n' "$actual" | sed 's/^/    [/; s/$/]/' >&2
+}
+
+# assert_hidden_folder <windows-path> <linux-path> : a folder whose attributes are
+# Hidden alone (attrib shows no other letter).
+assert_hidden_folder() {
+    assert_dir "$2" "$1"
+    assert_eq "$(windows_attributes "$WINEPREFIX" "$1")" "H" "attributes of $1"
+}
+
+# Contents of every file on a drive outside its autorun.inf, with their checksums.
+drive_files() {
+    (cd "$(drive_dir "$1")" && find . -path ./autorun.inf -prune -o -type f -print0 | sort -z |
+        xargs -0 -r sha256sum)
+}
+
+# select_line <index> <Protect|Restore> : selects a line and waits for the button
+# that fits it.
+select_line() {
+    must drv list-select "$main" "$Form1_List1" "$1"
+    case $2 in
+        Protect) must drv wait-visible "$main" "$Form1_Picture6" 10000 ;;
+        Restore) must drv wait-visible "$main" "$Form1_Picture7" 10000 ;;
+    esac
+}
+
+switch_to_advanced() {
+    must drv click "$main" "$Form1_Label2"
+    must drv wait-visible "$main" "$Form1_Picture2" 10000
+    assert_visible "$main" "$Form1_Picture1" 0 "the Simple panel after choosing Advanced"
+}
+
+start_main_window() {
+    start_server --version 4.0.0
+    start_lockbay
+    must drv wait-window "$main" 60000
+}
+
+# ---- Protect ---------------------------------------------------------------------------
+
+test_simple_protect_of_an_empty_drive_leaves_a_hidden_folder() {
+    add_drive E
+    start_main_window
+    assert_list "$main" "$Form1_List1" "E:    UNPROTECTED"
+    select_line 0 Protect
+    assert_visible "$main" "$Form1_Picture1" 1 "the Simple panel"
+
+    # The busy state lasts until the refresh half a second after the click, so it is
+    # read in the same driver run as the click.
+    local reads
+    mapfile -t reads < <(printf '%s\n' \
+        "click $main $Form1_Label7" \
+        "wait-visible $main $Form1_waitt 60000" \
+        "control-visible $main $Form1_List1" \
+        "control-visible $main $Form1_Label1" \
+        "control-visible $main $Form1_Picture15" \
+        "control-visible $main $Form1_Picture6" \
+        "text $main $Form1_waitt" | drv_lines | tr -d '\r')
+    assert_eq "${reads[0]}" ok "clicking Protect"
+    assert_eq "${reads[1]}" ok "Please Wait... shown after Protect"
+    assert_eq "${reads[2]}" 0 "the list while busy (visible 1, hidden 0)"
+    assert_eq "${reads[3]}" 0 "the list heading while busy"
+    assert_eq "${reads[4]}" 0 "Refresh while busy"
+    assert_eq "${reads[5]}" 0 "Protect while busy"
+    assert_eq "${reads[6]}" "Please Wait..." "the busy label's text"
+
+    wait_for_refresh
+    assert_list "$main" "$Form1_List1" "E:    PROTECTED"
+    assert_visible "$main" "$Form1_Picture15" 1 "Refresh after the operation"
+    assert_hidden_folder 'E:\autorun.inf' "$(drive_dir E)/autorun.inf"
+    assert_eq "$(ls -A "$(drive_dir E)/autorun.inf" 2>&1)" "" "contents of E:\\autorun.inf"
+    assert_missing "$(drive_dir E)/advancedlockbay" "marker folder of a Simple protection"
+    assert_commands
+    screenshot protect-simple-done "$main"
+
+    # The new line offers Restore.
+    select_line 0 Restore
+    assert_visible "$main" "$Form1_Picture6" 0 "Protect for the protected drive"
+}
+
+test_protect_of_an_infected_drive_replaces_the_file_with_a_hidden_folder() {
+    add_drive E
+    local root
+    root=$(drive_dir E)
+    printf '[autorun]\r\nopen=virus.exe\r\nshell\\open\\command=virus.exe\r\n' >"$root/autorun.inf"
+    printf 'quarterly figures\r\n' >"$root/report.txt"
+    mkdir -p "$root/photos"
+    head -c 70000 /dev/urandom >"$root/photos/holiday.jpg"
+    local before
+    before=$(drive_files E)
+    start_main_window
+    assert_list "$main" "$Form1_List1" "E:    INFECTED"
+
+    select_line 0 Protect
+    must drv click "$main" "$Form1_Label7"
+    wait_for_refresh
+    assert_list "$main" "$Form1_List1" "E:    PROTECTED"
+    assert_hidden_folder 'E:\autorun.inf' "$root/autorun.inf"
+    assert_eq "$(ls -A "$root/autorun.inf" 2>&1)" "" "contents of the new E:\\autorun.inf folder"
+    assert_eq "$(drive_files E)" "$before" "the other files on E: and their contents"
+    # The file could be deleted, so no permission had to be granted first.
+    assert_commands
+}
+
+test_advanced_protect_of_an_ntfs_drive_denies_everyone_and_leaves_the_marker() {
+    add_drive E  # Wine reports a folder-backed drive as NTFS
+    start_main_window
+    select_line 0 Protect
+    switch_to_advanced
+    must drv click "$main" "$Form1_Label7"
+    wait_for_refresh
+
+    assert_list "$main" "$Form1_List1" "E:    PROTECTED"
+    assert_hidden_folder 'E:\autorun.inf' "$(drive_dir E)/autorun.inf"
+    assert_hidden_folder 'E:\advancedlockbay' "$(drive_dir E)/advancedlockbay"
+    # cmd.exe passes the rest of its line on as it stands: the blank at the end too.
+    assert_commands 'cacls E:\autorun.inf /e /c /d Everyone '
+}
+
+# ---- Restore ---------------------------------------------------------------------------
+
+test_restore_of_a_simple_protection_removes_the_folder() {
+    add_drive E
+    mkdir "$(drive_dir E)/autorun.inf"
+    hide 'E:\autorun.inf'
+    start_main_window
+    assert_list "$main" "$Form1_List1" "E:    PROTECTED"
+
+    select_line 0 Restore
+    assert_eq "$(ctl_text "$main" "$Form1_Label8")" "Restore" "the Restore label's text"
+    assert_visible "$main" "$Form1_Picture6" 0 "Protect for the protected drive"
+    must drv click "$main" "$Form1_Label8"
+    wait_for_refresh
+
+    assert_list "$main" "$Form1_List1" "E:    UNPROTECTED"
+    assert_missing "$(drive_dir E)/autorun.inf" "E:\\autorun.inf after Restore"
+    assert_commands
+}
+
+test_restore_of_an_advanced_protection_gives_access_back_and_removes_marker_and_folder() {
+    add_drive E
+    mkdir "$(drive_dir E)/autorun.inf" "$(drive_dir E)/advancedlockbay"
+    hide 'E:\autorun.inf' 'E:\advancedlockbay'
+    start_main_window
+    assert_list "$main" "$Form1_List1" "E:    PROTECTED"
+
+    select_line 0 Restore
+    must drv click "$main" "$Form1_Label8"
+    wait_for_refresh
+
+    assert_list "$main" "$Form1_List1" "E:    UNPROTECTED"
+    assert_missing "$(drive_dir E)/autorun.inf" "E:\\autorun.inf after Restore"
+    assert_missing "$(drive_dir E)/advancedlockbay" "E:\\advancedlockbay after Restore"
+    assert_commands 'takeown /f E:\autorun.inf' 'cacls E:\autorun.inf /e /c /g Everyone:F'
+}
+
+test_restore_keeps_a_protection_folder_that_holds_a_file() {
+    add_drive E
+    mkdir "$(drive_dir E)/autorun.inf"
+    printf 'my own notes\r\n' >"$(drive_dir E)/autorun.inf/notes.txt"
+    hide 'E:\autorun.inf'
+    start_main_window
+    assert_list "$main" "$Form1_List1" "E:    PROTECTED"
+
+    select_line 0 Restore
+    must drv click "$main" "$Form1_Label8"
+    wait_for_refresh
+
+    assert_list "$main" "$Form1_List1" "E:    PROTECTED"
+    assert_dir "$(drive_dir E)/autorun.inf" "E:\\autorun.inf holding a file"
+    assert_eq "$(cat "$(drive_dir E)/autorun.inf/notes.txt" 2>&1)" $'my own notes\r' "E:\\autorun.inf\\notes.txt"
+    assert_commands
+}
+
+# ---- The free-space dialog and the conversion ------------------------------------------
+
+# Drive G: (FAT32, 1 MB free) selected in Advanced mode and Protect clicked: the
+# free-space dialog takes over from the hidden main window.
+protect_g_with_too_little_space() {
+    add_drive G
+    export LOCKBAY_E2E_VOLUMES=$volumes_win
+    stage_volume G "FAT32 1048576 ready"
+    start_main_window
+    assert_list "$main" "$Form1_List1" "G:    UNPROTECTED"
+    select_line 0 Protect
+    switch_to_advanced
+    must drv click "$main" "$Form1_Label7"
+
+    must drv wait-window "$frs" 60000
+    assert_eq "$(window_title "$frs")" "Lockbay - Free up some space" "the free-space dialog's title"
+    assert_eq "$(drv visible "$main")" 0 "the main window shown (1) or hidden (0) behind the dialog"
+    assert_eq "$(ctl_text "$frs" "$frs_Label1")" \
+        "You don't have enough free space on your drive. Please make sure you have at least 10 MB free space on your drive. The program needs this space to convert your USB to NTFS, which will enable Advanced Protection." \
+        "the free-space message"
+    assert_eq "$(ctl_text "$frs" "$frs_Label4")" "Continue" "the Continue label"
+    assert_eq "$(ctl_text "$frs" "$frs_Label2")" "Cancel" "the Cancel label"
+    # The Simple part is done before the dialog shows.
+    assert_hidden_folder 'G:\autorun.inf' "$(drive_dir G)/autorun.inf"
+}
+
+test_free_space_dialog_continue_converts_once_there_is_room() {
+    protect_g_with_too_little_space
+    screenshot free-space-dialog "$frs"
+
+    # Still 1 MB free: Continue does nothing.
+    must drv click "$frs" "$frs_Label4"
+    must drv settle "$frs"
+    assert_eq "$(drv visible "$frs")" 1 "the dialog after Continue with 1 MB free"
+    assert_eq "$(drv visible "$main")" 0 "the main window after Continue with 1 MB free"
+    assert_commands
+
+    # 20 MB free: the conversion starts, the main window comes back, still busy.
+    stage_volume G "FAT32 20971520 ready"
+    must drv click "$frs" "$frs_Label4"
+    must drv wait-gone "$frs" 60000
+    must drv wait-window "$main" 60000
+    assert_commands 'convert G: /FS:NTFS /X '
+    assert_busy "during the conversion"
+    screenshot protect-busy "$main"
+    assert_busy "after the screenshot"
+
+    # The conversion takes the drive away, then gives it back as NTFS: the permission
+    # follows and the list comes back.
+    stage_volume G "FAT32 20971520 notready"
+    sleep 3  # the watch looks every half second; let it see the drive gone
+    assert_busy "while the drive is away"
+    stage_volume G "NTFS 20971520 ready"
+    wait_for_refresh
+    assert_list "$main" "$Form1_List1" "G:    PROTECTED"
+    assert_commands 'convert G: /FS:NTFS /X ' 'cacls G:\autorun.inf /e /c /d Everyone'
+    assert_hidden_folder 'G:\autorun.inf' "$(drive_dir G)/autorun.inf"
+    # The marker is made only when the drive was NTFS at the click.
+    assert_missing "$(drive_dir G)/advancedlockbay" "G:\\advancedlockbay after a conversion"
+    assert_eq "$(drv visible "$frs")" 0 "the free-space dialog at the end"
+}
+
+test_free_space_dialog_cancel_leaves_a_simple_protection() {
+    protect_g_with_too_little_space
+    must drv click "$frs" "$frs_Label2"
+    must drv wait-gone "$frs" 60000
+    must drv wait-window "$main" 60000
+    wait_for_refresh
+
+    assert_list "$main" "$Form1_List1" "G:    PROTECTED"
+    assert_hidden_folder 'G:\autorun.inf' "$(drive_dir G)/autorun.inf"
+    assert_missing "$(drive_dir G)/advancedlockbay" "G:\\advancedlockbay after Cancel"
+    assert_commands
+}
+
+test_closing_the_free_space_dialog_acts_as_cancel() {
+    protect_g_with_too_little_space
+    must drv close "$frs"
+    must drv wait-gone "$frs" 60000
+    must drv wait-window "$main" 60000
+    wait_for_refresh
+
+    assert_list "$main" "$Form1_List1" "G:    PROTECTED"
+    assert_commands
+    lockbay_running || fail "lockbay.exe ended when the dialog was closed"
+}
