@@ -123,24 +123,9 @@ test_simple_protect_of_an_empty_drive_leaves_a_hidden_folder() {
     select_line 0 Protect
     assert_visible "$main" "$Form1_Picture1" 1 "the Simple panel"
 
-    # The busy state lasts until the refresh half a second after the click, so it is
-    # read in the same driver run as the click.
-    local reads
-    mapfile -t reads < <(printf '%s\n' \
-        "click $main $Form1_Label7" \
-        "wait-visible $main $Form1_waitt 60000" \
-        "control-visible $main $Form1_List1" \
-        "control-visible $main $Form1_Label1" \
-        "control-visible $main $Form1_Picture15" \
-        "control-visible $main $Form1_Picture6" \
-        "text $main $Form1_waitt" | drv_lines | tr -d '\r')
-    assert_eq "${reads[0]}" ok "clicking Protect"
-    assert_eq "${reads[1]}" ok "Please Wait... shown after Protect"
-    assert_eq "${reads[2]}" 0 "the list while busy (visible 1, hidden 0)"
-    assert_eq "${reads[3]}" 0 "the list heading while busy"
-    assert_eq "${reads[4]}" 0 "Refresh while busy"
-    assert_eq "${reads[5]}" 0 "Protect while busy"
-    assert_eq "${reads[6]}" "Please Wait..." "the busy label's text"
+    # The busy state itself is checked during a conversion, where it lasts as long as
+    # the test wants; here it ends half a second after the click.
+    must drv click "$main" "$Form1_Label7"
 
     wait_for_refresh
     assert_list "$main" "$Form1_List1" "E:    PROTECTED"
