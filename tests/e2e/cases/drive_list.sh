@@ -82,3 +82,27 @@ test_lists_each_drive_with_its_status_and_offers_the_fitting_action() {
 
     lockbay_running || fail "lockbay.exe is no longer running"
 }
+
+protect_offered() { [[ $(ctl_visible "$main" "$Form1_Picture6") == 1 ]]; }
+second_line_protected() { [[ $(list_items "$main" "$Form1_List1" | sed -n 2p) == "F:    PROTECTED" ]]; }
+
+test_buttons_work_from_the_keyboard() {
+    add_drive E
+    add_drive F
+    start_server --version 4.0.0
+    start_lockbay
+    must drv wait-window "$main" 60000
+    assert_list "$main" "$Form1_List1" "E:    UNPROTECTED" "F:    UNPROTECTED"
+
+    # From the list, Tab reaches Refresh and then Protect; Space presses it.
+    must drv list-select "$main" "$Form1_List1" 1
+    wait_until 30 protect_offered || fail "Protect after selecting F:"
+    must drv key TAB "$main"
+    must drv key TAB "$main"
+    screenshot keyboard-focus-on-protect "$main"
+    must drv key SPACE "$main"
+    wait_until 60 second_line_protected ||
+        fail "Space on the focused Protect button did not protect F:"
+    assert_dir "$(drive_dir F)/autorun.inf" "F:\\autorun.inf after Protect from the keyboard"
+    assert_missing "$(drive_dir E)/autorun.inf" "E: is untouched"
+}
