@@ -114,8 +114,9 @@ install_into_prefix() {
 install_into_prefix || die "could not copy the programs into the prefix"
 
 export E2E_ROOT E2E_BUILD_DIR=$BUILD_DIR
-export E2E_SCREENS=$REPO/build/e2e-screens
-export E2E_LOGS=$REPO/build/e2e-logs
+# Several runs in one tree (each with its own build) keep apart by setting these.
+export E2E_SCREENS=${E2E_SCREENS:-$REPO/build/e2e-screens}
+export E2E_LOGS=${E2E_LOGS:-$REPO/build/e2e-logs}
 rm -rf "$E2E_LOGS"  # logs of this run only
 mkdir -p "$E2E_SCREENS" "$E2E_LOGS"
 
