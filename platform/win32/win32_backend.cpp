@@ -234,6 +234,8 @@ constexpr wchar_t kTimerClass[] = L"LockbayTimers";
 
 // Posted to the timer window when a form is destroyed; see Win32Backend::formDestroyed.
 constexpr UINT kCheckForLastForm = WM_APP + 1;
+// Posted after a burst of list box changes: drawing resumes once the burst is over.
+constexpr UINT kResumeListDrawing = WM_APP + 2;
 
 HINSTANCE thisModule() {
     return GetModuleHandleW(nullptr);
@@ -296,6 +298,7 @@ struct ChildWindow {
     Color backColor;
     std::vector<std::wstring> items;
     int selected = -1;
+    bool drawingSuspended = false;  // a list box refill is under way
     ScopedBrush backBrush;  // list box background
 
     // The font size at which the label's text last fitted, and for what.
@@ -617,7 +620,16 @@ void FormWindow::controlChanged(Control& control) {
         child->backColor = control.backColor();
         if (!child->isCustom()) applyListBackground(*child);
     }
-    if (!child->isCustom()) syncListBox(*child);
+    if (!child->isCustom()) {
+        // A list is refilled one line at a time; drawing each step costs far more than
+        // the drives' own checks, so the list draws once, when the refill is done.
+        if (!child->drawingSuspended) {
+            child->drawingSuspended = true;
+            SendMessageW(child->window, WM_SETREDRAW, FALSE, 0);
+            PostMessageW(window_, kResumeListDrawing, 0, 0);
+        }
+        syncListBox(*child);
+    }
     if (control.visible() != child->visible) {
         child->visible = control.visible();
         ShowWindow(child->window, child->visible ? SW_SHOWNA : SW_HIDE);
@@ -913,6 +925,14 @@ LRESULT FormWindow::onFormMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_ERASEBKGND:
             return 1;
+        case kResumeListDrawing:
+            for (const auto& child : children_) {
+                if (!child->drawingSuspended) continue;
+                child->drawingSuspended = false;
+                SendMessageW(child->window, WM_SETREDRAW, TRUE, 0);
+                RedrawWindow(child->window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+            }
+            return 0;
         case WM_SYSCOLORCHANGE:
             // Some labels are drawn in system colours.
             RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
