@@ -113,6 +113,32 @@ public:
         }
     }
 
+    // Paints a picture that changes slowly from pixel to pixel over every pixel: `paint`
+    // is taken every `step` pixels and blended in between, which looks the same for a
+    // smooth gradient and costs a fraction of asking for every pixel.
+    void fillAllSmooth(const Paint& paint, int step) {
+        const int columns = (width_ + step - 1) / step + 1;
+        const int rows = (height_ + step - 1) / step + 1;
+        std::vector<Rgb> grid(static_cast<size_t>(columns) * rows);
+        for (int gy = 0; gy < rows; ++gy) {
+            for (int gx = 0; gx < columns; ++gx) {
+                grid[static_cast<size_t>(gy) * columns + gx] = paint(designX(gx * step), designY(gy * step));
+            }
+        }
+        for (int py = 0; py < height_; ++py) {
+            const int gy = py / step;
+            const float fy = static_cast<float>(py % step) / step;
+            for (int px = 0; px < width_; ++px) {
+                const int gx = px / step;
+                const float fx = static_cast<float>(px % step) / step;
+                const auto at = [&](int x, int y) { return grid[static_cast<size_t>(y) * columns + x]; };
+                const Rgb colour =
+                    mix(mix(at(gx, gy), at(gx + 1, gy), fx), mix(at(gx, gy + 1), at(gx + 1, gy + 1), fx), fy);
+                over(pixels_[static_cast<size_t>(py) * width_ + px], colour, 1.0f);
+            }
+        }
+    }
+
     // Paints the pixels of a rectangle in design coordinates (at least one pixel each way,
     // so that a hairline stays visible when the picture is drawn smaller).
     void fillRect(double x0, double y0, double x1, double y1, const Paint& paint, float opacity = 1.0f) {
@@ -202,9 +228,7 @@ ScopedBitmap Raster::toBitmap() const {
     Canvas canvas(width_, height_);
     if (!canvas.valid()) return {};
     GdiFlush();
-    auto channel = [](float v) {
-        return static_cast<std::uint32_t>(std::lround(std::clamp(v, 0.0f, 1.0f) * 255.0f));
-    };
+    auto channel = [](float v) { return static_cast<std::uint32_t>(std::clamp(v, 0.0f, 1.0f) * 255.0f + 0.5f); };
     for (size_t i = 0; i < pixels_.size(); ++i) {
         const Pixel& p = pixels_[i];
         canvas.bits()[i] = (channel(p.a) << 24) | (channel(p.r) << 16) | (channel(p.g) << 8) | channel(p.b);
@@ -214,11 +238,11 @@ ScopedBitmap Raster::toBitmap() const {
 
 // ---- Masks drawn with GDI -----------------------------------------------------
 
-constexpr int kSupersample = 4;
+constexpr int kSupersample = 2;
 
 using Drawing = std::function<void(HDC, const Scaler&)>;
 
-// Draws white on black at four times the size and averages the result down to coverage.
+// Draws white on black at twice the size and averages the result down to coverage.
 // Drawing in black takes coverage away again.
 Mask renderMask(int width, int height, SIZE design, const Drawing& draw, double shiftX = 0,
                 double shiftY = 0) {
@@ -331,7 +355,7 @@ Mask intersected(Mask mask, const Mask& other) {
 void paintBackground(Raster& raster) {
     const Rgb top = rgb(184, 226, 253);
     const Rgb bottom = rgb(112, 184, 238);
-    raster.fillAll([=](double x, double y) {
+    raster.fillAllSmooth([=](double x, double y) {
         Rgb colour = mix(top, bottom, static_cast<float>(y / 600.0));
         const double glow = std::hypot((x - 287.0) / 1.4, y + 90.0);
         colour = lighten(colour, 0.16f * (1.0f - smoothstep(0.0f, 430.0f, static_cast<float>(glow))));
@@ -347,7 +371,7 @@ void paintBackground(Raster& raster) {
             colour = lighten(colour, band.strength * (1.0f - smoothstep(0.0f, 1.0f, distance)));
         }
         return colour;
-    });
+    }, 4);
 }
 
 // ---- Bars: button faces, link faces, mode panels, tabs ------------------------
