@@ -46,6 +46,11 @@ using Clock = std::chrono::steady_clock;
 using Milliseconds = std::chrono::milliseconds;
 
 constexpr DWORD kChunkSize = 64 * 1024;
+// When at least this much is waiting, the data is flowing: a whole chunk is read at once.
+constexpr DWORD kFlowing = 4 * 1024;
+// Received bytes are handed to the caller in pieces of about this size (or at once while
+// they trickle in), so that a fast download does not wake the caller for every read.
+constexpr std::size_t kHandOverSize = 256 * 1024;
 // At most this many received pieces wait for the caller, so memory stays bounded
 // however slowly the caller consumes them.
 constexpr std::size_t kChunksInFlight = 4;
@@ -199,6 +204,8 @@ private:
     void receiveBody() {
         const std::optional<std::uint64_t> announced = contentLength();
         std::uint64_t received = 0;
+        std::string buffer;
+        std::string pending;  // received, not yet handed over
         for (;;) {
             // Waiting for data first and then reading only what is there makes every
             // wait end with the next bytes, so the time-out is the gap between them.
@@ -212,11 +219,14 @@ private:
                 return;
             }
 
-            std::string chunk(available == 0 ? 1 : (available < kChunkSize ? available : kChunkSize), '\0');
+            // A trickle is read as it comes, so that the time-out stays the gap between
+            // bytes; flowing data is read a whole chunk at a time.
+            const bool flowing = available >= kFlowing;
+            const DWORD wanted = flowing ? kChunkSize : (available == 0 ? 1 : available);
+            buffer.resize(wanted);
             DWORD read = 0;
             if (!beginWait(timeouts_.receive)) return;
-            const BOOL ok =
-                ::InternetReadFile(request_, chunk.data(), static_cast<DWORD>(chunk.size()), &read);
+            const BOOL ok = ::InternetReadFile(request_, buffer.data(), wanted, &read);
             error = ::GetLastError();
             late = endWait(error);
             if (!ok) {
@@ -224,10 +234,14 @@ private:
                 return;
             }
             if (read == 0) break;  // the body ended normally
-            chunk.resize(read);
+            pending.append(buffer.data(), read);
             received += read;
-            if (!deliver(std::move(chunk))) return;
+            if (!flowing || pending.size() >= kHandOverSize) {
+                if (!deliver(std::move(pending))) return;
+                pending = std::string();
+            }
         }
+        if (!pending.empty() && !deliver(std::move(pending))) return;
         if (announced && received != *announced) {
             fail(L"The connection ended before the whole answer arrived.");
             return;
