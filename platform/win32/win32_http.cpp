@@ -58,6 +58,8 @@ constexpr int kMostRedirects = 5;
 // After a cancel, how long the caller waits for the worker's blocked call to return
 // before leaving the worker behind to finish on its own.
 constexpr Milliseconds kAbandonAfter{2000};
+// How soon the caller notices that the worker has started a wait on the network.
+constexpr Milliseconds kDeadlinePoll{50};
 
 constexpr const wchar_t* kNoAnswerInTime = L"The server did not answer in time.";
 
@@ -206,22 +208,27 @@ private:
         std::uint64_t received = 0;
         std::string buffer;
         std::string pending;  // received, not yet handed over
+        bool flowing = false;
         for (;;) {
-            // Waiting for data first and then reading only what is there makes every
-            // wait end with the next bytes, so the time-out is the gap between them.
+            DWORD error = 0;
+            bool late = false;
             DWORD available = 0;
-            if (!beginWait(timeouts_.receive)) return;
-            const BOOL known = ::InternetQueryDataAvailable(request_, &available, 0, 0);
-            DWORD error = ::GetLastError();
-            bool late = endWait(error);
-            if (!known) {
-                late ? fail(kNoAnswerInTime) : fail(error);
-                return;
+            if (!flowing) {
+                // Waiting for data first and then reading only what is there makes every
+                // wait end with the next bytes, so the time-out is the gap between them.
+                if (!beginWait(timeouts_.receive)) return;
+                const BOOL known = ::InternetQueryDataAvailable(request_, &available, 0, 0);
+                error = ::GetLastError();
+                late = endWait(error);
+                if (!known) {
+                    late ? fail(kNoAnswerInTime) : fail(error);
+                    return;
+                }
+                flowing = available >= kFlowing;
             }
 
-            // A trickle is read as it comes, so that the time-out stays the gap between
-            // bytes; flowing data is read a whole chunk at a time.
-            const bool flowing = available >= kFlowing;
+            // While data flows it is read a whole chunk at a time, without asking first;
+            // a short read means it has slowed down, and a trickle is read as it comes.
             const DWORD wanted = flowing ? kChunkSize : (available == 0 ? 1 : available);
             buffer.resize(wanted);
             DWORD read = 0;
@@ -234,6 +241,7 @@ private:
                 return;
             }
             if (read == 0) break;  // the body ended normally
+            if (read < wanted) flowing = false;
             pending.append(buffer.data(), read);
             received += read;
             if (!flowing || pending.size() >= kHandOverSize) {
@@ -321,8 +329,9 @@ private:
         const std::lock_guard lock(transfer_->mutex);
         if (transfer_->cancelled) return false;
         waitStart_ = Clock::now();
+        // Not signalled: waking the caller for every read would cost more than the read.
+        // The caller looks for a new deadline at least every kDeadlinePoll.
         transfer_->deadline = waitStart_ + limit;
-        ::SetEvent(transfer_->wake.get());  // the caller's wait should now end at the deadline
         return true;
     }
 
@@ -490,7 +499,7 @@ private:
                 }
             }
 
-            DWORD waitMs = INFINITE;
+            DWORD waitMs = static_cast<DWORD>(kDeadlinePoll.count());
             {
                 const std::lock_guard lock(t.mutex);
                 if (t.finished && (cancelReason || t.chunks.empty())) return cancelReason;
