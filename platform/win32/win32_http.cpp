@@ -12,6 +12,7 @@
 // After <windows.h>, which it builds on.
 #include <wininet.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -24,6 +25,7 @@
 #include <string>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 #include "platform/encoding.h"
 #include "platform/win32.h"
@@ -45,12 +47,11 @@ using InternetHandle = UniqueHandle<InternetHandleTraits>;
 using Clock = std::chrono::steady_clock;
 using Milliseconds = std::chrono::milliseconds;
 
-constexpr DWORD kChunkSize = 64 * 1024;
-// When at least this much is waiting, the data is flowing: a whole chunk is read at once.
-constexpr DWORD kFlowing = 4 * 1024;
-// Received bytes are handed to the caller in pieces of about this size (or at once while
+// Received bytes are handed to the caller in pieces of up to this size (or at once while
 // they trickle in), so that a fast download does not wake the caller for every read.
-constexpr std::size_t kHandOverSize = 256 * 1024;
+constexpr std::size_t kPieceSize = 256 * 1024;
+// When at least this much is waiting, the data is flowing: a whole piece is read at once.
+constexpr DWORD kFlowing = 4 * 1024;
 // At most this many received pieces wait for the caller, so memory stays bounded
 // however slowly the caller consumes them.
 constexpr std::size_t kChunksInFlight = 4;
@@ -79,6 +80,7 @@ struct Transfer {
     std::mutex mutex;
     std::condition_variable spaceFree;          // the caller took a piece, or cancelled
     std::deque<std::string> chunks;             // received pieces not yet handed to the caller
+    std::vector<std::string> spare;             // pieces the caller is done with, for reuse
     bool cancelled = false;                     // the caller wants no more; the worker stops
     bool finished = false;                      // the worker is done and holds no handle any more
     std::optional<Clock::time_point> deadline;  // while the worker waits on the network
@@ -206,8 +208,8 @@ private:
     void receiveBody() {
         const std::optional<std::uint64_t> announced = contentLength();
         std::uint64_t received = 0;
-        std::string buffer;
-        std::string pending;  // received, not yet handed over
+        std::string piece = sparePiece();  // received bytes not yet handed over
+        std::size_t filled = 0;
         bool flowing = false;
         for (;;) {
             DWORD error = 0;
@@ -227,13 +229,14 @@ private:
                 flowing = available >= kFlowing;
             }
 
-            // While data flows it is read a whole chunk at a time, without asking first;
-            // a short read means it has slowed down, and a trickle is read as it comes.
-            const DWORD wanted = flowing ? kChunkSize : (available == 0 ? 1 : available);
-            buffer.resize(wanted);
+            // While data flows the rest of the piece is filled in one read, without asking
+            // first; a short read means it has slowed down, and a trickle is read as it comes.
+            const std::size_t room = piece.size() - filled;
+            const DWORD wanted = static_cast<DWORD>(
+                flowing ? room : std::min<std::size_t>(room, available == 0 ? 1 : available));
             DWORD read = 0;
             if (!beginWait(timeouts_.receive)) return;
-            const BOOL ok = ::InternetReadFile(request_, buffer.data(), wanted, &read);
+            const BOOL ok = ::InternetReadFile(request_, piece.data() + filled, wanted, &read);
             error = ::GetLastError();
             late = endWait(error);
             if (!ok) {
@@ -242,14 +245,17 @@ private:
             }
             if (read == 0) break;  // the body ended normally
             if (read < wanted) flowing = false;
-            pending.append(buffer.data(), read);
+            filled += read;
             received += read;
-            if (!flowing || pending.size() >= kHandOverSize) {
-                if (!deliver(std::move(pending))) return;
-                pending = std::string();
+            if (!flowing || filled == piece.size()) {
+                piece.resize(filled);
+                if (!deliver(std::move(piece))) return;
+                piece = sparePiece();
+                filled = 0;
             }
         }
-        if (!pending.empty() && !deliver(std::move(pending))) return;
+        piece.resize(filled);
+        if (!piece.empty() && !deliver(std::move(piece))) return;
         if (announced && received != *announced) {
             fail(L"The connection ended before the whole answer arrived.");
             return;
@@ -349,6 +355,21 @@ private:
         return error == ERROR_INTERNET_TIMEOUT || Clock::now() - waitStart_ >= timeouts_.receive;
     }
 
+    // An empty piece of kPieceSize bytes to receive into: one the caller handed back, so
+    // that a long download does not allocate and fault in fresh memory for every piece.
+    std::string sparePiece() {
+        std::string piece;
+        {
+            const std::lock_guard lock(transfer_->mutex);
+            if (!transfer_->spare.empty()) {
+                piece = std::move(transfer_->spare.back());
+                transfer_->spare.pop_back();
+            }
+        }
+        piece.resize(kPieceSize);
+        return piece;
+    }
+
     // Queues a piece for the caller, waiting while the queue is full; false once cancelled.
     bool deliver(std::string chunk) {
         std::unique_lock lock(transfer_->mutex);
@@ -382,13 +403,18 @@ private:
 
 // ---- The caller's side -------------------------------------------------------
 
-// Stops the worker: it takes no more pieces, and closing its handles ends any network
-// call it is blocked in. Called with the transfer's mutex held.
+// Stops the worker: it takes no more pieces, and closing its handles ends a network call
+// it is blocked in. Between calls the worker closes them itself on its way out: the last
+// close of a request may read on what the server is still sending (WinINet keeps a
+// connection for reuse that way), which must never happen on the window thread. Called
+// with the transfer's mutex held.
 void cancelLocked(Transfer& t) {
     t.cancelled = true;
-    t.request.reset();
-    t.connection.reset();
-    t.session.reset();
+    if (t.deadline) {
+        t.request.reset();
+        t.connection.reset();
+        t.session.reset();
+    }
     t.spaceFree.notify_all();
 }
 
@@ -493,9 +519,12 @@ private:
                     t.chunks.pop_front();
                     t.spaceFree.notify_one();
                 }
-                if (!onBody(chunk)) {
-                    const std::lock_guard lock(t.mutex);
+                const bool wanted = onBody(chunk);
+                const std::lock_guard lock(t.mutex);
+                if (!wanted) {
                     cancel(L"The transfer was stopped.");
+                } else if (t.spare.size() < kChunksInFlight) {
+                    t.spare.push_back(std::move(chunk));
                 }
             }
 
