@@ -13,7 +13,8 @@
 #
 # Builds: build/bench-e2e (the mingw-e2e preset with its hosts on 127.0.0.1:PORT, for
 # the programs run under Wine) and build/bench-mingw (the release preset, for the
-# footprint). PORT is LOCKBAY_BENCH_PORT (default 18095); nothing may listen there.
+# footprint), under LOCKBAY_BENCH_BUILDS (default build/). PORT is LOCKBAY_BENCH_PORT
+# (default 18095); nothing may listen there.
 # --quick takes fewer rounds (to try the script out); --only 13 runs figures 1 and 3.
 # The machine's load touches every figure's two sides alike (they are interleaved), but
 # take final figures when the machine is quiet.
@@ -21,8 +22,9 @@ set -uo pipefail
 
 REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 PORT=${LOCKBAY_BENCH_PORT:-18095}
-E2E_BUILD=$REPO/build/bench-e2e
-RELEASE_BUILD=$REPO/build/bench-mingw
+BUILDS=${LOCKBAY_BENCH_BUILDS:-$REPO/build}
+E2E_BUILD=$BUILDS/bench-e2e
+RELEASE_BUILD=$BUILDS/bench-mingw
 bench_args=()
 while (($#)); do
     case $1 in
@@ -56,7 +58,7 @@ done
 
 # ---- Builds --------------------------------------------------------------------------------
 
-mkdir -p "$REPO/build"
+mkdir -p "$BUILDS"
 echo "building $E2E_BUILD and $RELEASE_BUILD..."
 hosts=(-DLOCKBAY_UPDATE_HOST="127.0.0.1:$PORT" -DLOCKBAY_DOWNLOAD_HOST="127.0.0.1:$PORT"
     -DLOCKBAY_WEB_HOST="127.0.0.1:$PORT")
@@ -65,7 +67,7 @@ hosts=(-DLOCKBAY_UPDATE_HOST="127.0.0.1:$PORT" -DLOCKBAY_DOWNLOAD_HOST="127.0.0.
         cmake --build "$E2E_BUILD" -j2 &&
         cmake --preset mingw -B "$RELEASE_BUILD" &&
         cmake --build "$RELEASE_BUILD" -j2 --target lockbay update
-} >"$REPO/build/bench-build.log" 2>&1 || die "the build failed (see build/bench-build.log)"
+} >"$BUILDS/bench-build.log" 2>&1 || die "the build failed (see $BUILDS/bench-build.log)"
 
 # ---- A virtual display and a Wine prefix of our own -------------------------------------------
 
