@@ -29,25 +29,62 @@ using Verdict = SetupCheck::Verdict;
 constexpr std::size_t kMzHeaderSize = 0x40;
 constexpr std::size_t kMaxPieces = 32;
 
-std::uint32_t readUint32LittleEndian(std::string_view bytes, std::size_t offset) {
+std::uint32_t readLittleEndian(std::string_view bytes, std::size_t offset, std::size_t size) {
     std::uint32_t value = 0;
-    for (std::size_t i = 0; i < 4; ++i) {
+    for (std::size_t i = 0; i < size; ++i) {
         value |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[offset + i])) << (8 * i);
     }
     return value;
 }
 
-// The verdict the header comment of setup_check.h describes, computed on the whole body.
-Verdict expectedVerdict(std::string_view body) {
+// What the header comment of setup_check.h describes, computed on the whole body: the
+// verdict on its headers and the size the whole file must have.
+struct Expected {
+    Verdict verdict = Verdict::Undecided;
+    std::uint64_t requiredSize = 0;
+};
+
+Expected expected(std::string_view body) {
     constexpr std::string_view kMz("MZ", 2);
     constexpr std::string_view kPe("PE\0\0", 4);
-    if (body.size() < kMz.size()) return kMz.starts_with(body) ? Verdict::Undecided : Verdict::Rejected;
-    if (!body.starts_with(kMz)) return Verdict::Rejected;
-    if (body.size() < SetupCheck::kPeOffsetField + 4) return Verdict::Undecided;
-    const std::uint32_t peOffset = readUint32LittleEndian(body, SetupCheck::kPeOffsetField);
-    if (peOffset < SetupCheck::kMinPeOffset || peOffset > SetupCheck::kMaxPeOffset) return Verdict::Rejected;
-    if (body.size() < std::size_t{peOffset} + kPe.size()) return Verdict::Undecided;
-    return body.substr(peOffset, kPe.size()) == kPe ? Verdict::Accepted : Verdict::Rejected;
+    if (body.size() < kMz.size()) return {kMz.starts_with(body) ? Verdict::Undecided : Verdict::Rejected};
+    if (!body.starts_with(kMz)) return {Verdict::Rejected};
+    if (body.size() < SetupCheck::kPeOffsetField + 4) return {};
+    const std::uint32_t peOffset = readLittleEndian(body, SetupCheck::kPeOffsetField, 4);
+    if (peOffset < SetupCheck::kMinPeOffset || peOffset > SetupCheck::kMaxPeOffset)
+        return {Verdict::Rejected};
+    if (body.size() < std::size_t{peOffset} + kPe.size()) return {};
+    if (body.substr(peOffset, kPe.size()) != kPe) return {Verdict::Rejected};
+
+    const std::size_t fileHeader = peOffset + kPe.size();
+    if (body.size() < fileHeader + 20) return {};
+    const std::uint32_t sections = readLittleEndian(body, fileHeader + 2, 2);
+    const std::uint32_t optionalSize = readLittleEndian(body, fileHeader + 16, 2);
+    if (sections > SetupCheck::kMaxSections || optionalSize > SetupCheck::kMaxOptionalHeaderSize) {
+        return {Verdict::Rejected};
+    }
+    const std::size_t optional = fileHeader + 20;
+    const std::size_t table = optional + optionalSize;
+    const std::size_t headersEnd = table + 40 * std::size_t{sections};
+    if (body.size() < headersEnd) return {};
+    FUZZ_CHECK(headersEnd <= SetupCheck::kMaxHeaderSize);
+
+    std::uint64_t required = headersEnd;
+    for (std::size_t i = 0; i < sections; ++i) {
+        const std::uint64_t size = readLittleEndian(body, table + 40 * i + 16, 4);
+        const std::uint64_t offset = readLittleEndian(body, table + 40 * i + 20, 4);
+        if (size != 0) required = std::max(required, offset + size);
+    }
+    // The security directory, the fifth data directory, when the optional header has it.
+    const std::uint32_t magic = optionalSize >= 2 ? readLittleEndian(body, optional, 2) : 0;
+    const std::size_t countField = magic == 0x10B ? 92 : magic == 0x20B ? 108 : 0;
+    if (countField != 0 && optionalSize >= countField + 4 + 5 * 8 &&
+        readLittleEndian(body, optional + countField, 4) > 4) {
+        const std::uint64_t offset = readLittleEndian(body, optional + countField + 4 + 4 * 8, 4);
+        const std::uint64_t size = readLittleEndian(body, optional + countField + 8 + 4 * 8, 4);
+        if (size != 0) required = std::max(required, offset + size);
+    }
+    return {Verdict::Accepted, required};
 }
 
 // A body that may reach the largest PE offset although the input is small: the first
@@ -101,7 +138,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     SetupCheck whole;
     whole.feed(body);
     const Verdict verdict = whole.verdict();
-    FUZZ_CHECK(verdict == expectedVerdict(body));
+    const Expected expectation = expected(body);
+    FUZZ_CHECK(verdict == expectation.verdict);
 
     // The same body in pieces, some possibly empty; once decided, the verdict stays.
     SetupCheck pieces;
@@ -121,8 +159,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(whole.verdict() == verdict);
     }
 
-    // Only a completed transfer with a success status and an accepted body is taken.
-    const bool isExecutable = verdict == Verdict::Accepted;
+    // Only a completed transfer with a success status and a whole executable is taken.
+    const bool isExecutable = verdict == Verdict::Accepted && body.size() >= expectation.requiredSize;
     FUZZ_CHECK(pieces.accepts(platform::HttpResult{true, 200, {}}) == isExecutable);
     FUZZ_CHECK(pieces.accepts(platform::HttpResult{true, 299, {}}) == isExecutable);
     FUZZ_CHECK(!pieces.accepts(platform::HttpResult{false, 200, {}}));

@@ -25,16 +25,24 @@ std::wstring expectedUrl() {
     return std::wstring(L"http://") + product::kDownloadHost + L"/LOCKBAY/LockbaySetup.exe";
 }
 
-// A small Windows executable: "MZ", the PE offset 0x80 at 0x3C, "PE\0\0" there, then
-// `size` bytes in all, with a pattern so that byte-for-byte comparisons mean something.
+// A small Windows executable: "MZ", the PE offset 0x80 at 0x3C, "PE\0\0" there, a file
+// header naming one section and no optional header, and that section's data from 0xC0
+// to the end: `size` bytes in all, with a pattern so that byte-for-byte comparisons
+// mean something.
 std::string setupProgram(std::size_t size = 1000) {
+    constexpr std::size_t kSectionData = 0xC0;
     std::string body(size, '\0');
-    for (std::size_t i = 0; i < size; ++i) body[i] = static_cast<char>((i * 7 + 3) & 0xFF);
+    for (std::size_t i = kSectionData; i < size; ++i) body[i] = static_cast<char>((i * 7 + 3) & 0xFF);
     body[0] = 'M';
     body[1] = 'Z';
     body[0x3C] = '\x80';
-    body[0x3D] = body[0x3E] = body[0x3F] = '\0';
     body.replace(0x80, 4, std::string("PE\0\0", 4));
+    body[0x86] = 1;  // one section, whose header follows the 20-byte file header
+    const auto putUint32 = [&](std::size_t offset, std::size_t value) {
+        for (std::size_t i = 0; i < 4; ++i) body[offset + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+    };
+    putUint32(0x98 + 16, size - kSectionData);  // the size of its data
+    putUint32(0x98 + 20, kSectionData);         // and where the data begins
     return body;
 }
 
@@ -276,6 +284,8 @@ TEST_F(UpdaterTest, AnythingButACompleteSetupProgramIsAFailedAttempt) {
         {"setup program with status 500", {true, 500, setup, {}}},
         {"setup program with a redirect status", {true, 302, setup, {}}},
         {"setup program truncated before its PE signature", ok(setup.substr(0, 0x81))},
+        {"setup program truncated inside its section table", ok(setup.substr(0, 0xB0))},
+        {"setup program one byte short of the end of its section", ok(setup.substr(0, setup.size() - 1))},
         {"setup program whose transfer broke off", {false, 200, setup, L"The connection was reset"}},
         {"PE offset beyond 64 KiB", ok(std::string("MZ") + std::string(0x3A, '\0') +
                                        std::string("\x01\x00\x01\x00", 4) + std::string(100, '\0'))},
