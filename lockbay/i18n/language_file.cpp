@@ -1,6 +1,8 @@
 // The language file and the built-in English texts: see language_file.h.
 #include "lockbay/i18n/language_file.h"
 
+#include <algorithm>
+
 #include "platform/encoding.h"
 #include "product/identity.h"
 
@@ -89,12 +91,12 @@ LanguageLines parseLanguageFile(std::string_view bytes) {
     LanguageLines result;
     std::size_t pos = 0;
     while (pos < bytes.size() && result.lines.size() < kLanguageLineCount) {
+        // One byte is one character in Windows-1252, so the cut can be made on the bytes.
         const std::size_t cr = bytes.find(kCr, pos);
-        if (cr == std::string_view::npos) {  // the last line, without a line end
-            result.lines.push_back(platform::fromWindows1252(bytes.substr(pos)));
-            break;
-        }
-        result.lines.push_back(platform::fromWindows1252(bytes.substr(pos, cr - pos)));
+        const std::size_t end = cr == std::string_view::npos ? bytes.size() : cr;
+        result.lines.push_back(
+            platform::fromWindows1252(bytes.substr(pos, std::min(end - pos, kMaxLanguageLineLength))));
+        if (cr == std::string_view::npos) break;  // the last line, without a line end
         pos = cr + 1;
         if (pos < bytes.size() && bytes[pos] == kLf) ++pos;
     }

@@ -13,6 +13,11 @@ namespace lockbay {
 
 inline constexpr std::size_t kLanguageLineCount = 38;
 
+// The most characters of one line that are kept; the rest of a longer line is skipped.
+// Every text is measured and drawn by some label, so a file of megabyte-long lines would
+// freeze the windows; the longest text shipped is about 540 characters.
+inline constexpr std::size_t kMaxLanguageLineLength = 4096;
+
 // The lines of the caption table, numbered from 1 as in a language file.
 enum class CaptionLine : std::size_t {
     kProtectedWord = 1,
@@ -65,7 +70,8 @@ struct LanguageLines {
 // Splits a language file's bytes into lines and decodes them from Windows-1252.
 // A line ends at CR LF or at a CR alone; a LF without a CR before it is an ordinary
 // character. Nothing is trimmed and no byte-order mark is recognised. A last line
-// without a line end still counts; an empty file has no lines.
+// without a line end still counts; an empty file has no lines. A line keeps at most
+// kMaxLanguageLineLength characters; the rest of it, up to its line end, is skipped.
 LanguageLines parseLanguageFile(std::string_view bytes);
 
 // The built-in English texts, one per caption line: index 0 is line 1.

@@ -1,6 +1,8 @@
 // Fuzz target for the language-file reader and its Windows-1252 decoding: at most 38
-// lines, none holding a CR, and the lines encoded back give the file's bytes exactly,
-// separated by CR LF or a lone CR.
+// lines, none holding a CR or longer than the limit, and the lines encoded back give the
+// file's bytes exactly, separated by CR LF or a lone CR (a line at the limit may have
+// been cut: the bytes after it up to the next CR are skipped).
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -29,6 +31,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(platform::fromWindows1252(encoded) == line);
         FUZZ_CHECK(bytes.substr(pos, encoded.size()) == encoded);
         pos += encoded.size();
+        // A line cut at the limit: the rest of it, up to its line end, is skipped.
+        FUZZ_CHECK(line.size() <= lockbay::kMaxLanguageLineLength);
+        if (line.size() == lockbay::kMaxLanguageLineLength)
+            pos = std::min(bytes.find('\r', pos), bytes.size());
 
         if (pos == bytes.size()) {
             FUZZ_CHECK(i + 1 == lines.size());  // a last line without a line end

@@ -84,12 +84,58 @@ TEST(LanguageFile, AShortFileGivesTheLinesItHas) {
     EXPECT_EQ(lines, (Lines{L"PROTEGIDO", L"INFECTADO"}));
 }
 
-TEST(LanguageFile, AOneMegabyteLineIsKeptWhole) {
+constexpr std::size_t kLimit = lockbay::kMaxLanguageLineLength;
+
+TEST(LanguageFile, AOneMegabyteLineIsCutToTheLimit) {
     const std::string big(1 << 20, '\xe9');
-    const auto lines = parseLanguageFile(big + "\r\nnext").lines;
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], std::wstring(1 << 20, L'\u00e9'));
-    EXPECT_EQ(lines[1], L"next");
+    const auto lines = parseLanguageFile("PROTECTED\r\n" + big + "\r\nUNPROTECTED\r\nnext").lines;
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0], L"PROTECTED");
+    EXPECT_EQ(lines[1], std::wstring(kLimit, L'\u00e9'));
+    // The rest of the long line is skipped: the following lines keep their captions.
+    EXPECT_EQ(lines[2], L"UNPROTECTED");
+    EXPECT_EQ(lines[3], L"next");
+}
+
+TEST(LanguageFile, EveryLineIsCutAndTheFileStillEndsAfter38Lines) {
+    std::string bytes;
+    for (std::size_t n = 1; n <= kLanguageLineCount + 1; ++n) {
+        bytes += std::string(kLimit * 3, static_cast<char>('A' + n % 26)) + "\r\n";
+    }
+    const auto lines = parseLanguageFile(bytes).lines;
+    ASSERT_EQ(lines.size(), kLanguageLineCount);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_EQ(lines[i], std::wstring(kLimit, static_cast<wchar_t>(L'A' + (i + 1) % 26)))
+            << "line " << i + 1;
+    }
+}
+
+struct LongLineCase {
+    const char* what;
+    std::string bytes;
+    Lines lines;
+};
+
+TEST(LanguageFile, CutsLongLinesWithoutLosingTheLineEnds) {
+    const std::string full(kLimit, 'x');
+    const std::wstring cut(kLimit, L'x');
+    const LongLineCase cases[] = {
+        {"a line of exactly the limit is kept whole", full + "\r\nB", {cut, L"B"}},
+        {"a line one character longer loses that character", full + "y\r\nB", {cut, L"B"}},
+        {"a line one character shorter is kept whole", full.substr(1) + "\r\nB", {cut.substr(1), L"B"}},
+        {"a lone CR ends a cut line", full + "yyy\rB\rC", {cut, L"B", L"C"}},
+        {"a lone LF after the limit is cut with the rest", full + "y\nz\r\nB", {cut, L"B"}},
+        {"a lone LF before the limit is kept",
+         full.substr(2) + "\ny" + "zzz\r\nB",
+         {cut.substr(2) + L"\ny", L"B"}},
+        {"CR CR LF after a cut line is an empty line between", full + "yy\r\r\nB", {cut, L"", L"B"}},
+        {"a LF after the CR LF of a cut line is a character", full + "yy\r\n\nB", {cut, L"\nB"}},
+        {"a cut last line without a line end", "A\r\n" + full + "yyy", {L"A", cut}},
+        {"a cut line ending the file with CR LF", full + "yyy\r\n", {cut}},
+    };
+    for (const LongLineCase& c : cases) {
+        EXPECT_EQ(parseLanguageFile(c.bytes).lines, c.lines) << c.what;
+    }
 }
 
 TEST(LanguageFile, BinaryGarbageWithNulBytesIsText) {
