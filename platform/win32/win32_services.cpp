@@ -11,9 +11,11 @@
 #include <exception>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/encoding.h"
+#include "platform/message_text.h"
 #include "platform/platform.h"
 #include "platform/win32.h"
 #include "win32_error.h"
@@ -34,6 +36,8 @@ struct LocalMemoryTraits {
     static void close(Type memory) { ::LocalFree(memory); }
 };
 
+// The system's inserts ("%1") are never expanded by FormatMessageW: with no arguments
+// to take them from it would read garbage. errorMessage fills the one it knows.
 std::wstring formatMessage(DWORD flags, const void* source, DWORD code) {
     wchar_t* buffer = nullptr;
     const DWORD length =
@@ -247,6 +251,9 @@ public:
         const KernelHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                               nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
         if (!file) return std::nullopt;
+        // Only a file on a disk is read. A name such as "COM1", "CON" or "\\.\pipe\x" opens
+        // a device or a pipe, whose reads may wait forever for data that never comes.
+        if (::GetFileType(file.get()) != FILE_TYPE_DISK) return std::nullopt;
         std::string content;
         LARGE_INTEGER size{};
         if (::GetFileSizeEx(file.get(), &size) && size.QuadPart > 0) {
@@ -279,8 +286,9 @@ public:
 // ---- Processes ---------------------------------------------------------------
 
 // Starts a command line as its own process, minimized with the focus, and lets it go:
-// both handles are closed at once and nothing waits for it.
-StartResult startMinimized(const std::wstring& commandLine) {
+// both handles are closed at once and nothing waits for it. `program`, when known, is
+// named in the error text in place of its "%1".
+StartResult startMinimized(const std::wstring& commandLine, std::wstring_view program = {}) {
     // CreateProcessW may write into the command line, so it gets a private copy. With no
     // application name the first word is looked up on the search path (cmd.exe).
     std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
@@ -292,7 +300,8 @@ StartResult startMinimized(const std::wstring& commandLine) {
     PROCESS_INFORMATION started{};
     if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                           &started)) {
-        return {false, lastErrorMessage()};
+        const DWORD error = ::GetLastError();
+        return {false, program.empty() ? errorMessage(error) : errorMessage(error, program)};
     }
     const KernelHandle process(started.hProcess);
     const KernelHandle thread(started.hThread);
@@ -327,14 +336,14 @@ public:
     StartResult runCommand(const std::wstring& commandLine) override { return startMinimized(commandLine); }
 
     StartResult startProgram(const std::wstring& path) override {
-        return startMinimized(L"\"" + path + L"\"");
+        return startMinimized(L"\"" + path + L"\"", path);
     }
 
     StartResult shellOpen(const std::wstring& target) override {
         const auto result = reinterpret_cast<INT_PTR>(
             ::ShellExecuteW(nullptr, L"open", target.c_str(), nullptr, nullptr, SW_HIDE));
         if (result > 32) return {true, {}};
-        return {false, errorMessage(shellExecuteErrorCode(result))};
+        return {false, errorMessage(shellExecuteErrorCode(result), target)};
     }
 };
 
@@ -406,6 +415,10 @@ std::wstring errorMessage(DWORD code) {
     while (!text.empty() && std::iswspace(text.back())) text.pop_back();
     if (text.empty()) text = L"Error " + std::to_wstring(code) + L".";
     return text;
+}
+
+std::wstring errorMessage(DWORD code, std::wstring_view subject) {
+    return fillFirstInsert(errorMessage(code), subject);
 }
 
 std::unique_ptr<FileSystem> makeFileSystem() {
