@@ -1,0 +1,260 @@
+# Nothing of the user's is ever lost: random sequences of Protect (Simple and Advanced)
+# and Restore, clicked through the main window, on drives that hold user files and
+# folders. After every step each drive is compared with what it held before: the only
+# change allowed is that a plain autorun.inf file in the root of the drive just
+# protected is gone. The protection and marker folders that the program makes and
+# removes are left out of the comparison, but user files inside them count.
+#
+# The sequence is random from a seed that the log shows; NOTHING_LOST_SEED=<seed>
+# repeats a run, NOTHING_LOST_STEPS=<n> changes its length (default 36).
+
+main=Lockbay_Form1
+free_space_dialog=Lockbay_frs
+message_box=$MessageBox_class
+
+NOTHING_LOST_HELPERS=$(cd "$(dirname "${BASH_SOURCE[0]}")/../bad_input" && pwd)
+nl_letters=(E F G H I)  # listed, in list order
+nl_unlisted=(J)         # not listed: its root holds a file named a, so the write probe fails
+nl_volumes='C:\volumes'
+
+# ---- One driver for the whole sequence (actions in, one result line each) ------------
+
+nl_start_driver() {
+    coproc NL_DRIVER { cd "$WINEPREFIX/drive_c" && exec "$(wine_loader)" "$DRIVER_EXE" 2>>"$E2E_LOG_DIR/driver.err"; }
+    E2E_PIDS+=("$NL_DRIVER_PID")
+}
+
+# ask <action> [args...] : the result line in $reply; a failed action ends the test.
+ask() {
+    printf '%s\n' "$*" >&"${NL_DRIVER[1]}" || fatal "the driver has gone (action: $*)"
+    IFS= read -r -t 180 reply <&"${NL_DRIVER[0]}" || fatal "the driver gave no answer to: $*"
+    [[ $reply == error:* ]] && fatal "$* -> $reply"
+    return 0
+}
+
+# ask_list : the main window's list, one item per line, in $reply.
+ask_list() {
+    local line items=()
+    ask list-items "$main" "$Form1_List1"
+    line=$reply
+    while [[ $line != '<end>' ]]; do
+        items+=("$line")
+        IFS= read -r -t 60 line <&"${NL_DRIVER[0]}" || fatal "the list was not read to its end"
+    done
+    reply=$(printf '%s\n' "${items[@]}")
+}
+
+nl_visible() {
+    ask control-visible "$main" "$1"
+    [[ $reply == 1 ]]
+}
+
+# Until the busy state is over: list and Refresh back, the notice hidden.
+nl_wait_not_busy() {
+    ask wait-visible "$main" "$Form1_List1" 60000
+    ask wait-visible "$main" "$Form1_Picture15" 10000
+    ask wait-hidden "$main" "$Form1_waitt" 10000
+}
+
+# ---- The drives ------------------------------------------------------------------------
+
+random_file() { head -c "$2" /dev/urandom >"$1"; }
+
+fill_drives() {
+    local e f g h i j
+    for letter in "${nl_letters[@]}" "${nl_unlisted[@]}"; do add_drive "$letter"; done
+    e=$(drive_dir E) f=$(drive_dir F) g=$(drive_dir G) h=$(drive_dir H) i=$(drive_dir I) j=$(drive_dir J)
+
+    # E: infected, with a folder named a, nested folders, hidden, read-only and empty things.
+    printf '[autorun]\r\nopen=virus.exe\r\nicon=virus.exe,0\r\n' >"$e/autorun.inf"
+    mkdir -p "$e/a" "$e/Documents/Old/2019" "$e/secret" "$e/empty folder"
+    printf 'a file named a\r\n' >"$e/a/a"
+    printf 'notes in a\r\n' >"$e/a/notes.txt"
+    random_file "$e/Documents/report.docx" 50000
+    random_file "$e/Documents/Old/2019/budget.xls" 20000
+    printf 'another a\r\n' >"$e/Documents/a"
+    printf 'hidden\r\n' >"$e/hidden.txt"
+    random_file "$e/secret/key.bin" 4096
+    printf 'do not change\r\n' >"$e/readonly.txt"
+    random_file "$e/photo.jpg" 300000
+    : >"$e/empty.txt"
+    printf 'blanks\r\n' >"$e/name with blanks.txt"
+
+    # F: the user's own autorun.inf and advancedlockbay folders, holding user files.
+    mkdir -p "$f/autorun.inf/a" "$f/advancedlockbay" "$f/music"
+    printf 'kept inside autorun.inf\r\n' >"$f/autorun.inf/readme.txt"
+    random_file "$f/autorun.inf/a/inside.bin" 10000
+    printf 'kept inside the marker folder\r\n' >"$f/advancedlockbay/mine.txt"
+    random_file "$f/music/track01.mp3" 200000
+
+    # G: a FAT32 stick with an empty folder named a; Advanced converts it to NTFS.
+    mkdir -p "$g/a" "$g/DCIM/100PHOTO"
+    random_file "$g/DCIM/100PHOTO/IMG_0001.JPG" 150000
+    random_file "$g/DCIM/100PHOTO/IMG_0002.JPG" 120000
+
+    # H: a nearly full FAT32 stick (Advanced ends at the free-space dialog) with a hidden
+    # autorun.inf file, which does not count as infected and is never deleted.
+    printf '[autorun]\r\nopen=hidden-virus.exe\r\n' >"$h/autorun.inf"
+    mkdir -p "$h/work"
+    random_file "$h/work/thesis.pdf" 80000
+
+    # I: a read-only autorun.inf file, which cannot be deleted: Protect asks to retry.
+    # Its folder a (with more folders inside) is hidden.
+    printf '[autorun]\r\nopen=stubborn.exe\r\n' >"$i/autorun.inf"
+    mkdir -p "$i/a/b/c"
+    random_file "$i/a/b/c/deep.bin" 5000
+
+    # J: a file named a in the root.
+    printf 'a file named a, not a folder\r\n' >"$j/a"
+    random_file "$j/backup.zip" 40000
+
+    hide 'E:\hidden.txt' 'E:\secret' 'H:\autorun.inf' 'I:\a'
+    # Wine shows a file without write permission as read-only, and refuses to delete it.
+    chmod a-w "$e/readonly.txt" "$i/autorun.inf"
+
+    mkdir -p "$(c_path "$nl_volumes")"
+    nl_stage G "FAT32 104857600 ready"
+    nl_stage H "FAT32 5242880 ready"
+    export LOCKBAY_E2E_VOLUMES=$nl_volumes
+}
+
+nl_stage() { printf '%s\n' "$2" >"$(c_path "$nl_volumes")/$1.txt"; }
+
+# check_drives <what> <protected letter or -> : records every drive, compares each with
+# its record after the previous step, and reads the list against the drives' statuses.
+check_drives() {
+    local what=$1 protected=$2 output pairs=() letter listed
+    for letter in "${nl_letters[@]}" "${nl_unlisted[@]}"; do pairs+=("$letter=$(drive_dir "$letter")"); done
+    output=$(python3 "$NOTHING_LOST_HELPERS/tree_hash.py" drives "$E2E_TEST_TMP/trees" "$protected" "${pairs[@]}")
+    if grep -q $'^DIFF\t' <<<"$output"; then
+        fail "after $what, the user's files changed"
+        grep $'^DIFF\t' <<<"$output" | cut -f2- | sed 's/^/    /' >&2
+    fi
+    listed=$(for letter in "${nl_letters[@]}"; do grep $'^LIST\t'"$letter:" <<<"$output" | cut -f2-; done)
+    ask_list
+    assert_eq "$reply" "$listed" "the list after $what"
+}
+
+# compare_whole_run <letter> [--protect] : the drive now against its record at the start.
+compare_whole_run() {
+    local differences
+    if ! differences=$(python3 "$NOTHING_LOST_HELPERS/tree_hash.py" compare \
+        "$E2E_TEST_TMP/$1.start.tree" "$E2E_TEST_TMP/trees/$1.last.tree" "${@:2}"); then
+        fail "drive $1 over the whole sequence: the user's files changed"
+        printf '    %s\n' "$differences" >&2
+    fi
+}
+
+# ---- The steps -------------------------------------------------------------------------
+
+g_file_system=FAT32
+convert_count() { standin_commands | grep -c 'convert G: /FS:NTFS /X' || true; }
+
+# protect_step <letter> <index> <simple|advanced>
+protect_step() {
+    local letter=$1 mode=$3
+    if [[ $mode == advanced ]]; then
+        ask click "$main" "$Form1_Label2"
+        ask wait-visible "$main" "$Form1_Picture2" 10000
+    fi
+    local converts
+    converts=$(convert_count)
+    ask click "$main" "$Form1_Label7"
+
+    if [[ $mode == advanced && $letter == G && $g_file_system == FAT32 ]]; then
+        # The stand-in does not convert: the test plays the drive going away and coming
+        # back as NTFS, which is what the conversion watch waits for.
+        conversion_started() { (($(convert_count) > converts)); }
+        wait_until 30 conversion_started || fatal "the conversion of G: was not started"
+        nl_stage G "FAT32 104857600 notready"
+        sleep 1.5
+        nl_stage G "NTFS 104857600 ready"
+        g_file_system=NTFS
+    elif [[ $mode == advanced && $letter == H ]]; then
+        ask wait-window "$free_space_dialog" 30000
+        if ((RANDOM % 2)); then
+            ask click "$free_space_dialog" "$frs_Label4"  # Continue, still short of space
+            ask settle "$free_space_dialog"
+            ask visible "$free_space_dialog"
+            [[ $reply == 1 ]] || fail "the free-space dialog went away on Continue without enough space"
+        fi
+        ask click "$free_space_dialog" "$frs_Label2"
+        ask wait-window "$main" 30000
+    fi
+    if [[ $letter == I ]]; then
+        # The retry step, 2 s after the click: Retry once (the file is still there), then Cancel.
+        ask wait-window "$message_box" 30000
+        ask text "$message_box" "$MessageBox_Text"
+        assert_eq "$reply" "Cannot remove autorun.inf file, please scan drive I" "the retry message"
+        if ((RANDOM % 2)); then
+            ask click "$message_box" "$MessageBox_Retry"
+            sleep 1  # the box closes and the next round opens a new one
+            ask wait-window "$message_box" 30000
+        fi
+        ask click "$message_box" "$MessageBox_Cancel"
+        ask wait-gone "$message_box" 30000
+    fi
+    nl_wait_not_busy
+}
+
+restore_step() {
+    ask click "$main" "$Form1_Label8"
+    nl_wait_not_busy
+}
+
+# ---- The test ----------------------------------------------------------------------------
+
+test_random_protect_and_restore_lose_nothing() {
+    local seed=${NOTHING_LOST_SEED:-$(((RANDOM << 15 | RANDOM) % 1000000))}
+    local steps=${NOTHING_LOST_STEPS:-36}
+    note "seed $seed, $steps steps (NOTHING_LOST_SEED=$seed repeats this sequence)"
+    RANDOM=$seed
+
+    fill_drives
+    local letter
+    for letter in "${nl_letters[@]}" "${nl_unlisted[@]}"; do
+        python3 "$NOTHING_LOST_HELPERS/tree_hash.py" snapshot "$(drive_dir "$letter")" \
+            >"$E2E_TEST_TMP/$letter.start.tree" || fatal "could not record drive $letter:"
+    done
+    mkdir -p "$E2E_TEST_TMP/trees"
+    start_server --version 4.0.0
+    start_lockbay
+    nl_start_driver
+    ask wait-window "$main" 60000
+    check_drives "the start" -
+
+    local step index mode action protected_ever=""
+    for ((step = 1; step <= steps; step++)); do
+        index=$((RANDOM % ${#nl_letters[@]}))
+        letter=${nl_letters[$index]}
+        ask list-select "$main" "$Form1_List1" "$index"
+        if nl_visible "$Form1_Picture7"; then
+            action="Restore $letter:"
+            note "step $step: $action"
+            restore_step
+            check_drives "step $step ($action)" -
+        elif nl_visible "$Form1_Picture6"; then
+            if ((RANDOM % 2)); then mode=advanced; else mode=simple; fi
+            action="Protect $letter: ($mode)"
+            note "step $step: $action"
+            protect_step "$letter" "$index" "$mode"
+            protected_ever+=$letter
+            check_drives "step $step ($action)" "$letter"
+        else
+            fatal "step $step: selecting $letter: offered neither Protect nor Restore"
+        fi
+        lockbay_running || fatal "lockbay.exe ended at step $step"
+        ((E2E_FAILURES == 0)) || fatal "stopped at step $step (seed $seed)"
+    done
+
+    # And over the whole run: only the autorun.inf files of drives that were protected.
+    for letter in "${nl_letters[@]}" "${nl_unlisted[@]}"; do
+        if [[ $protected_ever == *$letter* ]]; then
+            compare_whole_run "$letter" --protect
+        else
+            compare_whole_run "$letter"
+        fi
+    done
+    note "stand-in commands: $(standin_commands | wc -l)"
+    screenshot nothing-lost-after-the-sequence "$main"
+}
