@@ -88,7 +88,8 @@ bool frmSplash::updateAvailable() {
         std::wstring(L"http://") + product::kUpdateHost + L"/LOCKBAY/updatever.php", [&body](std::string_view piece) {
             body.append(piece);
             return body.size() <= kVersionAnswerLimit;
-        });
+        },
+        platform::HttpLimits{.totalMs = kVersionCheckLimitMs});
     if (!result.completed || result.status < 200 || result.status > 299) return false;
     return isNewerVersion(body, app_.platform().program.version());
 }

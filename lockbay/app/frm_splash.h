@@ -22,6 +22,10 @@ public:
 
     // The version answer is a few bytes; anything longer is not a version.
     static constexpr std::size_t kVersionAnswerLimit = 64;
+    // The whole check takes at most this long: each wait on the network is bounded by the
+    // HTTP time-outs, but a server sending a byte now and then would keep the splash up
+    // for minutes.
+    static constexpr int kVersionCheckLimitMs = 15000;
 
 protected:
     void onLoad() override;

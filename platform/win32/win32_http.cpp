@@ -71,6 +71,7 @@ constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WR
 struct Timeouts {
     Milliseconds connect;
     Milliseconds receive;
+    std::optional<Clock::time_point> end;  // of the whole transfer, when it is limited
 };
 
 // What the calling thread and the worker share. Both hold it through a shared_ptr, so a
@@ -337,7 +338,7 @@ private:
         waitStart_ = Clock::now();
         // Not signalled: waking the caller for every read would cost more than the read.
         // The caller looks for a new deadline at least every kDeadlinePoll.
-        transfer_->deadline = waitStart_ + limit;
+        transfer_->deadline = std::min(waitStart_ + limit, timeouts_.end.value_or(Clock::time_point::max()));
         return true;
     }
 
@@ -466,7 +467,11 @@ class WinInetClient final : public HttpClient {
 public:
     explicit WinInetClient(Timeouts timeouts) : timeouts_(timeouts) {}
 
-    HttpResult get(const std::wstring& url, const std::function<bool(std::string_view)>& onBody) override {
+    using HttpClient::get;
+    HttpResult get(const std::wstring& url, const std::function<bool(std::string_view)>& onBody,
+                   const HttpLimits& limits) override {
+        Timeouts timeouts = timeouts_;
+        if (limits.totalMs > 0) timeouts.end = Clock::now() + Milliseconds{limits.totalMs};
         auto transfer = std::make_shared<Transfer>();
         transfer->wake.reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
         if (!transfer->wake) return {false, 0, lastErrorMessage()};
@@ -474,7 +479,7 @@ public:
         std::thread thread;
         try {
             thread =
-                std::thread([transfer, url, timeouts = timeouts_] { Worker(transfer, timeouts).run(url); });
+                std::thread([transfer, url, timeouts] { Worker(transfer, timeouts).run(url); });
         } catch (const std::system_error& failure) {
             return {false, 0, fromUtf8(failure.what())};
         }
@@ -561,7 +566,7 @@ private:
 std::unique_ptr<HttpClient> makeHttpClient(int connectTimeoutMs, int receiveTimeoutMs) {
     const auto atLeastOne = [](int ms) { return Milliseconds{ms > 0 ? ms : 1}; };
     return std::make_unique<WinInetClient>(
-        Timeouts{atLeastOne(connectTimeoutMs), atLeastOne(receiveTimeoutMs)});
+        Timeouts{atLeastOne(connectTimeoutMs), atLeastOne(receiveTimeoutMs), std::nullopt});
 }
 
 }  // namespace platform::win32

@@ -58,13 +58,14 @@ public:
     double lastMs = 0;
     platform::HttpResult last;
 
-    platform::HttpResult get(const std::wstring& url,
-                             const std::function<bool(std::string_view)>& onBody) override {
+    using platform::HttpClient::get;
+    platform::HttpResult get(const std::wstring& url, const std::function<bool(std::string_view)>& onBody,
+                             const platform::HttpLimits& limits) override {
         double start = nowMilliseconds();
         pumpUntilPainted();
         paintMs = nowMilliseconds() - start;
         start = nowMilliseconds();
-        last = real_.get(url, onBody);
+        last = real_.get(url, onBody, limits);
         lastMs = nowMilliseconds() - start;
         return last;
     }

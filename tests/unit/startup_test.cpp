@@ -25,6 +25,10 @@ TEST_F(StartupTest, SplashShowsTheVersionAsksTheHostAndOpensTheMainWindow300msLa
     auto& splash = start();
     EXPECT_TRUE(splashVisibleDuringRequest);
     EXPECT_EQ(fake.http.requests, Strings{L"http://update.lockbay.example/LOCKBAY/updatever.php"});
+    // A server that trickles its answer cannot keep the splash up for minutes.
+    ASSERT_EQ(fake.http.limits.size(), 1u);
+    EXPECT_GT(fake.http.limits[0].totalMs, 0);
+    EXPECT_LE(fake.http.limits[0].totalMs, 20000);
     EXPECT_EQ(splash.lblVersion.text(), L"Ver: 4.0");
     EXPECT_EQ(splash.lblPlatform.text(), L"Windows");
     EXPECT_TRUE(splash.Timer1.enabled());

@@ -62,14 +62,18 @@ class CountingHttp : public FakeHttp {
 public:
     std::size_t bytesTaken = 0;
     std::function<void(std::string_view)> onPiece;  // before each piece reaches the updater
-    platform::HttpResult get(const std::wstring& url,
-                             const std::function<bool(std::string_view)>& onBody) override {
-        return FakeHttp::get(url, [&](std::string_view piece) {
-            if (onPiece) onPiece(piece);
-            const bool more = onBody(piece);
-            if (more) bytesTaken += piece.size();
-            return more;
-        });
+    using FakeHttp::get;
+    platform::HttpResult get(const std::wstring& url, const std::function<bool(std::string_view)>& onBody,
+                             const platform::HttpLimits& limits) override {
+        return FakeHttp::get(
+            url,
+            [&](std::string_view piece) {
+                if (onPiece) onPiece(piece);
+                const bool more = onBody(piece);
+                if (more) bytesTaken += piece.size();
+                return more;
+            },
+            limits);
     }
 };
 
@@ -235,6 +239,8 @@ TEST_F(UpdaterTest, FirstAttemptComesAfter1000MsAndNotBefore) {
     advance(1);
     ASSERT_EQ(requests().size(), 1u);
     EXPECT_EQ(requests()[0], expectedUrl());
+    // A setup program takes as long as the connection needs; only the gaps are limited.
+    EXPECT_EQ(http.limits.at(0).totalMs, 0);
 }
 
 TEST_F(UpdaterTest, RetriesEvery5000MsWhileTheHostCannotBeReached) {

@@ -14,13 +14,23 @@ struct HttpResult {
     std::wstring error;      // why it did not complete, readable by a person
 };
 
+// Limits of one GET on top of the client's own time-outs, which bound each wait on the
+// network but not a server that keeps sending a byte now and then.
+struct HttpLimits {
+    int totalMs = 0;  // the whole transfer, from the request to the last byte; 0: no limit
+};
+
 class HttpClient {
 public:
     virtual ~HttpClient() = default;
     // Sends a GET for `url` ("http://host[:port]/path"). `onBody` receives each piece of
     // the body; returning false stops the transfer (the result is then not completed).
     // Blocks the caller; a window program keeps its windows responsive meanwhile.
-    virtual HttpResult get(const std::wstring& url, const std::function<bool(std::string_view)>& onBody) = 0;
+    virtual HttpResult get(const std::wstring& url, const std::function<bool(std::string_view)>& onBody,
+                           const HttpLimits& limits) = 0;
+    HttpResult get(const std::wstring& url, const std::function<bool(std::string_view)>& onBody) {
+        return get(url, onBody, HttpLimits{});
+    }
 };
 
 }  // namespace platform

@@ -255,9 +255,10 @@ platform::StartResult FakeProcesses::shellOpen(const std::wstring& target) {
     return {true, {}};
 }
 
-platform::HttpResult FakeHttp::get(const std::wstring& url,
-                                   const std::function<bool(std::string_view)>& onBody) {
+platform::HttpResult FakeHttp::get(const std::wstring& url, const std::function<bool(std::string_view)>& onBody,
+                                   const platform::HttpLimits& requestLimits) {
     requests.push_back(url);
+    limits.push_back(requestLimits);
     if (onRequest) onRequest(url);
     if (answers.empty()) return {false, 0, L"The server name or address could not be resolved"};
     Answer answer = answers.front();

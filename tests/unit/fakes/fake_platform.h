@@ -110,11 +110,13 @@ public:
     // Answers in order; once used up, the last one repeats. No answers: no connection.
     std::deque<Answer> answers;
     std::vector<std::wstring> requests;
+    std::vector<platform::HttpLimits> limits;  // of each request
     // Called before each answer (for example to advance a virtual clock).
     std::function<void(const std::wstring&)> onRequest;
 
-    platform::HttpResult get(const std::wstring& url,
-                             const std::function<bool(std::string_view)>& onBody) override;
+    using platform::HttpClient::get;
+    platform::HttpResult get(const std::wstring& url, const std::function<bool(std::string_view)>& onBody,
+                             const platform::HttpLimits& limits) override;
 };
 
 class FakeProgramInfo : public platform::ProgramInfo {
