@@ -463,18 +463,18 @@ def bench_download(wine, port, runs, work_dir, sizes_mb):
     make_setup(wine.c("C:\\bench\\big_setup.exe"), setup, size_mb * MB)
     expected = file_digest(setup)
     server = SetupServer(port, setup)
-    curl_runs, updater_runs, floor_runs, piece_runs = [], [], [], []
+    curl_runs, updater_runs, floor_runs, flushed_runs = [], [], [], []
     try:
         for run in range(runs):
-            order = ["curl", "update", "floor", "pieces"]
+            order = ["curl", "update", "floor", "flushed"]
             order = order[run % 4:] + order[:run % 4]
             for which in order:
                 if which == "curl":
                     curl_runs.append(run_curl(wine, port, server, setup))
                 elif which == "floor":
-                    floor_runs.append(run_wininet_floor(wine, port, server, setup))
-                elif which == "pieces":
-                    piece_runs.append(run_wininet_floor(wine, port, server, setup, "available"))
+                    floor_runs.append(run_wininet_floor(wine, port, server, setup, "256"))
+                elif which == "flushed":
+                    flushed_runs.append(run_wininet_floor(wine, port, server, setup, "256", "flush"))
                 else:
                     values, download_s, peak = run_updater(wine, server)
                     target = wine.c("C:\\LockbaySetup.exe")
@@ -506,13 +506,12 @@ def bench_download(wine, port, runs, work_dir, sizes_mb):
     info("update.exe, request to C:\\LockbaySetup.exe in place: " +
          ", ".join(f"{run[1] * 1000:.0f}" for run in updater_runs) + " ms")
     floor_rate = size / median([run[0] for run in floor_runs]) / MB
-    piece_rate = size / median([run[0] for run in piece_runs]) / MB
-    info(f"for reference, WinINet itself under Wine, one thread straight into a file (wininet_floor.exe): "
-         f"64 KB reads {floor_rate:.0f} MB/s = {floor_rate / curl_rate:.2f} of curl; reading only what "
-         f"InternetQueryDataAvailable reports, as the updater does, {piece_rate:.0f} MB/s = "
-         f"{piece_rate / curl_rate:.2f} of curl, in {median([run[3] for run in piece_runs]):.0f} reads "
-         f"({size / median([run[3] for run in piece_runs]) / 1024:.1f} KB each); complete: "
-         f"{'yes' if all(run[2] for run in floor_runs + piece_runs) else 'NO'}")
+    flushed_rate = size / median([run[0] for run in flushed_runs]) / MB
+    info(f"for reference, WinINet itself under Wine, one thread straight into a file (wininet_floor.exe), "
+         f"256 KB reads as the updater's: {floor_rate:.0f} MB/s = {floor_rate / curl_rate:.2f} of curl; the same "
+         f"with the file flushed to the disk at the end, as the updater does before it moves the file into place "
+         f"(curl does not): {flushed_rate:.0f} MB/s = {flushed_rate / curl_rate:.2f} of curl; complete: "
+         f"{'yes' if all(run[2] for run in floor_runs + flushed_runs) else 'NO'}")
     figure("3a. download throughput, updater against curl (request to complete file)",
            f"updater {updater_rate:.0f} MB/s, curl {curl_rate:.0f} MB/s, ratio {ratio:.2f}",
            "ratio >= 0.8", all_intact and ratio >= 0.8)

@@ -2,21 +2,24 @@
 // one GET, read with InternetReadFile straight into a file, on one thread, with nothing
 // else. It prints "ms <elapsed>" and "bytes <received>".
 //
-//   wininet_floor.exe <url> <file> [available]
+//   wininet_floor.exe <url> <file> <block KB> [flush]
 //
-// Reads 64 KB blocks; with "available", asks InternetQueryDataAvailable before each read
-// and reads only what it reports (at most 64 KB), as a reader that bounds the wait for
-// each next byte does.
+// Reads blocks of the given size; with "flush", the file is flushed to the disk before
+// it is closed, as the updater does before it moves its file into place.
 #include <windows.h>
 // After <windows.h>, which it builds on.
 #include <wininet.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <string>
 #include <vector>
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc < 3) return 2;
+    if (argc < 4) return 2;
+    const unsigned long blockKb = std::wcstoul(argv[3], nullptr, 10);
+    if (blockKb == 0) return 2;
+    const bool flush = argc > 4 && std::wstring(argv[4]) == L"flush";
     LARGE_INTEGER frequency{}, start{}, end{};
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
@@ -29,18 +32,11 @@ int wmain(int argc, wchar_t** argv) {
     }
     const HANDLE file =
         CreateFileW(argv[2], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    const bool askFirst = argc > 3 && std::wstring(argv[3]) == L"available";
-    std::vector<char> buffer(64 * 1024);
+    std::vector<char> buffer(blockKb * 1024);
     unsigned long long total = 0;
     unsigned long long reads = 0;
     for (;;) {
-        DWORD wanted = static_cast<DWORD>(buffer.size());
-        if (askFirst) {
-            DWORD available = 0;
-            if (!InternetQueryDataAvailable(request, &available, 0, 0)) break;
-            if (available == 0) available = 1;
-            if (available < wanted) wanted = available;
-        }
+        const DWORD wanted = static_cast<DWORD>(buffer.size());
         DWORD got = 0;
         if (!InternetReadFile(request, buffer.data(), wanted, &got) || got == 0) break;
         ++reads;
@@ -48,6 +44,7 @@ int wmain(int argc, wchar_t** argv) {
         WriteFile(file, buffer.data(), got, &written, nullptr);
         total += got;
     }
+    if (flush) FlushFileBuffers(file);
     CloseHandle(file);
     InternetCloseHandle(request);
     InternetCloseHandle(session);
