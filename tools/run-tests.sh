@@ -19,54 +19,47 @@ jobs=$(nproc 2>/dev/null || echo 2)
 
 ensure_packages
 
-echo "== unit tests (native build)"
-unit_summary="not run: the native build failed"
-unit_ok=0
-if cmake --preset native && cmake --build --preset native -j "$jobs"; then
-    unit_log=$(mktemp)
-    if ctest --preset native -j "$jobs" 2>&1 | tee "$unit_log"; then
-        unit_ok=1
+# Runs one stage: its build (none when BUILD is empty), then its tests, echoing their
+# output and keeping the last line that matches SUMMARY. Sets <NAME>_ok (1 when the build
+# and the tests passed) and <NAME>_summary.
+run_stage() {
+    local name=$1 summary_pattern=$2 build=$3 run=$4
+    local ok=0 summary="not run: the build failed" log
+    if [[ -z $build ]] || eval "$build"; then
+        log=$(mktemp)
+        if eval "$run" 2>&1 | tee "$log"; then
+            ok=1
+        fi
+        summary=$(grep -E "$summary_pattern" "$log" | tail -n 1 || true)
+        [[ -n $summary ]] || summary="no summary"
+        rm -f "$log"
     fi
-    unit_summary=$(grep -E 'tests passed|tests failed' "$unit_log" | tail -n 1 || true)
-    [[ -n $unit_summary ]] || unit_summary="no ctest summary"
-    rm -f "$unit_log"
-fi
+    printf -v "${name}_ok" '%s' "$ok"
+    printf -v "${name}_summary" '%s' "$summary"
+}
+
+ctest_summary='tests passed|tests failed'
+count_summary='^[0-9]+ passed, [0-9]+ failed$'
+
+echo "== unit tests (native build)"
+run_stage unit "$ctest_summary" \
+    'cmake --preset native && cmake --build --preset native -j "$jobs"' \
+    'ctest --preset native -j "$jobs"'
 
 echo "== unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
-sanitize_summary="not run: the sanitize build failed"
-sanitize_ok=0
-if cmake --preset sanitize && cmake --build --preset sanitize -j "$jobs"; then
-    sanitize_log=$(mktemp)
-    if ctest --preset sanitize -j "$jobs" 2>&1 | tee "$sanitize_log"; then
-        sanitize_ok=1
-    fi
-    sanitize_summary=$(grep -E 'tests passed|tests failed' "$sanitize_log" | tail -n 1 || true)
-    [[ -n $sanitize_summary ]] || sanitize_summary="no ctest summary"
-    rm -f "$sanitize_log"
-fi
+run_stage sanitize "$ctest_summary" \
+    'cmake --preset sanitize && cmake --build --preset sanitize -j "$jobs"' \
+    'ctest --preset sanitize -j "$jobs"'
 
 echo "== fuzzers (${LOCKBAY_FUZZ_SECONDS:-30} s each)"
-fuzz_log=$(mktemp)
-fuzz_ok=0
-if LOCKBAY_FUZZ_JOBS=${LOCKBAY_FUZZ_JOBS:-2} bash tools/run-fuzzers.sh "${LOCKBAY_FUZZ_SECONDS:-30}" 2>&1 | tee "$fuzz_log"; then
-    fuzz_ok=1
-fi
-fuzz_summary=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' "$fuzz_log" | tail -n 1 || true)
-[[ -n $fuzz_summary ]] || fuzz_summary="no fuzz summary"
-rm -f "$fuzz_log"
+run_stage fuzz "$count_summary" "" \
+    'LOCKBAY_FUZZ_JOBS=${LOCKBAY_FUZZ_JOBS:-2} bash tools/run-fuzzers.sh "${LOCKBAY_FUZZ_SECONDS:-30}"'
 
 echo "== end-to-end tests (mingw-e2e build under Wine)"
-e2e_summary="not run: the mingw-e2e build failed"
-e2e_ok=0
-if cmake --preset mingw-e2e && cmake --build --preset mingw-e2e -j "$jobs"; then
-    e2e_log=$(mktemp)
-    if bash tests/e2e/run.sh --build-dir build/mingw-e2e "$@" 2>&1 | tee "$e2e_log"; then
-        e2e_ok=1
-    fi
-    e2e_summary=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' "$e2e_log" | tail -n 1 || true)
-    [[ -n $e2e_summary ]] || e2e_summary="no e2e summary"
-    rm -f "$e2e_log"
-fi
+e2e_patterns=${*@Q}
+run_stage e2e "$count_summary" \
+    'cmake --preset mingw-e2e && cmake --build --preset mingw-e2e -j "$jobs"' \
+    "bash tests/e2e/run.sh --build-dir build/mingw-e2e $e2e_patterns"
 
 echo "== summary"
 echo "unit tests: $unit_summary"
