@@ -82,6 +82,53 @@ struct Mask {
     std::vector<float> coverage;
 };
 
+// The centre of pixel `p` of `pixels`, in design coordinates of a picture `design` long.
+double designCoordinate(int p, long design, int pixels) {
+    return (p + 0.5) * design / pixels;
+}
+
+// A picture that changes slowly from pixel to pixel: `paint` is taken every `step`
+// pixels and blended in between, which looks the same for a smooth gradient and costs a
+// fraction of asking for every pixel. Hands each pixel's colour to `put(index, colour)`,
+// row by row.
+template <typename Put>
+void forEachSmoothPixel(int width, int height, SIZE design, const Paint& paint, int step, Put&& put) {
+    const int columns = (width + step - 1) / step + 1;
+    const int rows = (height + step - 1) / step + 1;
+    std::vector<Rgb> grid(static_cast<size_t>(columns) * rows);
+    for (int gy = 0; gy < rows; ++gy) {
+        for (int gx = 0; gx < columns; ++gx) {
+            grid[static_cast<size_t>(gy) * columns + gx] =
+                paint(designCoordinate(gx * step, design.cx, width),
+                      designCoordinate(gy * step, design.cy, height));
+        }
+    }
+    // Where each column falls between two grid points, worked out once for all rows.
+    std::vector<int> gridColumn(static_cast<size_t>(width));
+    std::vector<float> columnWeight(static_cast<size_t>(width));
+    for (int px = 0; px < width; ++px) {
+        gridColumn[static_cast<size_t>(px)] = px / step;
+        columnWeight[static_cast<size_t>(px)] = static_cast<float>(px % step) / step;
+    }
+    size_t index = 0;
+    for (int py = 0; py < height; ++py) {
+        const int gy = py / step;
+        const float fy = static_cast<float>(py % step) / step;
+        const Rgb* upper = &grid[static_cast<size_t>(gy) * columns];
+        const Rgb* lower = upper + columns;
+        for (int px = 0; px < width; ++px, ++index) {
+            const int gx = gridColumn[static_cast<size_t>(px)];
+            const float fx = columnWeight[static_cast<size_t>(px)];
+            put(index, mix(mix(upper[gx], upper[gx + 1], fx), mix(lower[gx], lower[gx + 1], fx), fy));
+        }
+    }
+}
+
+// A colour channel, 0 to 1, as a byte of a 32-bit pixel.
+std::uint32_t channel(float value) {
+    return static_cast<std::uint32_t>(std::clamp(value, 0.0f, 1.0f) * 255.0f + 0.5f);
+}
+
 // Premultiplied colour and alpha of each pixel.
 class Raster {
 public:
@@ -109,32 +156,6 @@ public:
             for (int px = 0; px < width_; ++px) {
                 over(pixels_[static_cast<size_t>(py) * width_ + px], paint(designX(px), designY(py)),
                      opacity);
-            }
-        }
-    }
-
-    // Paints a picture that changes slowly from pixel to pixel over every pixel: `paint`
-    // is taken every `step` pixels and blended in between, which looks the same for a
-    // smooth gradient and costs a fraction of asking for every pixel.
-    void fillAllSmooth(const Paint& paint, int step) {
-        const int columns = (width_ + step - 1) / step + 1;
-        const int rows = (height_ + step - 1) / step + 1;
-        std::vector<Rgb> grid(static_cast<size_t>(columns) * rows);
-        for (int gy = 0; gy < rows; ++gy) {
-            for (int gx = 0; gx < columns; ++gx) {
-                grid[static_cast<size_t>(gy) * columns + gx] = paint(designX(gx * step), designY(gy * step));
-            }
-        }
-        for (int py = 0; py < height_; ++py) {
-            const int gy = py / step;
-            const float fy = static_cast<float>(py % step) / step;
-            for (int px = 0; px < width_; ++px) {
-                const int gx = px / step;
-                const float fx = static_cast<float>(px % step) / step;
-                const auto at = [&](int x, int y) { return grid[static_cast<size_t>(y) * columns + x]; };
-                const Rgb colour =
-                    mix(mix(at(gx, gy), at(gx + 1, gy), fx), mix(at(gx, gy + 1), at(gx + 1, gy + 1), fx), fy);
-                over(pixels_[static_cast<size_t>(py) * width_ + px], colour, 1.0f);
             }
         }
     }
@@ -171,8 +192,8 @@ private:
         dst.b = src.b * a + dst.b * (1 - a);
         dst.a = a + dst.a * (1 - a);
     }
-    double designX(int px) const { return (px + 0.5) * design_.cx / width_; }
-    double designY(int py) const { return (py + 0.5) * design_.cy / height_; }
+    double designX(int px) const { return designCoordinate(px, design_.cx, width_); }
+    double designY(int py) const { return designCoordinate(py, design_.cy, height_); }
 
     int width_;
     int height_;
@@ -228,7 +249,6 @@ ScopedBitmap Raster::toBitmap() const {
     Canvas canvas(width_, height_);
     if (!canvas.valid()) return {};
     GdiFlush();
-    auto channel = [](float v) { return static_cast<std::uint32_t>(std::clamp(v, 0.0f, 1.0f) * 255.0f + 0.5f); };
     for (size_t i = 0; i < pixels_.size(); ++i) {
         const Pixel& p = pixels_[i];
         canvas.bits()[i] = (channel(p.a) << 24) | (channel(p.r) << 16) | (channel(p.g) << 8) | channel(p.b);
@@ -242,37 +262,57 @@ constexpr int kSupersample = 2;
 
 using Drawing = std::function<void(HDC, const Scaler&)>;
 
-// Draws white on black at twice the size and averages the result down to coverage.
-// Drawing in black takes coverage away again.
-Mask renderMask(int width, int height, SIZE design, const Drawing& draw, double shiftX = 0,
-                double shiftY = 0) {
-    Mask mask{width, height, std::vector<float>(static_cast<size_t>(width) * height, 0.0f)};
-    Canvas canvas(width * kSupersample, height * kSupersample);
-    if (!canvas.valid()) return mask;
-    HDC dc = canvas.dc();
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, RGB(255, 255, 255));
-    SelectGuard brush(dc, GetStockObject(WHITE_BRUSH));
-    SelectGuard pen(dc, GetStockObject(NULL_PEN));
-    const Scaler scaler{static_cast<double>(canvas.width()) / design.cx,
-                        static_cast<double>(canvas.height()) / design.cy, shiftX, shiftY};
-    draw(dc, scaler);
-    GdiFlush();
-    const int stride = canvas.width();
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            unsigned sum = 0;
-            for (int sy = 0; sy < kSupersample; ++sy) {
-                const std::uint32_t* row =
-                    canvas.bits() + static_cast<size_t>(y * kSupersample + sy) * stride;
-                for (int sx = 0; sx < kSupersample; ++sx) sum += (row[x * kSupersample + sx] >> 8) & 0xFF;
+// Draws the masks of one picture: white on black at twice the size, averaged down to
+// coverage (drawing in black takes coverage away again). The masks of a picture share
+// one canvas, cleared between them: touching a new canvas's memory for the first time
+// costs more than drawing a mask on it.
+class MaskPainter {
+public:
+    MaskPainter(int width, int height, SIZE design)
+        : width_(width),
+          height_(height),
+          design_(design),
+          canvas_(width * kSupersample, height * kSupersample) {}
+
+    Mask render(const Drawing& draw, double shiftX = 0, double shiftY = 0) {
+        Mask mask{width_, height_, std::vector<float>(static_cast<size_t>(width_) * height_, 0.0f)};
+        if (!canvas_.valid()) return mask;
+        HDC dc = canvas_.dc();
+        GdiFlush();
+        std::fill_n(canvas_.bits(), static_cast<size_t>(canvas_.width()) * canvas_.height(), 0u);
+        // Every mask starts from the DC's first state, whatever the one before left.
+        const int firstState = SaveDC(dc);
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, RGB(255, 255, 255));
+        SelectObject(dc, GetStockObject(WHITE_BRUSH));
+        SelectObject(dc, GetStockObject(NULL_PEN));
+        const Scaler scaler{static_cast<double>(canvas_.width()) / design_.cx,
+                            static_cast<double>(canvas_.height()) / design_.cy, shiftX, shiftY};
+        draw(dc, scaler);
+        GdiFlush();
+        RestoreDC(dc, firstState);
+        const int stride = canvas_.width();
+        for (int y = 0; y < height_; ++y) {
+            for (int x = 0; x < width_; ++x) {
+                unsigned sum = 0;
+                for (int sy = 0; sy < kSupersample; ++sy) {
+                    const std::uint32_t* row =
+                        canvas_.bits() + static_cast<size_t>(y * kSupersample + sy) * stride;
+                    for (int sx = 0; sx < kSupersample; ++sx) sum += (row[x * kSupersample + sx] >> 8) & 0xFF;
+                }
+                mask.coverage[static_cast<size_t>(y) * width_ + x] =
+                    static_cast<float>(sum) / (255.0f * kSupersample * kSupersample);
             }
-            mask.coverage[static_cast<size_t>(y) * width + x] =
-                static_cast<float>(sum) / (255.0f * kSupersample * kSupersample);
         }
+        return mask;
     }
-    return mask;
-}
+
+private:
+    int width_;
+    int height_;
+    SIZE design_;
+    Canvas canvas_;
+};
 
 // Softens a mask (two box blurs approach a Gaussian); radius in device pixels.
 Mask blurred(Mask mask, int radius) {
@@ -352,26 +392,39 @@ Mask intersected(Mask mask, const Mask& other) {
 // ---- Background ---------------------------------------------------------------
 
 // Sky blue, a little lighter at the top, with a soft glow and faint diagonal light bands.
-void paintBackground(Raster& raster) {
+Rgb backgroundColour(double x, double y) {
     const Rgb top = rgb(184, 226, 253);
     const Rgb bottom = rgb(112, 184, 238);
-    raster.fillAllSmooth([=](double x, double y) {
-        Rgb colour = mix(top, bottom, static_cast<float>(y / 600.0));
-        const double glow = std::hypot((x - 287.0) / 1.4, y + 90.0);
-        colour = lighten(colour, 0.16f * (1.0f - smoothstep(0.0f, 430.0f, static_cast<float>(glow))));
-        struct Band {
-            double centre;
-            double halfWidth;
-            float strength;
-        };
-        constexpr std::array<Band, 3> kBands{{{170, 60, 0.085f}, {430, 95, 0.06f}, {735, 45, 0.07f}}};
-        const double diagonal = x * 0.75 + y;
-        for (const Band& band : kBands) {
-            const float distance = static_cast<float>(std::abs(diagonal - band.centre) / band.halfWidth);
-            colour = lighten(colour, band.strength * (1.0f - smoothstep(0.0f, 1.0f, distance)));
-        }
-        return colour;
-    }, 4);
+    Rgb colour = mix(top, bottom, static_cast<float>(y / 600.0));
+    const double glow = std::hypot((x - 287.0) / 1.4, y + 90.0);
+    colour = lighten(colour, 0.16f * (1.0f - smoothstep(0.0f, 430.0f, static_cast<float>(glow))));
+    struct Band {
+        double centre;
+        double halfWidth;
+        float strength;
+    };
+    constexpr std::array<Band, 3> kBands{{{170, 60, 0.085f}, {430, 95, 0.06f}, {735, 45, 0.07f}}};
+    const double diagonal = x * 0.75 + y;
+    for (const Band& band : kBands) {
+        const float distance = static_cast<float>(std::abs(diagonal - band.centre) / band.halfWidth);
+        colour = lighten(colour, band.strength * (1.0f - smoothstep(0.0f, 1.0f, distance)));
+    }
+    return colour;
+}
+
+// The background is one opaque smooth layer: its colours go straight into the bitmap,
+// without a raster in between (the biggest picture, and the first one a window paints).
+ScopedBitmap renderBackground(int width, int height) {
+    Canvas canvas(width, height);
+    if (!canvas.valid()) return {};
+    GdiFlush();
+    std::uint32_t* bits = canvas.bits();
+    forEachSmoothPixel(width, height, nominalArtSize(Art::Background), backgroundColour, 4,
+                       [bits](size_t index, Rgb colour) {
+                           bits[index] = 0xFF000000u | (channel(colour.r) << 16) | (channel(colour.g) << 8) |
+                                         channel(colour.b);
+                       });
+    return canvas.takeBitmap();
 }
 
 // ---- Bars: button faces, link faces, mode panels, tabs ------------------------
@@ -494,8 +547,9 @@ void paintLogo(Raster& raster) {
     const int h = raster.height();
     const SIZE design{250, 73};
     const int softness = std::max(1, static_cast<int>(std::lround(1.6 * h / 73.0)));
+    MaskPainter painter(w, h, design);
     auto mask = [&](const Drawing& draw, double shiftX = 0, double shiftY = 0) {
-        return renderMask(w, h, design, draw, shiftX, shiftY);
+        return painter.render(draw, shiftX, shiftY);
     };
     const auto outerShield = [](HDC dc, const Scaler& s) { fillShield(dc, s, 0); };
     const auto innerShield = [](HDC dc, const Scaler& s) { fillShield(dc, s, 0.13); };
@@ -552,8 +606,9 @@ void paintFlags(Raster& raster) {
     constexpr double kGap = 4;
     constexpr double kTop = 16;
     const int softness = std::max(1, static_cast<int>(std::lround(1.2 * h / 50.0)));
+    MaskPainter painter(w, h, design);
     auto mask = [&](const Drawing& draw, double shiftX = 0, double shiftY = 0) {
-        return renderMask(w, h, design, draw, shiftX, shiftY);
+        return painter.render(draw, shiftX, shiftY);
     };
 
     for (int index = 0; index < 4; ++index) {
@@ -616,12 +671,12 @@ void paintFlags(Raster& raster) {
     }
 }
 
-Raster renderArt(Art art, int width, int height) {
+ScopedBitmap renderBitmap(Art art, int width, int height) {
+    if (art == Art::Background) return renderBackground(width, height);
     const SIZE design = nominalArtSize(art);
     Raster raster(width, height, design);
     switch (art) {
-        case Art::Background:
-            paintBackground(raster);
+        case Art::Background:  // above
             break;
         case Art::Logo:
             paintLogo(raster);
@@ -647,7 +702,7 @@ Raster renderArt(Art art, int width, int height) {
         case Art::None:
             break;
     }
-    return raster;
+    return raster.toBitmap();
 }
 
 // Font families found once, the first time any is asked for.
@@ -722,7 +777,7 @@ const ArtBitmap* ArtCache::get(ui::Art art, int width, int height) {
     if (art == Art::None || width <= 0 || height <= 0) return nullptr;
     const auto key = std::make_tuple(static_cast<int>(art), width, height);
     if (auto found = bitmaps_.find(key); found != bitmaps_.end()) return &found->second;
-    ScopedBitmap bitmap = renderArt(art, width, height).toBitmap();
+    ScopedBitmap bitmap = renderBitmap(art, width, height);
     if (!bitmap) return nullptr;
     return &bitmaps_.emplace(key, ArtBitmap(std::move(bitmap), width, height, artIsOpaque(art)))
                 .first->second;
