@@ -419,11 +419,20 @@ void cancelLocked(Transfer& t) {
     t.spaceFree.notify_all();
 }
 
-// Dispatches the window messages waiting for this thread. Returns the exit code when a
-// WM_QUIT was among them (it is taken from the queue; the caller must post it again).
-std::optional<int> dispatchWindowMessages() {
+bool workerFinished(Transfer& t) {
+    const std::lock_guard lock(t.mutex);
+    return t.finished;
+}
+
+// Dispatches the window messages waiting for this thread, one at a time, until there are
+// none or the worker has finished: a finished request returns at once, and what its
+// windows still have to paint is painted by the program's own message loop. (Arriving
+// pieces do not cut the round short, so a fast download cannot starve the windows.)
+// Returns the exit code when a WM_QUIT was among them (it is taken from the queue; the
+// caller must post it again).
+std::optional<int> dispatchWindowMessages(Transfer& t) {
     MSG message{};
-    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    while (!workerFinished(t) && ::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) return static_cast<int>(message.wParam);
         ::TranslateMessage(&message);
         ::DispatchMessageW(&message);
@@ -550,7 +559,7 @@ private:
 
             const HANDLE wake = t.wake.get();
             ::MsgWaitForMultipleObjectsEx(1, &wake, waitMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-            if (const std::optional<int> quit = dispatchWindowMessages()) {
+            if (const std::optional<int> quit = dispatchWindowMessages(t)) {
                 if (!quitCode) quitCode = quit;
                 const std::lock_guard lock(t.mutex);
                 if (!cancelReason) cancel(L"The program is closing.");
