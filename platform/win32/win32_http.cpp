@@ -49,12 +49,12 @@ using Milliseconds = std::chrono::milliseconds;
 
 // Received bytes are handed to the caller in pieces of up to this size (or at once while
 // they trickle in), so that a fast download does not wake the caller for every read.
-constexpr std::size_t kPieceSize = 256 * 1024;
+constexpr std::size_t kPieceSize = 512 * 1024;
 // When at least this much is waiting, the data is flowing: a whole piece is read at once.
 constexpr DWORD kFlowing = 4 * 1024;
 // At most this many received pieces wait for the caller, so memory stays bounded
 // however slowly the caller consumes them.
-constexpr std::size_t kChunksInFlight = 4;
+constexpr std::size_t kChunksInFlight = 2;
 constexpr int kMostRedirects = 5;
 // After a cancel, how long the caller waits for the worker's blocked call to return
 // before leaving the worker behind to finish on its own.
