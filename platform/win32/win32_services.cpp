@@ -4,14 +4,19 @@
 // After <windows.h>, which it builds on.
 #include <shellapi.h>
 
+#include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <cwctype>
 #include <exception>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "platform/encoding.h"
@@ -69,16 +74,83 @@ std::wstring driveRoot(wchar_t drive) {
 
 // ---- File system -------------------------------------------------------------
 
+// Writes a growing file's data to the disk while it is still being written, on a thread
+// of its own through a second handle (so that the writer never waits for it), and the
+// flush before the file is moved into place has only the last part left to write. A
+// flush that fails here changes nothing: that final flush covers the whole file.
+class BackgroundFlusher {
+public:
+    explicit BackgroundFlusher(const std::wstring& path)
+        : handle_(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {
+        if (!handle_) return;
+        try {
+            thread_ = std::thread([this] { run(); });
+        } catch (const std::system_error&) {
+            handle_.reset();  // no thread: the final flush does all of it
+        }
+    }
+    BackgroundFlusher(const BackgroundFlusher&) = delete;
+    BackgroundFlusher& operator=(const BackgroundFlusher&) = delete;
+    ~BackgroundFlusher() { stop(); }
+
+    // Asks for a flush of what has been written so far; requests made while one runs
+    // are served by a single flush after it.
+    void request() {
+        if (!thread_.joinable()) return;
+        const std::lock_guard lock(mutex_);
+        wanted_ = true;
+        changed_.notify_one();
+    }
+
+    // Waits for a flush under way and closes the second handle.
+    void stop() {
+        if (thread_.joinable()) {
+            {
+                const std::lock_guard lock(mutex_);
+                stopping_ = true;
+            }
+            changed_.notify_one();
+            thread_.join();
+        }
+        handle_.reset();
+    }
+
+private:
+    void run() {
+        for (;;) {
+            {
+                std::unique_lock lock(mutex_);
+                changed_.wait(lock, [this] { return wanted_ || stopping_; });
+                if (stopping_) return;
+                wanted_ = false;
+            }
+            ::FlushFileBuffers(handle_.get());
+        }
+    }
+
+    KernelHandle handle_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool wanted_ = false;
+    bool stopping_ = false;
+    std::thread thread_;
+};
+
 // A file written under "<destination>.part-<process id>" and moved into place on commit.
 class Win32OutputFile final : public OutputFile {
 public:
     Win32OutputFile(std::wstring destination, std::wstring temporary, KernelHandle file)
-        : destination_(std::move(destination)), temporary_(std::move(temporary)), file_(std::move(file)) {}
+        : destination_(std::move(destination)),
+          temporary_(std::move(temporary)),
+          file_(std::move(file)),
+          flusher_(temporary_) {}
     Win32OutputFile(const Win32OutputFile&) = delete;
     Win32OutputFile& operator=(const Win32OutputFile&) = delete;
 
     ~Win32OutputFile() override {
         if (committed_) return;
+        flusher_.stop();
         file_.reset();
         ::DeleteFileW(temporary_.c_str());
     }
@@ -93,6 +165,11 @@ public:
             if (!::WriteFile(file_.get(), bytes.data(), toWrite, &written, nullptr))
                 return fail(::GetLastError());
             bytes.remove_prefix(written);
+            unflushed_ += written;
+        }
+        if (unflushed_ >= kFlushEvery) {
+            flusher_.request();
+            unflushed_ = 0;
         }
         return true;
     }
@@ -100,6 +177,7 @@ public:
     bool commit() override {
         if (committed_) return true;
         if (file_) {
+            flusher_.stop();
             if (!::FlushFileBuffers(file_.get())) return fail(::GetLastError());
             file_.reset();
         }
@@ -121,9 +199,14 @@ private:
         return false;
     }
 
+    // How much is written before the next flush is asked for.
+    static constexpr std::uint64_t kFlushEvery = 8 * 1024 * 1024;
+
     std::wstring destination_;
     std::wstring temporary_;
     KernelHandle file_;
+    BackgroundFlusher flusher_;
+    std::uint64_t unflushed_ = 0;
     bool committed_ = false;
     std::wstring error_;
 };
@@ -273,8 +356,9 @@ public:
     std::unique_ptr<OutputFile> createReplacing(const std::wstring& path, std::wstring& error) override {
         const CriticalErrorBoxesOff quiet;
         std::wstring temporary = path + L".part-" + std::to_wstring(::GetCurrentProcessId());
-        KernelHandle file(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+        // Shared for writing only with the background flush's handle (see BackgroundFlusher).
+        KernelHandle file(::CreateFileW(temporary.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                        nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file) {
             error = lastErrorMessage();
             return nullptr;
