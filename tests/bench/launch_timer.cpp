@@ -26,23 +26,16 @@
 #include <string>
 #include <vector>
 
+#include "bench_clock.h"
+
 namespace {
 
 double millisecondsSince(const LARGE_INTEGER& start) {
-    static const double perSecond = [] {
-        LARGE_INTEGER frequency{};
-        QueryPerformanceFrequency(&frequency);
-        return static_cast<double>(frequency.QuadPart);
-    }();
-    LARGE_INTEGER now{};
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart - start.QuadPart) * 1000.0 / perSecond;
+    return bench::secondsSince(start) * 1000.0;
 }
 
 LARGE_INTEGER now() {
-    LARGE_INTEGER value{};
-    QueryPerformanceCounter(&value);
-    return value;
+    return bench::counterNow();
 }
 
 double median(std::vector<double> values) {

@@ -42,6 +42,8 @@
 #include "lockbay/ui/form1.h"
 #include "platform/platform.h"
 
+#include "bench_clock.h"
+
 namespace {
 
 // ---- Counting the file-system calls ------------------------------------------------
@@ -124,19 +126,11 @@ bool floorDrive(wchar_t letter, FloorCounts& counts) {
 // ---- Timing --------------------------------------------------------------------------
 
 double microsecondsSince(const LARGE_INTEGER& start) {
-    static const double perSecond = [] {
-        LARGE_INTEGER frequency{};
-        QueryPerformanceFrequency(&frequency);
-        return static_cast<double>(frequency.QuadPart);
-    }();
-    LARGE_INTEGER now{};
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart - start.QuadPart) * 1e6 / perSecond;
+    return bench::secondsSince(start) * 1e6;
 }
 
 double timeOnce(const std::function<void()>& work) {
-    LARGE_INTEGER start{};
-    QueryPerformanceCounter(&start);
+    const LARGE_INTEGER start = bench::counterNow();
     work();
     return microsecondsSince(start);
 }

@@ -28,17 +28,12 @@
 #include "lockbay/ui/form1.h"
 #include "platform/platform.h"
 
+#include "bench_clock.h"
+
 namespace {
 
 double nowMilliseconds() {
-    static const double perSecond = [] {
-        LARGE_INTEGER frequency{};
-        QueryPerformanceFrequency(&frequency);
-        return static_cast<double>(frequency.QuadPart);
-    }();
-    LARGE_INTEGER now{};
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) * 1000.0 / perSecond;
+    return bench::secondsSince(LARGE_INTEGER{}) * 1000.0;
 }
 
 void pumpUntilPainted() {
