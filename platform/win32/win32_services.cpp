@@ -1,9 +1,11 @@
 // The Win32 services behind the platform interfaces: file system and drives, starting
 // processes, facts about the program itself, and the programs' entry point.
 #include <windows.h>
-// After <windows.h>, which it builds on.
+// After <windows.h>, which they build on.
 #include <shellapi.h>
+#include <winioctl.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -245,6 +247,26 @@ std::optional<VolumeFacts> stagedVolume(wchar_t drive) {
 }
 #endif
 
+// Asks the storage driver which bus the drive's disk sits on. The question needs no
+// access rights to the volume, only a handle to it.
+bool onUsbBus(wchar_t drive) {
+    const std::wstring volume = std::wstring(L"\\\\.\\") + drive + L":";
+    const KernelHandle device(::CreateFileW(volume.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                            OPEN_EXISTING, 0, nullptr));
+    if (!device) return false;
+    STORAGE_PROPERTY_QUERY query{};
+    query.PropertyId = StorageDeviceProperty;
+    query.QueryType = PropertyStandardQuery;
+    STORAGE_DEVICE_DESCRIPTOR descriptor{};
+    DWORD returned = 0;
+    if (!::DeviceIoControl(device.get(), IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query, &descriptor,
+                           sizeof descriptor, &returned, nullptr) ||
+        returned < offsetof(STORAGE_DEVICE_DESCRIPTOR, BusType) + sizeof descriptor.BusType) {
+        return false;
+    }
+    return descriptor.BusType == BusTypeUsb;
+}
+
 class Win32FileSystem final : public FileSystem {
 public:
     std::vector<wchar_t> driveLetters() override {
@@ -329,7 +351,47 @@ public:
                                        nullptr, 0) != FALSE;
     }
 
-    std::optional<std::string> readFile(const std::wstring& path) override {
+    DriveDetails driveDetails(wchar_t drive) override {
+        const CriticalErrorBoxesOff quiet;
+        const std::wstring root = driveRoot(drive);
+        DriveDetails details;
+        switch (::GetDriveTypeW(root.c_str())) {
+            case DRIVE_REMOVABLE:
+                details.kind = DriveKind::Removable;
+                break;
+            case DRIVE_FIXED:
+                details.kind = DriveKind::Fixed;
+                break;
+            case DRIVE_REMOTE:
+                details.kind = DriveKind::Network;
+                break;
+            case DRIVE_CDROM:
+                details.kind = DriveKind::Optical;
+                break;
+            case DRIVE_RAMDISK:
+                details.kind = DriveKind::RamDisk;
+                break;
+            default:
+                break;
+        }
+        wchar_t label[MAX_PATH + 1] = {};
+        if (::GetVolumeInformationW(root.c_str(), label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0)) {
+            details.label = label;
+        }
+        if (details.kind == DriveKind::Removable || details.kind == DriveKind::Fixed) {
+            details.usbBus = onUsbBus(drive);
+        }
+        return details;
+    }
+
+    std::optional<wchar_t> systemDrive() override {
+        wchar_t folder[MAX_PATH + 1] = {};
+        const UINT length = ::GetSystemWindowsDirectoryW(folder, MAX_PATH + 1);
+        if (length < 2 || length > MAX_PATH || folder[1] != L':') return std::nullopt;
+        return static_cast<wchar_t>(std::towupper(folder[0]));
+    }
+
+    std::optional<std::string> readFilePrefix(const std::wstring& path, std::size_t maxBytes) override {
         const CriticalErrorBoxesOff quiet;
         const KernelHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                               nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
@@ -340,17 +402,20 @@ public:
         std::string content;
         LARGE_INTEGER size{};
         if (::GetFileSizeEx(file.get(), &size) && size.QuadPart > 0) {
-            content.reserve(static_cast<std::size_t>(size.QuadPart));
+            content.reserve(static_cast<std::size_t>(
+                std::min<unsigned long long>(static_cast<unsigned long long>(size.QuadPart), maxBytes)));
         }
         std::vector<char> buffer(64 * 1024);
-        for (;;) {
+        while (content.size() < maxBytes) {
+            const std::size_t wanted = std::min(buffer.size(), maxBytes - content.size());
             DWORD got = 0;
-            if (!::ReadFile(file.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
+            if (!::ReadFile(file.get(), buffer.data(), static_cast<DWORD>(wanted), &got, nullptr)) {
                 return std::nullopt;
             }
-            if (got == 0) return content;
+            if (got == 0) break;
             content.append(buffer.data(), got);
         }
+        return content;
     }
 
     std::unique_ptr<OutputFile> createReplacing(const std::wstring& path, std::wstring& error) override {
@@ -531,7 +596,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         const auto processes = win32::makeProcesses();
         const auto http = win32::makeHttpClient();
         const auto program = win32::makeProgramInfo();
-        platform::Platform platform{runtime, *fileSystem, *processes, *http, *program};
+        const auto registry = win32::makeRegistry();
+        platform::Platform platform{runtime, *fileSystem, *processes, *http, *program, *registry};
         return platform::programMain(platform);
     } catch (const std::exception& failure) {
         // The last resort for a failure that no window handled: say what it was rather

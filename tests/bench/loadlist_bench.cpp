@@ -77,8 +77,12 @@ public:
     }
     std::uint64_t freeBytes(wchar_t drive) override { return count("freeBytes"), real_.freeBytes(drive); }
     bool isReady(wchar_t drive) override { return count("isReady"), real_.isReady(drive); }
-    std::optional<std::string> readFile(const std::wstring& path) override {
-        return count("readFile"), real_.readFile(path);
+    platform::DriveDetails driveDetails(wchar_t drive) override {
+        return count("driveDetails"), real_.driveDetails(drive);
+    }
+    std::optional<wchar_t> systemDrive() override { return count("systemDrive"), real_.systemDrive(); }
+    std::optional<std::string> readFilePrefix(const std::wstring& path, std::size_t maxBytes) override {
+        return count("readFile"), real_.readFilePrefix(path, maxBytes);
     }
     std::unique_ptr<platform::OutputFile> createReplacing(const std::wstring& path,
                                                           std::wstring& error) override {
@@ -209,7 +213,7 @@ int platform::programMain(platform::Platform& real) {
     if (_wfopen_s(&out, args[1].c_str(), L"w") != 0 || !out) return 3;
 
     CountingFileSystem fs(real.fs);
-    platform::Platform platform{real.ui, fs, real.processes, real.http, real.program};
+    platform::Platform platform{real.ui, fs, real.processes, real.http, real.program, real.registry};
     lockbay::LockbayApp app(platform);
     lockbay::Form1& form = app.form1();
     form.load();  // created hidden; its load handler reads the drives and builds the list once

@@ -93,7 +93,7 @@ int platform::programMain(platform::Platform& real) {
     if (!opened) return 3;
 
     TimedHttp http(real.http);
-    platform::Platform platform{real.ui, real.fs, real.processes, http, real.program};
+    platform::Platform platform{real.ui, real.fs, real.processes, http, real.program, real.registry};
     double start = nowMilliseconds();
     lockbay::LockbayApp app(platform);
     const double construct = nowMilliseconds() - start;

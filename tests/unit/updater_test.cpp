@@ -122,7 +122,7 @@ protected:
     fakes::FakeFileSystem& fs = fake.fs;
     CountingHttp http;
     WatchingProcesses processes{fake.fs};
-    platform::Platform platform{fake.runtime, fake.fs, processes, http, fake.program};
+    platform::Platform platform{fake.runtime, fake.fs, processes, http, fake.program, fake.registry};
     std::unique_ptr<update::UpdaterForm> form;
 };
 
@@ -211,7 +211,8 @@ TEST(UpdaterStatus, TheDownloadStatusIsPaintedBeforeEachRequestBlocks) {
     fakes::FakeProcesses processes;
     FakeHttp http;
     fakes::FakeProgramInfo program;
-    platform::Platform p{runtime, fs, processes, http, program};
+    fakes::FakeRegistry registry;
+    platform::Platform p{runtime, fs, processes, http, program, registry};
     update::UpdaterForm form(p);
 
     struct Pump {
@@ -301,7 +302,7 @@ TEST_F(UpdaterTest, AnythingButACompleteSetupProgramIsAFailedAttempt) {
         fakes::FakePlatform f;
         f.fs.addDrive(L'C');
         f.http.answers = {c.answer};
-        platform::Platform p{f.runtime, f.fs, f.processes, f.http, f.program};
+        platform::Platform p{f.runtime, f.fs, f.processes, f.http, f.program, f.registry};
         update::UpdaterForm updater(p);
         updater.show();
 
@@ -431,7 +432,7 @@ TEST(UpdaterWriteFailure, ASetupFileThatCannotBeWrittenIsReportedAndEndsTheUpdat
     FullDiskFileSystem fs;
     fs.addDrive(L'C');
     fake.http.answers = {ok(setupProgram())};
-    platform::Platform p{fake.runtime, fs, fake.processes, fake.http, fake.program};
+    platform::Platform p{fake.runtime, fs, fake.processes, fake.http, fake.program, fake.registry};
     update::UpdaterForm form(p);
     form.show();
 

@@ -2,7 +2,9 @@
 // Paths are Windows paths ("E:\autorun.inf"); drive letters are upper case.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
@@ -19,6 +21,22 @@ inline constexpr std::uint32_t kDirectory = 0x10;
 inline constexpr std::uint32_t kArchive = 0x20;
 inline constexpr std::uint32_t kNormal = 0x80;
 }  // namespace attr
+
+// What kind of drive a letter names, as the system reports it.
+enum class DriveKind {
+    Unknown,    // the system cannot tell, or the letter names no drive
+    Removable,  // a medium that can be taken out: a USB stick, a card reader, a floppy
+    Fixed,      // a hard disk (also one on the USB bus)
+    Network,    // a mapped network share
+    Optical,    // a CD, DVD or Blu-ray drive
+    RamDisk,
+};
+
+struct DriveDetails {
+    DriveKind kind = DriveKind::Unknown;
+    bool usbBus = false;  // the disk sits on the USB bus (false when the system cannot tell)
+    std::wstring label;   // the volume label; empty when it has none or cannot be read
+};
 
 // A file being written under a temporary name beside its destination. Nothing
 // appears under the destination name until commit() succeeds; dropping the object
@@ -58,9 +76,18 @@ public:
     virtual std::wstring fileSystemName(wchar_t drive) = 0;
     virtual std::uint64_t freeBytes(wchar_t drive) = 0;
     virtual bool isReady(wchar_t drive) = 0;
+    // The drive's kind, bus and label; a failing part of the query stays at its default.
+    virtual DriveDetails driveDetails(wchar_t drive) = 0;
+    // The letter of the drive that holds Windows; nothing when the system cannot tell.
+    virtual std::optional<wchar_t> systemDrive() = 0;
 
+    // The first `maxBytes` bytes of a file (all of a shorter one), or nothing when it
+    // cannot be read. Only files on a disk are read: a device name never blocks.
+    virtual std::optional<std::string> readFilePrefix(const std::wstring& path, std::size_t maxBytes) = 0;
     // The whole content of a file, or nothing when it cannot be read.
-    virtual std::optional<std::string> readFile(const std::wstring& path) = 0;
+    std::optional<std::string> readFile(const std::wstring& path) {
+        return readFilePrefix(path, std::numeric_limits<std::size_t>::max());
+    }
     // Starts writing `path` under a temporary name beside it; nothing when even that fails
     // (`error` then tells why).
     virtual std::unique_ptr<OutputFile> createReplacing(const std::wstring& path, std::wstring& error) = 0;

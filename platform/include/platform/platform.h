@@ -5,6 +5,7 @@
 #include "platform/http.h"
 #include "platform/processes.h"
 #include "platform/program.h"
+#include "platform/registry.h"
 #include "platform/ui.h"
 
 namespace platform {
@@ -15,6 +16,7 @@ struct Platform {
     Processes& processes;
     HttpClient& http;
     ProgramInfo& program;
+    Registry& registry;
 };
 
 // Each program defines this entry point. The Win32 platform builds the real services,

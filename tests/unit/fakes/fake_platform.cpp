@@ -9,7 +9,9 @@ namespace fakes {
 namespace attr = platform::attr;
 
 namespace {
-bool isRelative(const std::wstring& k) { return k.size() < 2 || k[1] != L':'; }
+bool isRelative(const std::wstring& k) {
+    return k.size() < 2 || k[1] != L':';
+}
 std::wstring parentOf(const std::wstring& k) {
     const auto slash = k.rfind(L'\\');
     if (slash == std::wstring::npos) return L"";
@@ -26,7 +28,9 @@ std::wstring FakeFileSystem::key(const std::wstring& path) {
     return k;
 }
 
-FakeFileSystem::Drive& FakeFileSystem::addDrive(wchar_t letter) { return addDrive(letter, Drive{}); }
+FakeFileSystem::Drive& FakeFileSystem::addDrive(wchar_t letter) {
+    return addDrive(letter, Drive{});
+}
 
 FakeFileSystem::Drive& FakeFileSystem::addDrive(wchar_t letter, Drive drive) {
     return drives_[static_cast<wchar_t>(std::towupper(letter))] = drive;
@@ -48,7 +52,9 @@ void FakeFileSystem::addFolder(const std::wstring& path, std::uint32_t attribute
     entries_[key(path)] = Entry{attributes | attr::kDirectory, {}};
 }
 
-bool FakeFileSystem::exists(const std::wstring& path) const { return entries_.count(key(path)) != 0; }
+bool FakeFileSystem::exists(const std::wstring& path) const {
+    return entries_.count(key(path)) != 0;
+}
 
 bool FakeFileSystem::isFolder(const std::wstring& path) const {
     auto it = entries_.find(key(path));
@@ -178,11 +184,19 @@ bool FakeFileSystem::isReady(wchar_t drive) {
     return it != drives_.end() && it->second.ready;
 }
 
-std::optional<std::string> FakeFileSystem::readFile(const std::wstring& path) {
+platform::DriveDetails FakeFileSystem::driveDetails(wchar_t drive) {
+    calls.push_back(std::wstring(L"driveDetails ") + drive);
+    auto it = drives_.find(drive);
+    return it == drives_.end() ? platform::DriveDetails{} : it->second.details;
+}
+
+std::optional<std::string> FakeFileSystem::readFilePrefix(const std::wstring& path, std::size_t maxBytes) {
     const std::wstring k = key(path);
     calls.push_back(L"readFile " + k);
     if (!usableDrive(k)) return std::nullopt;
-    return content(k);
+    auto whole = content(k);
+    if (whole && whole->size() > maxBytes) whole->resize(maxBytes);
+    return whole;
 }
 
 // Writes into "<destination>.PART" beside the destination, moved into place by commit()
@@ -255,7 +269,8 @@ platform::StartResult FakeProcesses::shellOpen(const std::wstring& target) {
     return {true, {}};
 }
 
-platform::HttpResult FakeHttp::get(const std::wstring& url, const std::function<bool(std::string_view)>& onBody,
+platform::HttpResult FakeHttp::get(const std::wstring& url,
+                                   const std::function<bool(std::string_view)>& onBody,
                                    const platform::HttpLimits& requestLimits) {
     requests.push_back(url);
     limits.push_back(requestLimits);
@@ -268,6 +283,60 @@ platform::HttpResult FakeHttp::get(const std::wstring& url, const std::function<
         if (!onBody(std::string_view(answer.body).substr(i, 7))) return {false, answer.status, L"aborted"};
     }
     return {answer.completed, answer.status, answer.error};
+}
+
+std::wstring FakeRegistry::keyName(platform::RegistryRoot root, const std::wstring& key) {
+    std::wstring name = root == platform::RegistryRoot::LocalMachine ? L"HKLM\\" : L"HKCU\\";
+    for (wchar_t c : key) name.push_back(static_cast<wchar_t>(std::towupper(c)));
+    while (!name.empty() && name.back() == L'\\') name.pop_back();
+    return name;
+}
+
+std::optional<platform::RegistryValue> FakeRegistry::read(platform::RegistryRoot root,
+                                                          const std::wstring& key, const std::wstring& name) {
+    auto k = keys_.find(keyName(root, key));
+    if (k == keys_.end()) return std::nullopt;
+    auto v = k->second.values.find(FakeFileSystem::key(name));
+    if (v == k->second.values.end()) return std::nullopt;
+    return v->second;
+}
+
+platform::RegistryStatus FakeRegistry::write(platform::RegistryRoot root, const std::wstring& key,
+                                             const std::wstring& name, const platform::RegistryValue& value) {
+    if (!mayChange(root)) return platform::RegistryStatus::AccessDenied;
+    // Like the system, writing a value makes every missing key on its path.
+    const std::wstring full = keyName(root, key);
+    for (std::size_t slash = full.find(L'\\', 5); slash != std::wstring::npos;
+         slash = full.find(L'\\', slash + 1)) {
+        keys_.try_emplace(full.substr(0, slash));
+    }
+    keys_[full].values[FakeFileSystem::key(name)] = value;
+    return platform::RegistryStatus::Done;
+}
+
+platform::RegistryStatus FakeRegistry::remove(platform::RegistryRoot root, const std::wstring& key,
+                                              const std::wstring& name) {
+    auto k = keys_.find(keyName(root, key));
+    if (k == keys_.end()) return platform::RegistryStatus::Done;
+    if (!mayChange(root)) return platform::RegistryStatus::AccessDenied;
+    k->second.values.erase(FakeFileSystem::key(name));
+    return platform::RegistryStatus::Done;
+}
+
+bool FakeRegistry::keyExists(platform::RegistryRoot root, const std::wstring& key) {
+    return keys_.count(keyName(root, key)) != 0;
+}
+
+platform::RegistryStatus FakeRegistry::removeEmptyKey(platform::RegistryRoot root, const std::wstring& key) {
+    const std::wstring full = keyName(root, key);
+    auto k = keys_.find(full);
+    if (k == keys_.end()) return platform::RegistryStatus::Done;
+    if (!mayChange(root)) return platform::RegistryStatus::AccessDenied;
+    auto next = std::next(k);
+    const bool hasSubkeys = next != keys_.end() && next->first.compare(0, full.size() + 1, full + L"\\") == 0;
+    if (!k->second.values.empty() || hasSubkeys) return platform::RegistryStatus::Failed;
+    keys_.erase(k);
+    return platform::RegistryStatus::Done;
 }
 
 }  // namespace fakes

@@ -19,6 +19,7 @@
 #include "platform/platform.h"
 #include "platform/processes.h"
 #include "platform/program.h"
+#include "platform/registry.h"
 
 namespace fakes {
 
@@ -29,6 +30,7 @@ public:
         std::uint64_t freeBytes = 1ull << 30;
         bool ready = true;
         bool readOnly = false;
+        platform::DriveDetails details{platform::DriveKind::Removable, true, L""};
     };
     struct Entry {
         std::uint32_t attributes = platform::attr::kArchive;
@@ -56,6 +58,8 @@ public:
     std::set<std::wstring> undeletable;
     // Makes createReplacing or its commit fail for a path.
     std::set<std::wstring> unwritable;
+    // The drive that holds Windows.
+    std::optional<wchar_t> systemDriveLetter = L'C';
     // Every call, in order, as "op path" (for ordering checks).
     std::vector<std::wstring> calls;
 
@@ -69,8 +73,11 @@ public:
     std::wstring fileSystemName(wchar_t drive) override;
     std::uint64_t freeBytes(wchar_t drive) override;
     bool isReady(wchar_t drive) override;
-    std::optional<std::string> readFile(const std::wstring& path) override;
-    std::unique_ptr<platform::OutputFile> createReplacing(const std::wstring& path, std::wstring& error) override;
+    platform::DriveDetails driveDetails(wchar_t drive) override;
+    std::optional<wchar_t> systemDrive() override { return systemDriveLetter; }
+    std::optional<std::string> readFilePrefix(const std::wstring& path, std::size_t maxBytes) override;
+    std::unique_ptr<platform::OutputFile> createReplacing(const std::wstring& path,
+                                                          std::wstring& error) override;
 
     static std::wstring key(const std::wstring& path);
 
@@ -127,6 +134,36 @@ public:
     std::wstring directory() override { return programDirectory; }
 };
 
+// The registry in memory: keys by root and path (case-insensitive), each with its values.
+class FakeRegistry : public platform::Registry {
+public:
+    struct Key {
+        std::map<std::wstring, platform::RegistryValue> values;  // by upper-case name
+    };
+    // Keys of the machine root that need administrator rights to change (all of them
+    // unless `elevated`).
+    bool elevated = true;
+
+    std::optional<platform::RegistryValue> read(platform::RegistryRoot root, const std::wstring& key,
+                                                const std::wstring& name) override;
+    platform::RegistryStatus write(platform::RegistryRoot root, const std::wstring& key,
+                                   const std::wstring& name, const platform::RegistryValue& value) override;
+    platform::RegistryStatus remove(platform::RegistryRoot root, const std::wstring& key,
+                                    const std::wstring& name) override;
+    bool keyExists(platform::RegistryRoot root, const std::wstring& key) override;
+    platform::RegistryStatus removeEmptyKey(platform::RegistryRoot root, const std::wstring& key) override;
+
+    // Every key and value, for before-and-after comparisons.
+    const std::map<std::wstring, Key>& keys() const { return keys_; }
+
+private:
+    static std::wstring keyName(platform::RegistryRoot root, const std::wstring& key);
+    bool mayChange(platform::RegistryRoot root) const {
+        return elevated || root == platform::RegistryRoot::CurrentUser;
+    }
+    std::map<std::wstring, Key> keys_;
+};
+
 // One complete fake platform with a headless backend.
 struct FakePlatform {
     platform::ui::HeadlessBackend backend;
@@ -135,7 +172,8 @@ struct FakePlatform {
     FakeProcesses processes;
     FakeHttp http;
     FakeProgramInfo program;
-    platform::Platform platform{runtime, fs, processes, http, program};
+    FakeRegistry registry;
+    platform::Platform platform{runtime, fs, processes, http, program, registry};
 
     void advance(std::int64_t ms) { backend.advance(ms); }
 };

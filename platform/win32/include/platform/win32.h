@@ -7,6 +7,7 @@
 #include "platform/http.h"
 #include "platform/processes.h"
 #include "platform/program.h"
+#include "platform/registry.h"
 #include "platform/ui.h"
 
 namespace platform::win32 {
@@ -17,5 +18,6 @@ std::unique_ptr<Processes> makeProcesses();
 // Time-outs: connecting and the gap between received bytes, in milliseconds.
 std::unique_ptr<HttpClient> makeHttpClient(int connectTimeoutMs = 10000, int receiveTimeoutMs = 10000);
 std::unique_ptr<ProgramInfo> makeProgramInfo();
+std::unique_ptr<Registry> makeRegistry();
 
 }  // namespace platform::win32
