@@ -3,8 +3,9 @@
 
 Each template (UTF-8, one text per line, in caption-table order) becomes
 <template name>.vlng in the output folder: the product-identity placeholders are
-filled in, the file must hold exactly 38 lines, and it is written in Windows-1252
-with CR LF line ends. Any problem stops the build with a message naming the file
+filled in, every file must hold the same number of lines (38 lines of the caption
+table, then the lines of newer features), and it is written in Windows-1252 with
+CR LF line ends. Any problem stops the build with a message naming the file
 and line.
 """
 
@@ -12,7 +13,7 @@ import argparse
 import pathlib
 import sys
 
-LINE_COUNT = 38
+CAPTION_LINE_COUNT = 38
 PLACEHOLDER_MARK = "@LOCKBAY_"
 
 
@@ -34,8 +35,8 @@ def template_lines(path: pathlib.Path) -> list[str]:
     for number, line in enumerate(lines, start=1):
         if "\r" in line:
             raise TemplateError(f"{path}:{number}: holds a lone CR, which would split the line")
-    if len(lines) != LINE_COUNT:
-        raise TemplateError(f"{path}: has {len(lines)} lines; a language file needs exactly {LINE_COUNT}")
+    if len(lines) < CAPTION_LINE_COUNT:
+        raise TemplateError(f"{path}: has {len(lines)} lines; a language file needs at least {CAPTION_LINE_COUNT}")
     return lines
 
 
@@ -77,8 +78,16 @@ def main() -> int:
     }
     args.output_dir.mkdir(parents=True, exist_ok=True)
     try:
+        line_count = None
         for template in args.templates:
             lines = fill_placeholders(template, template_lines(template), values)
+            if line_count is None:
+                line_count = len(lines)
+            elif len(lines) != line_count:
+                raise TemplateError(
+                    f"{template}: has {len(lines)} lines, {args.templates[0]} has {line_count}; "
+                    "every language needs every line"
+                )
             content = encode(template, lines)
             (args.output_dir / (template.stem + ".vlng")).write_bytes(content)
     except (TemplateError, OSError) as error:

@@ -5,6 +5,7 @@
 #include "lockbay/app/messages.h"
 #include "lockbay/i18n/language_file.h"
 #include "lockbay/i18n/module1.h"
+#include "lockbay/i18n/selected_language.h"
 #include "lockbay/i18n/selection_file.h"
 #include "lockbay/ui/form1.h"
 #include "lockbay/ui/widgets.h"
@@ -84,7 +85,7 @@ void Form3::choose(const std::wstring& fileName) {
     std::wstring error;
     // Written beside the old file and moved into place, so a failure never leaves a
     // truncated selection behind.
-    if (!platform::writeWholeFile(app_.fs(), Module1::kSelectionFile, selectionFileContent(fileName), error)) {
+    if (!platform::writeWholeFile(app_.fs(), kSelectionFile, selectionFileContent(fileName), error)) {
         runtime().messageBox(std::wstring(messages::kSelectionNotSavedPrefix) + error +
                                  messages::kSelectionNotSavedSuffix,
                              messages::kProgramTitle);

@@ -12,9 +12,9 @@ namespace {
 constexpr char kCr = '\r';
 constexpr char kLf = '\n';
 
-// The English texts in caption-table order. The credit and support lines are left
+// The English texts in file order. The credit and support lines are left
 // out here: they carry the product identity and are completed at run time.
-constexpr std::array<std::wstring_view, kLanguageLineCount> kEnglish = {
+constexpr std::wstring_view kEnglish[] = {
     L"PROTECTED",
     L"INFECTED",
     L"UNPROTECTED",
@@ -72,7 +72,9 @@ constexpr std::array<std::wstring_view, kLanguageLineCount> kEnglish = {
     L"How to protect a drive or USB",
     L"Welcome to Lockbay. This is a simple application that helps you to protect your USB flash drive "
     L"against autorun viruses. You can also protect your hard-disk drives against this type of viruses.",
+    // Lines 39 and up.
 };
+static_assert(std::size(kEnglish) == kLanguageLineCount, "one English text for every line of a language file");
 
 constexpr std::size_t indexOf(CaptionLine line) {
     return static_cast<std::size_t>(line) - 1;
@@ -110,6 +112,11 @@ const std::array<std::wstring, kLanguageLineCount>& englishTexts() {
 
 const std::wstring& englishText(CaptionLine line) {
     return englishTexts()[indexOf(line)];
+}
+
+const std::wstring& textOrEnglish(const LanguageLines& language, CaptionLine line) {
+    const std::size_t index = indexOf(line);
+    return index < language.lines.size() ? language.lines[index] : englishText(line);
 }
 
 }  // namespace lockbay

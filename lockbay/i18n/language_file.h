@@ -1,6 +1,8 @@
-// The language file: 38 lines of Windows-1252 text, one text per line, in the order
-// of the caption table. Also the built-in English texts, which every window takes as
-// its defaults and which english.vlng repeats.
+// The language file: lines of Windows-1252 text, one text per line. Lines 1 to 38 are
+// the caption table of the classic windows; the texts of newer features follow as lines
+// 39 and up, so that a file made for an older Lockbay (38 lines) still reads, and an
+// older Lockbay reads a newer file (it stops after line 38). Also the built-in English
+// texts, which every window takes as its defaults and which english.vlng repeats.
 #pragma once
 
 #include <array>
@@ -11,14 +13,15 @@
 
 namespace lockbay {
 
-inline constexpr std::size_t kLanguageLineCount = 38;
+// The lines of the caption table: every one of them sets a text of a classic window.
+inline constexpr std::size_t kCaptionLineCount = 38;
 
 // The most characters of one line that are kept; the rest of a longer line is skipped.
 // Every text is measured and drawn by some label, so a file of megabyte-long lines would
 // freeze the windows; the longest text shipped is about 540 characters.
 inline constexpr std::size_t kMaxLanguageLineLength = 4096;
 
-// The lines of the caption table, numbered from 1 as in a language file.
+// The lines of a language file, numbered from 1 as in the file.
 enum class CaptionLine : std::size_t {
     kProtectedWord = 1,
     kInfectedWord,
@@ -57,12 +60,20 @@ enum class CaptionLine : std::size_t {
     kAdvancedMethodText,
     kDescriptionHeading,
     kHowToProtectHeading,
-    kWelcomeText,
-};
-static_assert(static_cast<std::size_t>(CaptionLine::kWelcomeText) == kLanguageLineCount);
+    kWelcomeText,  // line 38: the last line of the caption table
 
-// The texts a language file holds, in file order: lines[0] is line 1. A file with
-// fewer than 38 lines gives fewer entries; lines after line 38 are not kept.
+    // Lines 39 and up: the texts of newer features, in file order. A file that stops
+    // before one of them gives its English text (see textOrEnglish).
+
+    kEndOfLines  // not a line: one past the last
+};
+static_assert(static_cast<std::size_t>(CaptionLine::kWelcomeText) == kCaptionLineCount);
+
+// Every line a language file holds; lines after this one are never read.
+inline constexpr std::size_t kLanguageLineCount = static_cast<std::size_t>(CaptionLine::kEndOfLines) - 1;
+
+// The texts a language file holds, in file order: lines[0] is line 1. A shorter file
+// gives fewer entries; lines after kLanguageLineCount are not kept.
 struct LanguageLines {
     std::vector<std::wstring> lines;
 };
@@ -74,8 +85,15 @@ struct LanguageLines {
 // kMaxLanguageLineLength characters; the rest of it, up to its line end, is skipped.
 LanguageLines parseLanguageFile(std::string_view bytes);
 
-// The built-in English texts, one per caption line: index 0 is line 1.
+// The built-in English texts, one per line: index 0 is line 1.
 const std::array<std::wstring, kLanguageLineCount>& englishTexts();
 const std::wstring& englishText(CaptionLine line);
+
+// True for the lines after the caption table (39 and up).
+constexpr bool isNewerLine(CaptionLine line) { return static_cast<std::size_t>(line) > kCaptionLineCount; }
+
+// A line of a file read by parseLanguageFile: the file's own text, or the English text
+// when the file stops before that line (a file made for an older Lockbay).
+const std::wstring& textOrEnglish(const LanguageLines& language, CaptionLine line);
 
 }  // namespace lockbay

@@ -2,15 +2,13 @@
 #include "lockbay/i18n/module1.h"
 
 #include <functional>
-#include <optional>
 
 #include "lockbay/app/dialog.h"
 #include "lockbay/app/lockbay_app.h"
 #include "lockbay/app/messages.h"
-#include "lockbay/i18n/language_file.h"
 #include "lockbay/i18n/form3.h"
 #include "lockbay/i18n/language_file.h"
-#include "lockbay/i18n/selection_file.h"
+#include "lockbay/i18n/selected_language.h"
 #include "lockbay/protection/frs.h"
 #include "lockbay/ui/form1.h"
 #include "lockbay/ui/form2.h"
@@ -29,53 +27,78 @@ const std::vector<std::pair<CaptionLine, Setter>>& captionTable() {
         {CaptionLine::kProtectedWord, [](LockbayApp& a, const std::wstring& t) { a.form1().st1 = t; }},
         {CaptionLine::kInfectedWord, [](LockbayApp& a, const std::wstring& t) { a.form1().st2 = t; }},
         {CaptionLine::kUnprotectedWord, [](LockbayApp& a, const std::wstring& t) { a.form1().st3 = t; }},
-        {CaptionLine::kUpdateDialogTitle, [](LockbayApp& a, const std::wstring& t) { a.dialog().setTitle(t); }},
-        {CaptionLine::kUpdateQuestion, [](LockbayApp& a, const std::wstring& t) { a.dialog().Label1.setText(t); }},
-        {CaptionLine::kUpdateButton, [](LockbayApp& a, const std::wstring& t) { a.dialog().Label8.setText(t); }},
-        {CaptionLine::kCancelButton, [](LockbayApp& a, const std::wstring& t) { a.dialog().Label2.setText(t); }},
-        {CaptionLine::kCancelButton, [](LockbayApp& a, const std::wstring& t) { a.form3().Label8.setText(t); }},
-        {CaptionLine::kFreeSpaceTitle, [](LockbayApp& a, const std::wstring& t) { a.freeSpaceDialog().setTitle(t); }},
-        {CaptionLine::kFreeSpaceMessage, [](LockbayApp& a, const std::wstring& t) { a.freeSpaceDialog().Label1.setText(t); }},
-        {CaptionLine::kContinueButton, [](LockbayApp& a, const std::wstring& t) { a.freeSpaceDialog().Label4.setText(t); }},
-        {CaptionLine::kFreeSpaceCancelButton, [](LockbayApp& a, const std::wstring& t) { a.freeSpaceDialog().Label2.setText(t); }},
-        {CaptionLine::kDriveListHeading, [](LockbayApp& a, const std::wstring& t) { a.form1().Label1.setText(t); }},
+        {CaptionLine::kUpdateDialogTitle,
+         [](LockbayApp& a, const std::wstring& t) { a.dialog().setTitle(t); }},
+        {CaptionLine::kUpdateQuestion,
+         [](LockbayApp& a, const std::wstring& t) { a.dialog().Label1.setText(t); }},
+        {CaptionLine::kUpdateButton,
+         [](LockbayApp& a, const std::wstring& t) { a.dialog().Label8.setText(t); }},
+        {CaptionLine::kCancelButton,
+         [](LockbayApp& a, const std::wstring& t) { a.dialog().Label2.setText(t); }},
+        {CaptionLine::kCancelButton,
+         [](LockbayApp& a, const std::wstring& t) { a.form3().Label8.setText(t); }},
+        {CaptionLine::kFreeSpaceTitle,
+         [](LockbayApp& a, const std::wstring& t) { a.freeSpaceDialog().setTitle(t); }},
+        {CaptionLine::kFreeSpaceMessage,
+         [](LockbayApp& a, const std::wstring& t) { a.freeSpaceDialog().Label1.setText(t); }},
+        {CaptionLine::kContinueButton,
+         [](LockbayApp& a, const std::wstring& t) { a.freeSpaceDialog().Label4.setText(t); }},
+        {CaptionLine::kFreeSpaceCancelButton,
+         [](LockbayApp& a, const std::wstring& t) { a.freeSpaceDialog().Label2.setText(t); }},
+        {CaptionLine::kDriveListHeading,
+         [](LockbayApp& a, const std::wstring& t) { a.form1().Label1.setText(t); }},
         {CaptionLine::kPleaseWait, [](LockbayApp& a, const std::wstring& t) { a.form1().waitt.setText(t); }},
-        {CaptionLine::kRefreshButton, [](LockbayApp& a, const std::wstring& t) { a.form1().Label4.setText(t); }},
-        {CaptionLine::kProtectButton, [](LockbayApp& a, const std::wstring& t) { a.form1().Label7.setText(t); }},
-        {CaptionLine::kRestoreButton, [](LockbayApp& a, const std::wstring& t) { a.form1().Label8.setText(t); }},
+        {CaptionLine::kRefreshButton,
+         [](LockbayApp& a, const std::wstring& t) { a.form1().Label4.setText(t); }},
+        {CaptionLine::kProtectButton,
+         [](LockbayApp& a, const std::wstring& t) { a.form1().Label7.setText(t); }},
+        {CaptionLine::kRestoreButton,
+         [](LockbayApp& a, const std::wstring& t) { a.form1().Label8.setText(t); }},
         {CaptionLine::kSimpleMode, [](LockbayApp& a, const std::wstring& t) { a.form1().Label5.setText(t); }},
         {CaptionLine::kSimpleMode, [](LockbayApp& a, const std::wstring& t) { a.form1().Label3.setText(t); }},
-        {CaptionLine::kAdvancedMode, [](LockbayApp& a, const std::wstring& t) { a.form1().Label2.setText(t); }},
-        {CaptionLine::kAdvancedMode, [](LockbayApp& a, const std::wstring& t) { a.form1().Label6.setText(t); }},
-        {CaptionLine::kProgramSupportButton, [](LockbayApp& a, const std::wstring& t) { a.form1().Label9.setText(t); }},
+        {CaptionLine::kAdvancedMode,
+         [](LockbayApp& a, const std::wstring& t) { a.form1().Label2.setText(t); }},
+        {CaptionLine::kAdvancedMode,
+         [](LockbayApp& a, const std::wstring& t) { a.form1().Label6.setText(t); }},
+        {CaptionLine::kProgramSupportButton,
+         [](LockbayApp& a, const std::wstring& t) { a.form1().Label9.setText(t); }},
         {CaptionLine::kAboutTab, [](LockbayApp& a, const std::wstring& t) { a.form2().Label16.setText(t); }},
-        {CaptionLine::kHowItWorksTab, [](LockbayApp& a, const std::wstring& t) { a.form2().Label17.setText(t); }},
-        {CaptionLine::kHowToProtectTab, [](LockbayApp& a, const std::wstring& t) { a.form2().Label18.setText(t); }},
-        {CaptionLine::kHowToRestoreTab, [](LockbayApp& a, const std::wstring& t) { a.form2().Label19.setText(t); }},
+        {CaptionLine::kHowItWorksTab,
+         [](LockbayApp& a, const std::wstring& t) { a.form2().Label17.setText(t); }},
+        {CaptionLine::kHowToProtectTab,
+         [](LockbayApp& a, const std::wstring& t) { a.form2().Label18.setText(t); }},
+        {CaptionLine::kHowToRestoreTab,
+         [](LockbayApp& a, const std::wstring& t) { a.form2().Label19.setText(t); }},
         {CaptionLine::kFaqLink, [](LockbayApp& a, const std::wstring& t) { a.form2().Label15.setText(t); }},
         {CaptionLine::kTitleLine, [](LockbayApp& a, const std::wstring& t) { a.form2().Label4.setText(t); }},
-        {CaptionLine::kVersionLine, [](LockbayApp& a, const std::wstring& t) { a.form2().Label5.setText(t); }},
-        {CaptionLine::kCreatedByLine, [](LockbayApp& a, const std::wstring& t) { a.form2().Label7.setText(t); }},
-        {CaptionLine::kSupportLine, [](LockbayApp& a, const std::wstring& t) { a.form2().Label6.setText(t); }},
-        {CaptionLine::kSimpleMethodHeading, [](LockbayApp& a, const std::wstring& t) { a.form2().Label10.setText(t); }},
-        {CaptionLine::kAdvancedMethodHeading, [](LockbayApp& a, const std::wstring& t) { a.form2().Label11.setText(t); }},
-        {CaptionLine::kHowToProtectText, [](LockbayApp& a, const std::wstring& t) { a.form2().Label12.setText(t); }},
-        {CaptionLine::kHowToRestoreHeading, [](LockbayApp& a, const std::wstring& t) { a.form2().Label13.setText(t); }},
-        {CaptionLine::kHowToRestoreText, [](LockbayApp& a, const std::wstring& t) { a.form2().Label14.setText(t); }},
-        {CaptionLine::kSimpleMethodText, [](LockbayApp& a, const std::wstring& t) { a.form2().Label2.setText(t); }},
-        {CaptionLine::kAdvancedMethodText, [](LockbayApp& a, const std::wstring& t) { a.form2().Label3.setText(t); }},
-        {CaptionLine::kDescriptionHeading, [](LockbayApp& a, const std::wstring& t) { a.form2().Label8.setText(t); }},
-        {CaptionLine::kHowToProtectHeading, [](LockbayApp& a, const std::wstring& t) { a.form2().Label9.setText(t); }},
-        {CaptionLine::kWelcomeText, [](LockbayApp& a, const std::wstring& t) { a.form2().Label1.setText(t); }},
+        {CaptionLine::kVersionLine,
+         [](LockbayApp& a, const std::wstring& t) { a.form2().Label5.setText(t); }},
+        {CaptionLine::kCreatedByLine,
+         [](LockbayApp& a, const std::wstring& t) { a.form2().Label7.setText(t); }},
+        {CaptionLine::kSupportLine,
+         [](LockbayApp& a, const std::wstring& t) { a.form2().Label6.setText(t); }},
+        {CaptionLine::kSimpleMethodHeading,
+         [](LockbayApp& a, const std::wstring& t) { a.form2().Label10.setText(t); }},
+        {CaptionLine::kAdvancedMethodHeading,
+         [](LockbayApp& a, const std::wstring& t) { a.form2().Label11.setText(t); }},
+        {CaptionLine::kHowToProtectText,
+         [](LockbayApp& a, const std::wstring& t) { a.form2().Label12.setText(t); }},
+        {CaptionLine::kHowToRestoreHeading,
+         [](LockbayApp& a, const std::wstring& t) { a.form2().Label13.setText(t); }},
+        {CaptionLine::kHowToRestoreText,
+         [](LockbayApp& a, const std::wstring& t) { a.form2().Label14.setText(t); }},
+        {CaptionLine::kSimpleMethodText,
+         [](LockbayApp& a, const std::wstring& t) { a.form2().Label2.setText(t); }},
+        {CaptionLine::kAdvancedMethodText,
+         [](LockbayApp& a, const std::wstring& t) { a.form2().Label3.setText(t); }},
+        {CaptionLine::kDescriptionHeading,
+         [](LockbayApp& a, const std::wstring& t) { a.form2().Label8.setText(t); }},
+        {CaptionLine::kHowToProtectHeading,
+         [](LockbayApp& a, const std::wstring& t) { a.form2().Label9.setText(t); }},
+        {CaptionLine::kWelcomeText,
+         [](LockbayApp& a, const std::wstring& t) { a.form2().Label1.setText(t); }},
     };
     return table;
-}
-
-// The existence test of the language files: a search that finds only ordinary files,
-// so hidden or system files and folders count as missing.
-std::optional<std::string> readOrdinaryFile(platform::FileSystem& fs, const std::wstring& path) {
-    if (!fs.normalFileExists(path)) return std::nullopt;
-    return fs.readFile(path);
 }
 
 }  // namespace
@@ -93,30 +116,36 @@ void Module1::setCaption(CaptionLine line, const std::wstring& text) {
     }
 }
 
-Module1::Outcome Module1::apply() {
-    platform::FileSystem& fs = app_.fs();
-    // A selection file that is missing, unreadable or names nothing: English status
-    // words, every other text as it was.
-    const std::optional<std::string> selection = readOrdinaryFile(fs, kSelectionFile);
-    const std::optional<std::wstring> name = selection ? readSelectionName(*selection) : std::nullopt;
-    if (!name) {
+const std::wstring& Module1::text(CaptionLine line) const {
+    return texts_[static_cast<std::size_t>(line) - 1];
+}
+
+// Applies the selected language; false when the selection names a file that is missing.
+bool Module1::apply() {
+    const SelectedLanguage selected = readSelectedLanguage(app_.fs());
+    // A selection file that is missing, unreadable or names nothing, or a language file
+    // that is missing: English status words, every other text as it was.
+    if (selected.outcome != SelectedLanguage::Outcome::Read) {
         setEnglishStatusWords();
-        return Outcome::NoSelection;
+        return selected.outcome != SelectedLanguage::Outcome::LanguageFileMissing;
     }
-    const std::optional<std::string> bytes = readOrdinaryFile(fs, *name);
-    if (!bytes) {
-        setEnglishStatusWords();
-        return Outcome::LanguageFileMissing;
-    }
-    const LanguageLines language = parseLanguageFile(*bytes);
+    const LanguageLines& language = selected.language;
     // A short file sets the lines it has; the status words it lacks are English.
-    if (language.lines.size() < static_cast<std::size_t>(CaptionLine::kUnprotectedWord)) setEnglishStatusWords();
-    for (std::size_t i = 0; i < language.lines.size(); ++i) setCaption(static_cast<CaptionLine>(i + 1), language.lines[i]);
-    return Outcome::Applied;
+    if (language.lines.size() < static_cast<std::size_t>(CaptionLine::kUnprotectedWord))
+        setEnglishStatusWords();
+    for (std::size_t i = 0; i < language.lines.size() && i < kCaptionLineCount; ++i) {
+        setCaption(static_cast<CaptionLine>(i + 1), language.lines[i]);
+    }
+    // The newer lines come from the file, or in English from a file made for an older
+    // Lockbay, never from the language that was applied before.
+    for (std::size_t i = kCaptionLineCount; i < kLanguageLineCount; ++i) {
+        texts_[i] = textOrEnglish(language, static_cast<CaptionLine>(i + 1));
+    }
+    return true;
 }
 
 void Module1::loadlang() {
-    if (apply() == Outcome::LanguageFileMissing) {
+    if (!apply()) {
         app_.ui().messageBox(messages::kLanguageFileMissing, messages::kProgramTitle);
     }
 }

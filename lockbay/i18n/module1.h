@@ -2,6 +2,7 @@
 // folder, then the language file it names, and sets every text of the caption table.
 #pragma once
 
+#include <array>
 #include <string>
 
 #include "lockbay/i18n/language_file.h"
@@ -21,16 +22,17 @@ public:
     // list and switches the timer off.
     void captionStep();
 
-    // The selection file's name, relative to the working folder.
-    static constexpr const wchar_t* kSelectionFile = L"clng.vlng";
+    // The current text of a line after the caption table (39 and up), for the windows that
+    // show those texts: English until a language file is applied.
+    const std::wstring& text(CaptionLine line) const;
 
 private:
-    enum class Outcome { Applied, NoSelection, LanguageFileMissing };
-    Outcome apply();
+    bool apply();
     void setEnglishStatusWords();
     void setCaption(CaptionLine line, const std::wstring& text);
 
     LockbayApp& app_;
+    std::array<std::wstring, kLanguageLineCount> texts_ = englishTexts();
 };
 
 }  // namespace lockbay
