@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "lockbay/app/best_effort.h"
+#include "lockbay/protection/best_effort.h"
 #include "lockbay/app/dialog.h"
 #include "lockbay/app/lockbay_app.h"
 #include "lockbay/app/version_rule.h"

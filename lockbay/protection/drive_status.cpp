@@ -1,7 +1,7 @@
 // Drive status and drive list rules: see drive_status.h.
 #include "lockbay/protection/drive_status.h"
 
-#include "lockbay/app/best_effort.h"
+#include "lockbay/protection/best_effort.h"
 
 namespace lockbay {
 

@@ -60,7 +60,7 @@ void frs::onLoad() { app_.form1().Timer5.setEnabled(true); }
 
 void frs::continueClicked() {
     Protection& protection = app_.protection();
-    if (freeMegabytes(app_.fs(), protection.drive()) > kContinueMinimumMegabytes) {
+    if (freeMegabytes(app_.fs(), protection.conversionDrive()) > kContinueMinimumMegabytes) {
         protection.startConversion();
         app_.form1().show();
         hide();

@@ -2,10 +2,12 @@
 // windows and are never waited for; the timers give them time to finish.
 #include "lockbay/protection/protection.h"
 
-#include "lockbay/app/best_effort.h"
 #include "lockbay/app/lockbay_app.h"
 #include "lockbay/app/messages.h"
+#include "lockbay/protection/best_effort.h"
+#include "lockbay/protection/drive_commands.h"
 #include "lockbay/protection/drive_status.h"
+#include "lockbay/protection/drive_steps.h"
 #include "lockbay/protection/frs.h"
 #include "lockbay/ui/form1.h"
 
@@ -13,37 +15,14 @@ namespace lockbay {
 
 namespace {
 
-constexpr double kConversionMinimumMegabytes = 9;
-
-std::wstring command(const wchar_t* before, wchar_t drive, const wchar_t* after) {
-    return std::wstring(before) + drive + after;
-}
-
-// The command lines, exactly as the tools expect them (some end with a blank).
-std::wstring grantCommand(wchar_t drive) {
-    return command(L"cmd.exe /c cacls ", drive, L":\\autorun.inf /e /c /g Everyone:F");
-}
-std::wstring denyCommandAtClick(wchar_t drive) {
-    return command(L"cmd.exe /c cacls ", drive, L":\\autorun.inf /e /c /d Everyone ");
-}
-std::wstring denyCommandAfterConversion(wchar_t drive) {
-    return command(L"cmd.exe /c cacls ", drive, L":\\autorun.inf /e /c /d Everyone");
-}
-std::wstring convertCommand(wchar_t drive) { return command(L"cmd.exe /c convert ", drive, L": /FS:NTFS /X "); }
-std::wstring takeOwnershipCommand(wchar_t drive) { return command(L"cmd.exe /c takeown /f ", drive, L":\\autorun.inf"); }
-
-// An autorun.inf that is no longer a file (deleted meanwhile, or now a folder) counts as removed.
-bool autorunFileGone(platform::FileSystem& fs, wchar_t drive) {
-    const auto attributes = fs.attributes(protectionFolder(drive));
-    return !attributes || (*attributes & platform::attr::kDirectory);
-}
-
-// Makes the protection folder (or the marker) and gives it the Hidden attribute alone.
-// Only a folder is hidden: an infected file that could not be deleted keeps its
-// attributes, so it stays visible as INFECTED instead of hiding behind the list.
-void makeHiddenFolder(platform::FileSystem& fs, const std::wstring& path) {
-    ignoreFailure(fs.makeDirectory(path));
-    if (isDirectory(fs, path)) ignoreFailure(fs.setAttributes(path, platform::attr::kHidden));
+// What the user can do about an Advanced protection whose conversion did not end in the
+// deny entry: it depends on whether the Simple protection folder is in place.
+std::wstring advancedAdvice(platform::FileSystem& fs, wchar_t drive, bool conversionMayRun) {
+    if (!isDirectory(fs, protectionFolder(drive))) {
+        return conversionMayRun ? messages::kAdviceNotProtectedAfterConversion
+                                : messages::kAdviceNotProtected;
+    }
+    return conversionMayRun ? messages::kAdviceSimpleKeptAfterConversion : messages::kAdviceSimpleKept;
 }
 
 }  // namespace
@@ -53,11 +32,11 @@ void Protection::runCommand(const std::wstring& commandLine) {
     ignoreFailure(app_.platform().processes.runCommand(commandLine));
 }
 
-void Protection::beginOperation() {
+wchar_t Protection::beginOperation() {
     Form1& form = app_.form1();
     form.hidem();
     form.waitt.setVisible(true);
-    drive_ = form.d.empty() ? L'C' : form.d[0];
+    return form.d.empty() ? L'C' : form.d[0];
 }
 
 void Protection::scheduleRefresh(int intervalMs) {
@@ -66,32 +45,37 @@ void Protection::scheduleRefresh(int intervalMs) {
     form.Timer1.setEnabled(true);
 }
 
+bool Protection::stepsPending() const {
+    Form1& form = app_.form1();
+    return form.Timer2.enabled() || form.Timer3.enabled() || form.Timer4.enabled() || form.Timer6.enabled() ||
+           retrying_ || app_.freeSpaceDialog().visible();
+}
+
 void Protection::protectClicked() {
     Form1& form = app_.form1();
     platform::FileSystem& fs = app_.fs();
-    beginOperation();
-    const std::wstring folder = protectionFolder(drive_);
+    const wchar_t drive = beginOperation();
 
-    if (fs.normalFileExists(folder) && !fs.deleteFile(folder)) {
-        runCommand(grantCommand(drive_));
-        retryDrive_ = drive_;
+    if (removeInfectedFile(fs, drive) == FileRemoval::Failed) {
+        runCommand(grantCommand(drive));
+        retryDrive_ = drive;
         form.Timer4.setEnabled(true);
     }
 
-    makeHiddenFolder(fs, folder);
+    makeProtectionFolder(fs, drive);
     if (!form.adv) {
         scheduleRefresh(500);
         return;
     }
 
-    // The comparison is exact: only "NTFS" in upper case counts.
-    if (fs.fileSystemName(drive_) == L"NTFS") {
-        runCommand(denyCommandAtClick(drive_));
-        makeHiddenFolder(fs, markerFolder(drive_));
+    if (isNtfs(fs, drive)) {
+        runCommand(denyCommandAtClick(drive));
+        makeMarkerFolder(fs, drive);
         scheduleRefresh(500);
         return;
     }
-    if (freeMegabytes(fs, drive_) < kConversionMinimumMegabytes) {
+    conversionDrive_ = drive;
+    if (!hasRoomToConvert(fs, drive)) {
         // The free-space dialog takes over; the main window stays busy behind it.
         app_.freeSpaceDialog().show();
         form.hide();
@@ -102,7 +86,16 @@ void Protection::protectClicked() {
 
 void Protection::startConversion() {
     Form1& form = app_.form1();
-    runCommand(convertCommand(drive_));
+    const platform::StartResult started =
+        app_.platform().processes.runCommand(convertCommand(conversionDrive_));
+    if (!started.started) {
+        // Nothing will take the drive away, so there is nothing to watch: the operation
+        // ends now instead of waiting 30 minutes for a conversion that never began.
+        endConversion(std::wstring(messages::kConversionNotStartedPrefix) + conversionDrive_ +
+                      messages::kConversionNotStartedMiddle + started.error +
+                      advancedAdvice(app_.fs(), conversionDrive_, false));
+        return;
+    }
     form.ok = false;
     watchTicks_ = 0;
     form.Timer2.setEnabled(true);
@@ -111,25 +104,29 @@ void Protection::startConversion() {
 void Protection::conversionWatchStep() {
     Form1& form = app_.form1();
     platform::FileSystem& fs = app_.fs();
+    const wchar_t drive = conversionDrive_;
     ++watchTicks_;
-    const bool ready = fs.isReady(drive_);
+    const bool ready = fs.isReady(drive);
     if (!ready) form.ok = true;
 
     // Over when the drive came back after going away, or when it already reports NTFS
     // (the conversion finished between two ticks).
-    if (ready && (form.ok || fs.fileSystemName(drive_) == L"NTFS")) {
-        runCommand(denyCommandAfterConversion(drive_));
-        scheduleRefresh(500);
+    if (ready && (form.ok || isNtfs(fs, drive))) {
+        runCommand(denyCommandAfterConversion(drive));
         form.Timer2.setEnabled(false);
+        scheduleRefresh(500);
         return;
     }
     if (watchTicks_ >= kWatchTickLimit) {
         form.Timer2.setEnabled(false);
-        app_.ui().messageBox(std::wstring(messages::kConversionUnfinishedPrefix) + drive_ +
-                                 messages::kConversionUnfinishedSuffix,
-                             messages::kProgramTitle);
-        scheduleRefresh(500);
+        endConversion(std::wstring(messages::kConversionUnfinishedPrefix) + drive +
+                      messages::kConversionUnfinishedSuffix + advancedAdvice(fs, drive, true));
     }
+}
+
+void Protection::endConversion(const std::wstring& message) {
+    app_.ui().messageBox(message, messages::kProgramTitle);
+    scheduleRefresh(500);
 }
 
 void Protection::retryStep() {
@@ -139,30 +136,30 @@ void Protection::retryStep() {
     retrying_ = true;
     Form1& form = app_.form1();
     platform::FileSystem& fs = app_.fs();
-    const std::wstring file = protectionFolder(retryDrive_);
-    while (!autorunFileGone(fs, retryDrive_) && !fs.deleteFile(file)) {
-        const auto answer = app_.ui().messageBox(std::wstring(messages::kCannotRemoveAutorun) + retryDrive_,
-                                                 messages::kProgramTitle,
-                                                 platform::ui::Backend::Buttons::RetryCancel);
+    const wchar_t drive = retryDrive_;
+    while (!infectedFileGone(fs, drive) && !fs.deleteFile(protectionFolder(drive))) {
+        const auto answer =
+            app_.ui().messageBox(std::wstring(messages::kCannotRemoveAutorun) + drive,
+                                 messages::kProgramTitle, platform::ui::Backend::Buttons::RetryCancel);
         if (answer == platform::ui::Backend::Answer::Cancel) break;
     }
-    scheduleRefresh(100);
     form.Timer4.setEnabled(false);
     retrying_ = false;
+    scheduleRefresh(100);
 }
 
 void Protection::restoreClicked() {
     Form1& form = app_.form1();
     platform::FileSystem& fs = app_.fs();
-    beginOperation();
-    const std::wstring marker = markerFolder(drive_);
-    if (isDirectory(fs, marker)) {
-        runCommand(takeOwnershipCommand(drive_));
+    const wchar_t drive = beginOperation();
+    restoreDrive_ = drive;
+    if (hasAdvancedMarker(fs, drive)) {
+        runCommand(takeOwnershipCommand(drive));
         form.Timer6.setEnabled(true);
         form.Timer3.setInterval(1000);
         form.Timer1.setInterval(2200);
         // Only an empty marker folder goes; one holding files stays.
-        ignoreFailure(fs.removeDirectory(marker));
+        ignoreFailure(removeMarkerFolder(fs, drive));
     } else {
         form.Timer3.setInterval(100);
         form.Timer1.setInterval(300);
@@ -172,13 +169,12 @@ void Protection::restoreClicked() {
 }
 
 void Protection::grantStep() {
-    runCommand(grantCommand(drive_));
+    runCommand(grantCommand(restoreDrive_));
     app_.form1().Timer6.setEnabled(false);
 }
 
 void Protection::folderRemovalStep() {
-    // Only an empty folder is removed: what the user put inside is never deleted.
-    ignoreFailure(app_.fs().removeDirectory(protectionFolder(drive_)));
+    ignoreFailure(removeProtectionFolder(app_.fs(), restoreDrive_));
     app_.form1().Timer3.setEnabled(false);
 }
 

@@ -1,7 +1,11 @@
-// Protect and Restore: the click handlers and the timer steps that follow them.
+// Protect and Restore in the main window: the click handlers and the timer steps that
+// follow them. What each step does to the drive lives in drive_steps and
+// drive_commands; this is the sequencing.
 //
-// An operation stays on the drive that was selected when its button was clicked, even
-// when the list is rebuilt (and the current drive letter changes) while it runs.
+// Each step acts on the drive its own operation was started for, whatever the list or
+// the current drive letter shows when it runs. The main window stays busy until the
+// last pending step of the operation is done: the refresh step ends the busy state only
+// when no step is still to come.
 #pragma once
 
 #include <string>
@@ -28,25 +32,30 @@ public:
     // Timer3: removes the protection folder.
     void folderRemovalStep();
 
-    // Starts converting the operation's drive to NTFS and arms the watch (also used by
-    // the free-space dialog's Continue).
+    // Starts converting the drive that waits for it to NTFS and arms the watch (also used
+    // by the free-space dialog's Continue).
     void startConversion();
-    // The drive the running operation works on.
-    wchar_t drive() const { return drive_; }
+    // The drive of an Advanced protection that waits for, or goes through, its conversion.
+    wchar_t conversionDrive() const { return conversionDrive_; }
+
+    // True while a step of a running operation is still to come: a timer step, the
+    // retry's message, or the free-space dialog's answer.
+    bool stepsPending() const;
 
     // The watch gives up after this many ticks (30 minutes at 500 ms).
     static constexpr int kWatchTickLimit = 30 * 60 * 2;
 
 private:
     void runCommand(const std::wstring& commandLine);
-    void beginOperation();
+    wchar_t beginOperation();
     void scheduleRefresh(int intervalMs);
+    void endConversion(const std::wstring& message);
 
     LockbayApp& app_;
-    wchar_t drive_ = L'C';
-    // The retry step comes after the first refresh, when another operation may have
-    // started: it keeps the drive whose file it has to delete.
+    // The drive of each kind of pending step, taken when its operation started.
+    wchar_t conversionDrive_ = L'C';
     wchar_t retryDrive_ = L'C';
+    wchar_t restoreDrive_ = L'C';
     int watchTicks_ = 0;
     bool retrying_ = false;
 };

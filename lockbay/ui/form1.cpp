@@ -8,7 +8,7 @@
 
 #include "lockbay/app/lockbay_app.h"
 #include "lockbay/i18n/language_file.h"
-#include "lockbay/app/best_effort.h"
+#include "lockbay/protection/best_effort.h"
 #include "lockbay/i18n/form3.h"
 #include "lockbay/i18n/module1.h"
 #include "lockbay/protection/drive_status.h"
@@ -218,8 +218,13 @@ void Form1::showm() {
 
 void Form1::refreshStep() {
     loadlist();
-    showm();
-    waitt.setVisible(false);
+    // An operation with a step still to come (a conversion being watched, a retry, the
+    // free-space dialog) keeps the window busy; its last step schedules the refresh
+    // that ends the busy state.
+    if (!app_.protection().stepsPending()) {
+        showm();
+        waitt.setVisible(false);
+    }
     Timer1.setEnabled(false);
 }
 

@@ -1,7 +1,7 @@
 // The help window: see form2.h.
 #include "lockbay/ui/form2.h"
 
-#include "lockbay/app/best_effort.h"
+#include "lockbay/protection/best_effort.h"
 #include "lockbay/app/lockbay_app.h"
 #include "lockbay/i18n/language_file.h"
 #include "lockbay/ui/form1.h"

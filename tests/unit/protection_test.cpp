@@ -117,7 +117,11 @@ TEST_F(ProtectTest, WatchGivesUpAfterThirtyMinutesAndTellsTheUser) {
     EXPECT_TRUE(form.Timer2.enabled());
     advance(500);
     ASSERT_EQ(fake.backend.messageBoxes().size(), 1u);
-    EXPECT_NE(fake.backend.messageBoxes()[0].text.find(L"E: to NTFS did not finish"), std::wstring::npos);
+    const std::wstring& text = fake.backend.messageBoxes()[0].text;
+    EXPECT_NE(text.find(L"E: to NTFS finish within 30 minutes"), std::wstring::npos) << text;
+    // The folder was made before the conversion: the advice is to restore and protect again.
+    EXPECT_NE(text.find(L"keeps its Simple protection"), std::wstring::npos) << text;
+    EXPECT_NE(text.find(L"click Restore"), std::wstring::npos) << text;
     EXPECT_EQ(fake.backend.messageBoxes()[0].title, L"Lockbay");
     EXPECT_FALSE(form.Timer2.enabled());
     advance(500);
@@ -248,7 +252,7 @@ TEST_F(RetryTest, UndeletableFileGrantsAccessAndRetriesAfterTwoSeconds) {
     protect(false);
     EXPECT_EQ(fake.processes.commands, Strings{L"cmd.exe /c cacls E:\\autorun.inf /e /c /g Everyone:F"});
     advance(500);
-    EXPECT_FALSE(busy());
+    EXPECT_TRUE(busy()) << "the retry is still to come";
     EXPECT_EQ(lineOfE(), L"E:    INFECTED") << "the folder cannot be made while the file is there";
     advance(1499);
     EXPECT_TRUE(fake.backend.messageBoxes().empty());
@@ -260,6 +264,7 @@ TEST_F(RetryTest, UndeletableFileGrantsAccessAndRetriesAfterTwoSeconds) {
     EXPECT_FALSE(fake.fs.exists(L"E:\\autorun.inf"));
     EXPECT_FALSE(form1().Timer4.enabled());
     advance(100);
+    EXPECT_FALSE(busy());
     EXPECT_EQ(lineOfE(), L"E:    UNPROTECTED");
 }
 
@@ -317,6 +322,77 @@ TEST_F(RetryTest, AdvancedOnNtfsAppliesTheDenyWithTheFileStillThere) {
                                                 L"cmd.exe /c cacls E:\\autorun.inf /e /c /d Everyone "}));
     EXPECT_TRUE(fake.fs.isFolder(L"E:\\advancedlockbay"));
     EXPECT_TRUE(form1().Timer4.enabled());
+}
+
+// An Advanced protection of a FAT drive whose infected file could only be removed by the
+// retry step: the retry's refresh comes while the conversion is still being watched. The
+// window stays busy (so no second operation can take the watch over) until the deny
+// command for E has been started.
+TEST_F(RetryTest, TheRetryRefreshKeepsTheWindowBusyWhileTheConversionIsWatched) {
+    for (bool throughFreeSpaceDialog : {false, true}) {
+        SCOPED_TRACE(throughFreeSpaceDialog);
+        fakes::FakePlatform local;
+        local.fs.addDrive(L'C');
+        local.fs.addDrive(L'E', {L"FAT32", throughFreeSpaceDialog ? 1024u : 1ull << 30, true, false});
+        local.fs.addDrive(L'F');
+        local.fs.addFile(L"E:\\autorun.inf", "[autorun]");
+        local.fs.undeletable.insert(L"E:\\AUTORUN.INF");
+        lockbay::LockbayApp localApp(local.platform);
+        auto& form = localApp.form1();
+        const auto busyNow = [&] { return form.waitt.visible() && !form.List1.visible() && !form.Picture6.visible(); };
+        form.show();
+        form.List1.select(0);
+        form.Label2.click();
+        form.Label7.click();
+        if (throughFreeSpaceDialog) {
+            local.fs.drive(L'E').freeBytes = 1ull << 30;  // the user frees some space
+            localApp.freeSpaceDialog().Label4.click();
+        }
+        ASSERT_TRUE(form.Timer2.enabled());
+        local.fs.undeletable.clear();  // the grant command made the file deletable
+        local.advance(2100);           // the retry deletes it; its refresh follows 100 ms later
+        EXPECT_FALSE(local.fs.exists(L"E:\\autorun.inf"));
+        EXPECT_TRUE(busyNow()) << "the conversion of E is still being watched";
+        local.fs.drive(L'E').ready = false;  // the conversion takes the drive
+        local.advance(500);
+        local.fs.drive(L'E').ready = true;
+        local.advance(500);
+        EXPECT_EQ(local.processes.commands.back(), L"cmd.exe /c cacls E:\\autorun.inf /e /c /d Everyone");
+        EXPECT_TRUE(busyNow());
+        local.advance(500);
+        EXPECT_FALSE(busyNow());
+        EXPECT_TRUE(form.List1.visible());
+    }
+}
+
+TEST_F(ProtectTest, AConversionThatCannotStartEndsTheOperationAtOnce) {
+    selectE(L"FAT32");
+    fake.processes.failCommands = true;
+    protect(true);
+    EXPECT_FALSE(form1().Timer2.enabled()) << "nothing to watch";
+    ASSERT_EQ(fake.backend.messageBoxes().size(), 1u);
+    const std::wstring& text = fake.backend.messageBoxes()[0].text;
+    EXPECT_NE(text.find(L"E: to NTFS could not be started:\nThe system cannot find the file specified."),
+              std::wstring::npos)
+        << text;
+    EXPECT_NE(text.find(L"keeps its Simple protection"), std::wstring::npos) << text;
+    advance(500);
+    EXPECT_FALSE(busy());
+    EXPECT_EQ(lineOfE(), L"E:    PROTECTED");
+}
+
+TEST_F(RetryTest, AConversionThatNeverFinishesOnADriveWithoutTheFolderSaysItIsNotProtected) {
+    fake.backend.onMessageBox = [](const auto& call) {
+        return call.buttons == platform::ui::Backend::Buttons::RetryCancel ? Answer::Cancel : Answer::Ok;
+    };
+    protect(true);
+    advance(30 * 60 * 1000);
+    ASSERT_EQ(fake.backend.messageBoxes().size(), 2u);
+    const std::wstring& text = fake.backend.messageBoxes()[1].text;
+    EXPECT_NE(text.find(L"The drive is not protected."), std::wstring::npos) << text;
+    EXPECT_EQ(text.find(L"Restore"), std::wstring::npos) << "a drive without the folder offers only Protect";
+    advance(500);
+    EXPECT_FALSE(busy());
 }
 
 TEST_F(ProtectTest, ACommandThatCannotStartIsSkipped) {

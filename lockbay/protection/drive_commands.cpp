@@ -1,0 +1,34 @@
+// The command lines of Protect and Restore: see drive_commands.h.
+#include "lockbay/protection/drive_commands.h"
+
+namespace lockbay {
+
+namespace {
+
+std::wstring command(const wchar_t* before, wchar_t drive, const wchar_t* after) {
+    return std::wstring(before) + drive + after;
+}
+
+}  // namespace
+
+std::wstring grantCommand(wchar_t drive) {
+    return command(L"cmd.exe /c cacls ", drive, L":\\autorun.inf /e /c /g Everyone:F");
+}
+
+std::wstring denyCommandAtClick(wchar_t drive) {
+    return command(L"cmd.exe /c cacls ", drive, L":\\autorun.inf /e /c /d Everyone ");
+}
+
+std::wstring denyCommandAfterConversion(wchar_t drive) {
+    return command(L"cmd.exe /c cacls ", drive, L":\\autorun.inf /e /c /d Everyone");
+}
+
+std::wstring convertCommand(wchar_t drive) {
+    return command(L"cmd.exe /c convert ", drive, L": /FS:NTFS /X ");
+}
+
+std::wstring takeOwnershipCommand(wchar_t drive) {
+    return command(L"cmd.exe /c takeown /f ", drive, L":\\autorun.inf");
+}
+
+}  // namespace lockbay

@@ -1,0 +1,23 @@
+// The command lines that protect and restore a drive, exactly as the tools expect them:
+// the letter goes between a fixed text and a fixed suffix, and some of them end with a
+// blank. The main window, the watcher and the command line all start these and no
+// other texts.
+#pragma once
+
+#include <string>
+
+namespace lockbay {
+
+// "cmd.exe /c cacls E:\autorun.inf /e /c /g Everyone:F": full access for Everyone again.
+std::wstring grantCommand(wchar_t drive);
+// "cmd.exe /c cacls E:\autorun.inf /e /c /d Everyone " (with its trailing blank): the deny
+// entry on a drive that is NTFS already.
+std::wstring denyCommandAtClick(wchar_t drive);
+// The same without the trailing blank: the deny entry once a conversion to NTFS is over.
+std::wstring denyCommandAfterConversion(wchar_t drive);
+// "cmd.exe /c convert E: /FS:NTFS /X " (with its trailing blank).
+std::wstring convertCommand(wchar_t drive);
+// "cmd.exe /c takeown /f E:\autorun.inf".
+std::wstring takeOwnershipCommand(wchar_t drive);
+
+}  // namespace lockbay

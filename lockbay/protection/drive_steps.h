@@ -1,0 +1,55 @@
+// What Protect and Restore do to a drive's root, one file-system step at a time. The
+// main window's timer chain, the watcher and the command line compose these steps; none
+// of them works on the drive in any other way.
+//
+// Every step works on a best-effort basis: it reports what happened and never throws,
+// and a drive that is missing, not ready or read-only simply makes it fail.
+#pragma once
+
+#include <string>
+
+#include "platform/filesystem.h"
+
+namespace lockbay {
+
+// Advanced protection converts a drive that is not NTFS only with at least this much
+// free space (in megabytes, with the fraction).
+inline constexpr double kConversionMinimumMegabytes = 9;
+
+enum class FileRemoval {
+    NoFile,   // the root holds no autorun.inf file that the INFECTED test finds
+    Removed,  // it did, and it has been deleted
+    Failed,   // it does, and it could not be deleted (in use, locked, read-only medium)
+};
+
+// Deletes the autorun.inf file that makes a drive INFECTED (a normal file: hidden and
+// system files are not found, as in the drive's status).
+FileRemoval removeInfectedFile(platform::FileSystem& fs, wchar_t drive);
+
+// True when autorun.inf is no longer a file: deleted meanwhile, or a folder now.
+bool infectedFileGone(platform::FileSystem& fs, wchar_t drive);
+
+// Makes a folder and gives it the Hidden attribute alone. Only a folder is hidden: an
+// infected file of the same name that could not be deleted keeps its attributes, so the
+// drive stays visible as INFECTED instead of hiding behind an UNPROTECTED status.
+void makeHiddenFolder(platform::FileSystem& fs, const std::wstring& path);
+
+// Simple protection's file step: the hidden autorun.inf folder.
+void makeProtectionFolder(platform::FileSystem& fs, wchar_t drive);
+// The hidden marker folder that tells Restore a drive has Advanced protection.
+void makeMarkerFolder(platform::FileSystem& fs, wchar_t drive);
+
+// The file system's name is exactly "NTFS" (letter case counts).
+bool isNtfs(platform::FileSystem& fs, wchar_t drive);
+// Enough free space to convert the drive to NTFS.
+bool hasRoomToConvert(platform::FileSystem& fs, wchar_t drive);
+
+// The marker folder is there: Restore takes the Advanced path.
+bool hasAdvancedMarker(platform::FileSystem& fs, wchar_t drive);
+
+// Restore's file steps. Each removes only an empty folder: what the user put inside is
+// never deleted.
+bool removeMarkerFolder(platform::FileSystem& fs, wchar_t drive);
+bool removeProtectionFolder(platform::FileSystem& fs, wchar_t drive);
+
+}  // namespace lockbay
