@@ -121,6 +121,33 @@ rm -rf "$E2E_LOGS"  # logs of this run only
 mkdir -p "$E2E_SCREENS" "$E2E_LOGS"
 
 # ---- Run ---------------------------------------------------------------------------
+#
+# Tests run side by side in E2E_JOBS workers (default 3 where a test can have a network of
+# its own, else 1). Each worker has its own virtual display, since the tests click with
+# real input and take screenshots of the whole screen; each test runs in a network
+# namespace of its own, where the loopback port of the e2e build is free for its server.
+# A test mostly waits for Wine, so the workers share the processors well.
+
+# True when this machine lets a test have a loopback network of its own (root, or user
+# namespaces, and iproute2).
+own_network_works() {
+    command -v unshare >/dev/null && command -v ip >/dev/null &&
+        unshare --net --fork -- sh -c 'ip link set lo up' 2>/dev/null
+}
+
+workers=${E2E_JOBS:-}
+if [[ -z $workers ]]; then
+    if own_network_works; then workers=3; else workers=1; fi
+fi
+if ((workers > 1)) && ! own_network_works; then
+    echo "E2E_JOBS=$workers needs network namespaces (unshare and ip, as root); running one test at a time"
+    workers=1
+fi
+if [[ ${E2E_USE_DISPLAY:-0} == 1 && -n ${DISPLAY:-} ]]; then
+    workers=1  # one real display: one test at a time
+fi
+((workers > ${#tests[@]})) && workers=${#tests[@]}
+echo "running ${#tests[@]} tests, $workers at a time"
 
 reap_test() {
     local dir=$1 pid
@@ -132,32 +159,85 @@ reap_test() {
     [[ ${E2E_KEEP:-0} == 1 ]] || rm -rf "$dir"
 }
 
-passed=0
-failed=0
-failed_names=()
-for entry in "${tests[@]}"; do
+# The next test's number from the shared queue, or nothing when all are taken.
+next_test() {
+    local next
+    exec 9>>"$E2E_TMP/queue.lock"
+    flock 9
+    next=$(<"$E2E_TMP/queue")
+    echo $((next + 1)) >"$E2E_TMP/queue"
+    flock -u 9
+    exec 9>&-
+    ((next < ${#tests[@]})) && echo "$next"
+}
+
+# Runs one test and records "PASS|FAIL <id> <seconds>" in the results file.
+run_one() {
+    local entry=$1 case_file test_name id log started test_tmp verdict
     case_file=${entry%:*}
     test_name=${entry##*:}
     id=$(basename "$case_file" .sh).$test_name
     log=$E2E_LOGS/$id.log
     started=$SECONDS
     test_tmp=$(mktemp -d "$E2E_TMP/test.XXXXXX")
+    local -a command=(bash "$E2E_ROOT/lib/run_test.sh" "$case_file" "$test_name")
+    if ((workers > 1)); then
+        command=(unshare --net --fork --kill-child -- sh -c 'ip link set lo up && exec "$@"' sh "${command[@]}")
+    fi
     # A test that hangs is stopped after a generous time; its teardown runs, and what
     # a killed test may have left running is stopped here too.
     if E2E_TEST_TMP=$test_tmp timeout --foreground --kill-after=30 "${E2E_TEST_TIMEOUT:-900}" \
-        bash "$E2E_ROOT/lib/run_test.sh" "$case_file" "$test_name" >"$log" 2>&1; then
-        passed=$((passed + 1))
-        echo "PASS $id ($((SECONDS - started)) s)"
+        "${command[@]}" >"$log" 2>&1; then
+        verdict=PASS
     else
-        failed=$((failed + 1))
-        failed_names+=("$id")
-        echo "FAIL $id ($((SECONDS - started)) s)"
-        sed 's/^/    /' "$log"
+        verdict=FAIL
     fi
     reap_test "$test_tmp"
-done
+    echo "$verdict $id ($((SECONDS - started)) s)"
+    echo "$verdict $id" >>"$E2E_TMP/results"
+}
 
-if ((failed)); then
+run_worker() {
+    local number=$1 index
+    if ((workers > 1)) || [[ -z ${DISPLAY:-} ]]; then
+        start_xvfb WORKER_XVFB_PID || { echo "error: worker $number has no virtual display" >&2; return 1; }
+    fi
+    while index=$(next_test); do
+        run_one "${tests[$index]}"
+    done
+    [[ -n ${WORKER_XVFB_PID:-} ]] && kill "$WORKER_XVFB_PID" 2>/dev/null && wait "$WORKER_XVFB_PID" 2>/dev/null
+    return 0
+}
+
+echo 0 >"$E2E_TMP/queue"
+: >"$E2E_TMP/results"
+worker_pids=()
+for ((w = 1; w <= workers; w++)); do
+    if ((workers == 1)); then
+        run_worker "$w"
+    else
+        (
+            unset XVFB_PID
+            run_worker "$w"
+        ) &
+        worker_pids+=($!)
+    fi
+done
+for pid in "${worker_pids[@]}"; do wait "$pid"; done
+
+passed=$(grep -c '^PASS ' "$E2E_TMP/results")
+failed=$(grep -c '^FAIL ' "$E2E_TMP/results")
+mapfile -t failed_names < <(sed -n 's/^FAIL //p' "$E2E_TMP/results")
+missing=$((${#tests[@]} - passed - failed))
+for id in "${failed_names[@]}"; do
+    echo "---- $id"
+    sed 's/^/    /' "$E2E_LOGS/$id.log"
+done
+if ((missing > 0)); then
+    echo "error: $missing tests did not run (a worker failed)"
+    failed=$((failed + missing))
+fi
+if ((${#failed_names[@]})); then
     echo "failed tests: ${failed_names[*]} (logs in $E2E_LOGS)"
 fi
 echo "$passed passed, $failed failed"
