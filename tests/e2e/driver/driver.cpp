@@ -56,9 +56,9 @@ constexpr char kUsage[] =
     "  client-rect <window>                the client area, likewise\n"
     "  settle <window>                     waits until the window's thread is idle and painted\n"
     "  windows                             visible top-level windows, then <end>\n"
-    "  mouse <window> <left|right|double>  a real click at the centre of a top-level window\n"
-    "  menu-items                          the open pop-up menu's items (\"[x] text\" when\n"
-    "                                      checked, \"-\" for a separator), then <end>\n"
+    "  mouse <window> <left|right|double> [x y]\n"
+    "                                      a real click at the centre of a top-level window,\n"
+    "                                      or at x, y in its client area\n"
     "  mount-drive <letter> <linux-folder> <removable|fixed>\n"
     "                                      a new drive letter for a folder, through Wine's\n"
     "                                      mount manager (as winecfg adds one): the running\n"
@@ -529,38 +529,6 @@ void defineWineDrive(wchar_t letter, const std::string& linuxFolder, ULONG type)
     if (!done) throw ActionError(L"Wine's mount manager refused the drive " + std::wstring(1, letter));
 }
 
-// ---- Pop-up menus ------------------------------------------------------------------
-
-// The items of the visible pop-up menu (window class #32768).
-std::vector<std::wstring> openMenuItems() {
-    HWND popup = nullptr;
-    if (!waitFor(kDefaultTimeoutMs, [&] {
-            popup = FindWindowW(L"#32768", nullptr);
-            return popup && IsWindowVisible(popup);
-        })) {
-        throw ActionError(L"no pop-up menu is open");
-    }
-    DWORD_PTR menu = 0;
-    if (!SendMessageTimeoutW(popup, MN_GETHMENU, 0, 0, SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &menu) || !menu) {
-        throw ActionError(L"the pop-up menu does not tell its items");
-    }
-    const HMENU handle = reinterpret_cast<HMENU>(menu);
-    const int count = GetMenuItemCount(handle);
-    if (count < 0) throw ActionError(L"the pop-up menu's items cannot be read");
-    std::vector<std::wstring> items;
-    for (int i = 0; i < count; ++i) {
-        const UINT state = GetMenuState(handle, static_cast<UINT>(i), MF_BYPOSITION);
-        if (state & MF_SEPARATOR) {
-            items.push_back(L"-");
-            continue;
-        }
-        wchar_t text[256] = {};
-        GetMenuStringW(handle, static_cast<UINT>(i), text, 256, MF_BYPOSITION);
-        items.push_back(std::wstring((state & MF_CHECKED) ? L"[x] " : L"") + text);
-    }
-    return items;
-}
-
 // ---- Screenshot --------------------------------------------------------------------
 
 void saveScreenshot(const std::wstring& path) {
@@ -778,12 +746,19 @@ void runAction(const Arguments& args) {
             0);
         writeLine(kListEnd);
     } else if (action == L"mouse") {
-        args.atMost(2);
+        args.atMost(4);
         HWND window = requireWindow(args.required(0, L"class"));
         const std::wstring& button = args.required(1, L"button");
-        RECT rect{};
-        GetWindowRect(window, &rect);
-        const POINT at = centreOf(rect);
+        POINT at{};
+        if (args.has(2)) {
+            at = {static_cast<LONG>(parseNumber(args.required(2, L"x"), L"x")),
+                  static_cast<LONG>(parseNumber(args.required(3, L"y"), L"y"))};
+            ClientToScreen(window, &at);
+        } else {
+            RECT rect{};
+            GetWindowRect(window, &rect);
+            at = centreOf(rect);
+        }
         ensureReachable(window, at);
         moveMouse(at);
         if (button == L"left" || button == L"double") {
@@ -802,10 +777,6 @@ void runAction(const Arguments& args) {
         }
         Sleep(50);
         writeLine("ok");
-    } else if (action == L"menu-items") {
-        args.atMost(0);
-        for (const std::wstring& item : openMenuItems()) writeLine(escaped(item));
-        writeLine(kListEnd);
     } else if (action == L"mount-drive") {
         args.atMost(3);
         const std::wstring& kind = args.required(2, L"kind");
