@@ -85,9 +85,9 @@ constexpr std::wstring_view kEnglish[] = {
     L"Drive not protected",
     L"The autorun.inf file on %1 could not be removed. Scan the drive for viruses, then protect it with "
     L"Lockbay.",
-    L"%1 is write-protected, so it could not be protected.",
     L"%1 was removed before it could be protected.",
-    L"%1 could not be protected. Open Lockbay to try again.",
+    L"%1 could not be protected. It may be write-protected: remove the write protection, then plug it in "
+    L"again.",
 };
 static_assert(std::size(kEnglish) == kLanguageLineCount, "one English text for every line of a language file");
 

@@ -78,9 +78,8 @@ enum class CaptionLine : std::size_t {
     kWatchAlreadyProtectedText,  // a protected drive, left as it was
     kWatchNotProtectedTitle,     // notification title: the drive is not protected
     kWatchFileNotRemovedText,    // an autorun.inf file could not be removed
-    kWatchWriteProtectedText,    // the drive cannot be written
     kWatchDriveGoneText,         // the drive went away during the steps
-    kWatchFailedText,            // any other failure
+    kWatchFailedText,            // any other failure, most often a write-protected drive
 
     kEndOfLines  // not a line: one past the last
 };

@@ -116,13 +116,11 @@ TEST(ShippedLanguageFiles, TranslationsTranslateAndKeepStatusWordsUpperCase) {
 // The watcher's lines in every language: translated, and each notification text names
 // the drive through its one "%1".
 TEST(ShippedLanguageFiles, WatcherLinesAreTranslatedAndNameTheDrive) {
-    const CaptionLine withDrive[] = {CaptionLine::kWatchProtectedText,
-                                     CaptionLine::kWatchCleanedText,
-                                     CaptionLine::kWatchAlreadyProtectedText,
-                                     CaptionLine::kWatchFileNotRemovedText,
-                                     CaptionLine::kWatchWriteProtectedText,
-                                     CaptionLine::kWatchDriveGoneText,
-                                     CaptionLine::kWatchFailedText};
+    const CaptionLine withDrive[] = {
+        CaptionLine::kWatchProtectedText,        CaptionLine::kWatchCleanedText,
+        CaptionLine::kWatchAlreadyProtectedText, CaptionLine::kWatchFileNotRemovedText,
+
+        CaptionLine::kWatchDriveGoneText,        CaptionLine::kWatchFailedText};
     for (const char* name : kLanguageFiles) {
         SCOPED_TRACE(name);
         const auto file = lockbay::parseLanguageFile(readShipped(name));

@@ -129,7 +129,13 @@ TEST(DriveArrival, SimpleProtectionOnlyAndOnlyADriveThatReadsProtectedCounts) {
          Arrival::FileNotRemoved, false},
         {"a hidden autorun.inf file", [](auto& fs) { fs.addFile(L"E:\\autorun.inf", "x", attr::kHidden); },
          Arrival::FileNotRemoved, false},
-        {"write-protected", [](auto& fs) { fs.drive(L'E').readOnly = true; }, Arrival::WriteProtected, false},
+        {"write-protected", [](auto& fs) { fs.drive(L'E').readOnly = true; }, Arrival::Failed, false},
+        {"write-protected, with a folder a of the user",
+         [](auto& fs) {
+             fs.addFolder(L"E:\\a");
+             fs.drive(L'E').readOnly = true;
+         },
+         Arrival::Failed, false},
         {"write-protected and infected",
          [](auto& fs) {
              fs.addFile(L"E:\\autorun.inf", "[autorun]");
@@ -199,11 +205,10 @@ TEST(Notifications, NameTheDriveAndTellSuccessFromFailure) {
         {Arrival::FileNotRemoved, L"Drive not protected",
          L"The autorun.inf file on MYSTICK (E:) could not be removed. Scan the drive for viruses, then "
          L"protect it with Lockbay."},
-        {Arrival::WriteProtected, L"Drive not protected",
-         L"MYSTICK (E:) is write-protected, so it could not be protected."},
         {Arrival::Gone, L"Drive not protected", L"MYSTICK (E:) was removed before it could be protected."},
         {Arrival::Failed, L"Drive not protected",
-         L"MYSTICK (E:) could not be protected. Open Lockbay to try again."},
+         L"MYSTICK (E:) could not be protected. It may be write-protected: remove the write protection, then "
+         L"plug it in again."},
     };
     for (const Case& c : cases) {
         const auto shown = watch::notificationFor(c.arrival, L"MYSTICK (E:)", {});

@@ -25,11 +25,12 @@ bool isWatchedDrive(wchar_t drive, const platform::DriveDetails& details,
 
 namespace {
 
-// Why a drive that went through the steps does not read as protected.
+// Why a drive that went through the steps does not read as protected. A write-protected
+// medium cannot be told apart for sure (the write probe counts a user's folder "a" as
+// written), so it is one of the failures whose text names it as the likely reason.
 Arrival whyNotProtected(platform::FileSystem& fs, wchar_t drive) {
     if (!fs.isReady(drive)) return Arrival::Gone;
     if (!lockbay::infectedFileGone(fs, drive)) return Arrival::FileNotRemoved;
-    if (!lockbay::isWritable(fs, drive)) return Arrival::WriteProtected;
     return Arrival::Failed;
 }
 
@@ -77,9 +78,6 @@ Notification notificationFor(Arrival arrival, const std::wstring& drive,
             break;
         case Arrival::FileNotRemoved:
             text = CaptionLine::kWatchFileNotRemovedText;
-            break;
-        case Arrival::WriteProtected:
-            text = CaptionLine::kWatchWriteProtectedText;
             break;
         case Arrival::Gone:
             text = CaptionLine::kWatchDriveGoneText;

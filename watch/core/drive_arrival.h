@@ -22,9 +22,9 @@ enum class Arrival {
     Protected,         // it was unprotected and holds the protection folder now
     Cleaned,           // its autorun.inf file was deleted, then the folder made
     FileNotRemoved,    // an autorun.inf file is still there (locked, or hidden from the status)
-    WriteProtected,    // nothing could be written to it
     Gone,              // it went away during the steps
-    Failed,            // it does not read as protected afterwards, for another reason
+    Failed,            // it does not read as protected afterwards, for another reason: most
+                       // often a write-protected medium
 };
 
 // Simple protection, and nothing more: the infected file is deleted and the hidden

@@ -336,6 +336,12 @@ POINT centreOf(const RECT& rect) {
     return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
 }
 
+void moveMouse(POINT at) {
+    SetCursorPos(at.x, at.y);
+    sendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, at);
+    Sleep(30);
+}
+
 // The point must reach `target` (or a control on it); when another top-level window
 // covers it, the target's window is brought to the front first.
 void ensureReachable(HWND target, POINT at) {
@@ -345,6 +351,11 @@ void ensureReachable(HWND target, POINT at) {
         return hit && GetAncestor(hit, GA_ROOT) == top;
     };
     if (reaches()) return;
+    // A tooltip that the pointer's rest has raised goes away once the pointer leaves.
+    if (HWND hit = WindowFromPoint(at); hit && classOf(hit) == L"tooltips_class32") {
+        moveMouse({GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1});
+        if (waitFor(3000, reaches)) return;
+    }
     SetForegroundWindow(top);
     BringWindowToTop(top);
     if (waitFor(2000, reaches)) return;
@@ -352,12 +363,6 @@ void ensureReachable(HWND target, POINT at) {
     throw ActionError(L"the point (" + std::to_wstring(at.x) + L"," + std::to_wstring(at.y) +
                       L") of the control " + L"lies under a window of class " +
                       (hit ? classOf(hit) : std::wstring(L"(none)")));
-}
-
-void moveMouse(POINT at) {
-    SetCursorPos(at.x, at.y);
-    sendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, at);
-    Sleep(30);
 }
 
 void pressAt(HWND target, POINT at) {

@@ -166,6 +166,17 @@ unplug_drive() {
     must drv volume-change removal "$1"
 }
 
+# A drive root that cannot be written. chmod takes write access away, but root (the
+# usual user in containers) writes anyway; there the Wine server, which makes files and
+# folders for the programs, is started without the right to override permissions.
+# Call it before the test's first Windows program.
+start_wine_without_override() {
+    if ((EUID == 0)); then
+        setpriv --bounding-set -dac_override,-dac_read_search,-fowner wineserver -p ||
+            fatal "could not start a Wine server without the right to override permissions"
+    fi
+}
+
 # hide <windows-path>... : sets the Hidden attribute.
 hide() {
     set_hidden "$WINEPREFIX" "$@" || fatal "could not hide $*"
