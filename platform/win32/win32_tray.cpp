@@ -11,7 +11,6 @@
 // clang-format on
 
 #include <algorithm>
-#include <cstdlib>
 #include <memory>
 #include <set>
 #include <string>

@@ -2,6 +2,7 @@
 #include "watch/core/watcher.h"
 
 #include "lockbay/i18n/selected_language.h"
+#include "lockbay/protection/best_effort.h"
 #include "watch/core/drive_arrival.h"
 
 namespace watch {
@@ -47,8 +48,9 @@ int Watcher::watch() {
     // first one watching.
     if (!host_.claimSingleInstance()) return kExitOk;
     // The Run entry starts the watcher in no particular folder; it works in its own,
-    // where Lockbay and its language files are.
-    host_.setWorkingFolder(folder_);
+    // where Lockbay and its language files are. Should that fail, it still protects
+    // drives, in English.
+    lockbay::ignoreFailure(host_.setWorkingFolder(folder_));
 
     host_.onDrivesArrived = [this](const std::vector<wchar_t>& drives) { drivesArrived(drives); };
     host_.onMenuRequested = [this] { menuRequested(); };
