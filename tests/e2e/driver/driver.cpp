@@ -244,8 +244,13 @@ std::wstring textOf(HWND window) {
     }
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
     DWORD_PTR copied = 0;
-    SendMessageTimeoutW(window, WM_GETTEXT, static_cast<WPARAM>(text.size()),
-                        reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &copied);
+    // A window that stops answering between the two questions is reported, not read as
+    // an empty text.
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, static_cast<WPARAM>(text.size()),
+                             reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG, kAnswerTimeoutMs,
+                             &copied)) {
+        throw ActionError(L"the window of class " + classOf(window) + L" does not answer");
+    }
     text.resize(static_cast<size_t>(copied));
     return text;
 }
