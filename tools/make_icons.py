@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 """Draws the programs' icons, our own art: a blue shield with a white padlock for
-Lockbay and a blue shield with a white downward arrow for its updater.
+Lockbay, with a white downward arrow for its updater, and with a white USB plug for
+the watcher (the icon in the notification area).
 
-Writes lockbay/resources/lockbay.ico and update/resources/update.ico (sizes 16, 24, 32,
-48 as 32-bit bitmaps with alpha, 256 as PNG). Only the standard library is used; run it
+Writes lockbay/resources/lockbay.ico, update/resources/update.ico and
+watch/resources/lockbay-watch.ico (sizes 16, 24, 32, 48 as 32-bit bitmaps with alpha,
+256 as PNG). Only the standard library is used; run it
 again after changing the drawing and commit the results:
 
     python3 tools/make_icons.py
@@ -58,6 +60,16 @@ def in_arrow(x, y):
     shaft = 0.44 <= x <= 0.56 and 0.24 <= y <= 0.52
     head = 0.50 <= y <= 0.74 and abs(x - 0.5) <= (0.74 - y) * 0.85
     return shaft or head
+
+
+def in_plug(x, y):
+    """A USB plug seen from the side: the metal shell with its two windows on top, the
+    grip below it and the cable."""
+    shell = 0.38 <= x <= 0.62 and 0.20 <= y <= 0.40
+    windows = (0.43 <= x <= 0.48 or 0.52 <= x <= 0.57) and 0.25 <= y <= 0.31
+    grip = 0.31 <= x <= 0.69 and 0.40 <= y <= 0.64
+    cable = 0.45 <= x <= 0.55 and 0.64 <= y <= 0.80
+    return (shell and not windows) or grip or cable
 
 
 def coverage(shape, px, py, size):
@@ -144,3 +156,4 @@ if __name__ == "__main__":
     root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
     make(os.path.join(root, "lockbay", "resources", "lockbay.ico"), in_padlock)
     make(os.path.join(root, "update", "resources", "update.ico"), in_arrow)
+    make(os.path.join(root, "watch", "resources", "lockbay-watch.ico"), in_plug)

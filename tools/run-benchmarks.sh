@@ -10,6 +10,8 @@
 #   2  start-up against a minimal window; with a silent update host
 #   3  the updater's download of a 64 MB setup against curl; its peak memory
 #   4  size and imports of the release build; processor use of the idle main window
+#   5  the watcher: arrival broadcast to the protection folder, idle processor use,
+#      private memory
 #
 # Builds: build/bench-e2e (the mingw-e2e preset with its hosts on 127.0.0.1:PORT, for
 # the programs run under Wine) and build/bench-mingw (the release preset, for the
@@ -66,7 +68,7 @@ hosts=(-DLOCKBAY_UPDATE_HOST="127.0.0.1:$PORT" -DLOCKBAY_DOWNLOAD_HOST="127.0.0.
     cmake --preset mingw-e2e -B "$E2E_BUILD" "${hosts[@]}" &&
         cmake --build "$E2E_BUILD" -j2 &&
         cmake --preset mingw -B "$RELEASE_BUILD" &&
-        cmake --build "$RELEASE_BUILD" -j2 --target lockbay update
+        cmake --build "$RELEASE_BUILD" -j2 --target lockbay update lockbay-watch
 } >"$BUILDS/bench-build.log" 2>&1 || die "the build failed (see $BUILDS/bench-build.log)"
 
 # ---- A virtual display and a Wine prefix of our own -------------------------------------------
@@ -88,8 +90,10 @@ echo "preparing a Wine prefix..."
 make_prefix "$WINEPREFIX" unmanaged || die "could not make a Wine prefix"
 c=$WINEPREFIX/drive_c
 mkdir -p "$c/Lockbay" "$c/bench"
-cp "$E2E_BUILD/lockbay/lockbay.exe" "$E2E_BUILD/update/update.exe" "$E2E_BUILD"/lockbay/*.vlng "$c/Lockbay/" &&
-    cp "$E2E_BUILD"/tests/bench/*.exe "$c/bench/" || die "could not install the programs into the prefix"
+cp "$E2E_BUILD/lockbay/lockbay.exe" "$E2E_BUILD/update/update.exe" "$E2E_BUILD/watch/lockbay-watch.exe" \
+    "$E2E_BUILD"/lockbay/*.vlng "$c/Lockbay/" &&
+    cp "$E2E_BUILD"/tests/bench/*.exe "$E2E_BUILD/tests/e2e/driver.exe" "$c/bench/" ||
+    die "could not install the programs into the prefix"
 
 # Twenty drives E: to X:, each a folder: two protected (a folder autorun.inf), two
 # infected (a plain file autorun.inf), one with a hidden autorun.inf, one with a user's

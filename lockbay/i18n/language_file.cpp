@@ -73,6 +73,21 @@ constexpr std::wstring_view kEnglish[] = {
     L"Welcome to Lockbay. This is a simple application that helps you to protect your USB flash drive "
     L"against autorun viruses. You can also protect your hard-disk drives against this type of viruses.",
     // Lines 39 and up.
+    // The watcher.
+    L"Open Lockbay",
+    L"Start with Windows",
+    L"Exit",
+    L"Lockbay protects USB drives when they are plugged in",
+    L"Drive protected",
+    L"%1 is now protected against autorun viruses.",
+    L"An autorun.inf file was removed from %1, and the drive is now protected.",
+    L"%1 is already protected.",
+    L"Drive not protected",
+    L"The autorun.inf file on %1 could not be removed. Scan the drive for viruses, then protect it with "
+    L"Lockbay.",
+    L"%1 was removed before it could be protected.",
+    L"%1 could not be protected. It may be write-protected: remove the write protection, then plug it in "
+    L"again.",
 };
 static_assert(std::size(kEnglish) == kLanguageLineCount, "one English text for every line of a language file");
 

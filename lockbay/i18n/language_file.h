@@ -65,6 +65,22 @@ enum class CaptionLine : std::size_t {
     // Lines 39 and up: the texts of newer features, in file order. A file that stops
     // before one of them gives its English text (see textOrEnglish).
 
+    // The watcher (lockbay-watch.exe): its menu, its icon's tooltip and its
+    // notifications. In a notification's text "%1" stands for the drive, as
+    // "LABEL (E:)" or "E:".
+    kWatchOpenLockbay,           // menu: "Open Lockbay"
+    kWatchStartWithWindows,      // menu: "Start with Windows" (checked while on)
+    kWatchExit,                  // menu: "Exit"
+    kWatchTooltip,               // the icon's tooltip: what the watcher does
+    kWatchProtectedTitle,        // notification title: the drive is protected
+    kWatchProtectedText,         // an unprotected drive got the protection folder
+    kWatchCleanedText,           // an infected drive lost its autorun.inf file and got the folder
+    kWatchAlreadyProtectedText,  // a protected drive, left as it was
+    kWatchNotProtectedTitle,     // notification title: the drive is not protected
+    kWatchFileNotRemovedText,    // an autorun.inf file could not be removed
+    kWatchDriveGoneText,         // the drive went away during the steps
+    kWatchFailedText,            // any other failure, most often a write-protected drive
+
     kEndOfLines  // not a line: one past the last
 };
 static_assert(static_cast<std::size_t>(CaptionLine::kWelcomeText) == kCaptionLineCount);

@@ -97,6 +97,7 @@ Form1::Form1(LockbayApp& app)
       Timer4(*this, L"Timer4", 2000),
       Timer5(*this, L"Timer5", 20),
       Timer6(*this, L"Timer6", 500),
+      Timer7(*this, L"Timer7", kDriveChangeSettleMs),
       app_(app) {
     Protection& protection = app_.protection();
     Timer1.onTick = [this] { refreshStep(); };
@@ -105,6 +106,7 @@ Form1::Form1(LockbayApp& app)
     Timer4.onTick = [&protection] { protection.retryStep(); };
     Timer5.onTick = [this] { app_.module1().captionStep(); };
     Timer6.onTick = [&protection] { protection.grantStep(); };
+    Timer7.onTick = [this] { driveChangeStep(); };
 
     List1.onClick = [this] { listClicked(); };
     Label4.onClick = [this] { refreshClicked(); };
@@ -185,6 +187,7 @@ void Form1::listClicked() {
 
 void Form1::refreshClicked() {
     Drive1 = app_.fs().driveLetters();
+    drivesStale_ = false;
     loadlist();
 }
 
@@ -216,7 +219,26 @@ void Form1::showm() {
     Picture15.setVisible(true);
 }
 
+void Form1::drivesChanged(const DriveChange&) {
+    // Each change starts the wait afresh: a stick with several volumes, or one pulled
+    // out and plugged back, gives one rebuild.
+    drivesStale_ = true;
+    Timer7.setEnabled(true);
+}
+
+void Form1::driveChangeStep() {
+    Timer7.setEnabled(false);
+    // A running operation rebuilds the list itself when it ends (the refresh step), with
+    // the drives read afresh then; rebuilding now would drop its drive from under it.
+    if (busy()) return;
+    refreshClicked();
+}
+
 void Form1::refreshStep() {
+    if (drivesStale_) {
+        Drive1 = app_.fs().driveLetters();
+        drivesStale_ = false;
+    }
     loadlist();
     // An operation with a step still to come (a conversion being watched, a retry, the
     // free-space dialog) keeps the window busy; its last step schedules the refresh

@@ -47,6 +47,7 @@ public:
     platform::ui::Timer Timer4;  // Protect: retry of an infected file's deletion
     platform::ui::Timer Timer5;  // caption step: re-applies the language
     platform::ui::Timer Timer6;  // Restore: grant step
+    platform::ui::Timer Timer7;  // live list: rebuilds once a burst of drive changes is over
 
     // State shared with the other windows and the operations.
     std::wstring d;                      // current drive letter, upper case, no colon
@@ -67,18 +68,29 @@ public:
     void showm();
 
     void closeRequested() override;
+    // A drive arrived or went away: the list follows once the burst is over.
+    void drivesChanged(const platform::ui::DriveChange& change) override;
+
+    // The busy state: an operation runs ("Please Wait..." shown) until its refresh step.
+    bool busy() const { return waitt.visible(); }
+
+    // How long the list waits after a drive change for the next one before it rebuilds.
+    static constexpr int kDriveChangeSettleMs = 300;
 
 protected:
     void onLoad() override;
 
 private:
     void refreshStep();
+    void driveChangeStep();
     void listClicked();
     void refreshClicked();
     void switchToAdvanced();
     void switchToSimple();
 
     LockbayApp& app_;
+    // Drives came or went since Drive1 was read; the next rebuild reads it afresh.
+    bool drivesStale_ = false;
 };
 
 }  // namespace lockbay

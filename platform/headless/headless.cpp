@@ -5,17 +5,38 @@
 
 namespace platform::ui {
 
-namespace {
-class NullPeer : public FormPeer {
+// A form's peer draws nothing; it only keeps the backend's list of existing forms.
+class HeadlessPeer : public FormPeer {
 public:
+    HeadlessPeer(HeadlessBackend& backend, Form& form) : backend_(backend), form_(form) {
+        backend_.live_.push_back(&form_);
+    }
+    HeadlessPeer(const HeadlessPeer&) = delete;
+    HeadlessPeer& operator=(const HeadlessPeer&) = delete;
+    ~HeadlessPeer() override {
+        auto& live = backend_.live_;
+        live.erase(std::remove(live.begin(), live.end(), &form_), live.end());
+    }
     void formChanged() override {}
     void controlChanged(Control&) override {}
+
+private:
+    HeadlessBackend& backend_;
+    Form& form_;
 };
-}  // namespace
 
 std::unique_ptr<FormPeer> HeadlessBackend::createPeer(Form& form) {
     created_.push_back(form.design().name);
-    return std::make_unique<NullPeer>();
+    return std::make_unique<HeadlessPeer>(*this, form);
+}
+
+void HeadlessBackend::broadcastDriveChange(const DriveChange& change) {
+    if (ended_) return;
+    // A copy: a handler may create or unload forms.
+    const std::vector<Form*> live = live_;
+    for (Form* form : live) {
+        if (std::find(live_.begin(), live_.end(), form) != live_.end()) form->drivesChanged(change);
+    }
 }
 
 void HeadlessBackend::startTimer(const Timer* key, int intervalMs, std::function<void()> fire) {

@@ -4,12 +4,14 @@
 // clang-format off
 #include <windows.h>  // before every other Windows header
 #include <commctrl.h>
+#include <dbt.h>
 // clang-format on
 
 #include "form_window.h"
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "win32_backend.h"
@@ -338,10 +340,33 @@ LRESULT CALLBACK FormWindow::childProcedure(HWND window, UINT message, WPARAM wP
     });
 }
 
+namespace {
+
+// The drive letters of a volume arrival or removal, as Windows broadcasts it to every
+// top-level window; nothing for the other device notifications.
+std::optional<ui::DriveChange> driveChangeOf(WPARAM event, LPARAM data) {
+    if (event != DBT_DEVICEARRIVAL && event != DBT_DEVICEREMOVECOMPLETE) return std::nullopt;
+    const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(data);
+    if (!header || header->dbch_devicetype != DBT_DEVTYP_VOLUME) return std::nullopt;
+    const DWORD mask = reinterpret_cast<const DEV_BROADCAST_VOLUME*>(header)->dbcv_unitmask;
+    ui::DriveChange change;
+    change.kind =
+        event == DBT_DEVICEARRIVAL ? ui::DriveChange::Kind::Arrived : ui::DriveChange::Kind::Removed;
+    for (int i = 0; i < 26; ++i) {
+        if (mask & (DWORD{1} << i)) change.drives.push_back(static_cast<wchar_t>(L'A' + i));
+    }
+    return change;
+}
+
+}  // namespace
+
 LRESULT FormWindow::onFormMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     LRESULT result = 0;
     if (onParentNotification(message, wParam, lParam, result)) return result;
     switch (message) {
+        case WM_DEVICECHANGE:
+            if (const auto change = driveChangeOf(wParam, lParam)) form_.drivesChanged(*change);
+            return TRUE;
         case WM_CLOSE:
             // The runtime decides what closing means (unload, or the end of the program).
             form_.closeRequested();

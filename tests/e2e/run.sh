@@ -52,6 +52,7 @@ done
 programs=(
     "$BUILD_DIR/lockbay/lockbay.exe"
     "$BUILD_DIR/update/update.exe"
+    "$BUILD_DIR/watch/lockbay-watch.exe"
     "$BUILD_DIR/tests/e2e/driver.exe"
     "$BUILD_DIR/tests/e2e/fake_setup.exe"
     "$BUILD_DIR/tests/e2e/stand-ins/cacls.exe"
@@ -107,7 +108,8 @@ make_prefix "$E2E_PRISTINE" unmanaged || die "could not make a Wine prefix"
 install_into_prefix() {
     local c=$E2E_PRISTINE/drive_c
     mkdir -p "$c/Lockbay" "$c/stand-ins" "$c/e2e"
-    cp "$BUILD_DIR/lockbay/lockbay.exe" "$BUILD_DIR/update/update.exe" "$BUILD_DIR"/lockbay/*.vlng "$c/Lockbay/" &&
+    cp "$BUILD_DIR/lockbay/lockbay.exe" "$BUILD_DIR/update/update.exe" "$BUILD_DIR/watch/lockbay-watch.exe" \
+        "$BUILD_DIR"/lockbay/*.vlng "$c/Lockbay/" &&
         cp "$BUILD_DIR"/tests/e2e/stand-ins/*.exe "$c/stand-ins/" &&
         cp "$BUILD_DIR/tests/e2e/driver.exe" "$BUILD_DIR/tests/e2e/fake_setup.exe" "$c/e2e/"
 }

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -61,22 +62,40 @@ std::string numberedLines(int count, const char* lineEnd = "\r\n") {
     return text;
 }
 
-TEST(LanguageFile, ReadsAtMost38Lines) {
-    for (const int count : {37, 38, 39, 100}) {
+TEST(LanguageFile, ReadsTheLinesItKnowsAndNoMore) {
+    const int known = static_cast<int>(kLanguageLineCount);
+    for (const int count : {37, 38, known, known + 1, 100}) {
         const auto lines = parseLanguageFile(numberedLines(count)).lines;
-        const std::size_t expected = count < 38 ? static_cast<std::size_t>(count) : kLanguageLineCount;
+        const std::size_t expected = static_cast<std::size_t>(std::min(count, known));
         ASSERT_EQ(lines.size(), expected) << count << " lines in the file";
         EXPECT_EQ(lines.front(), L"L1");
         EXPECT_EQ(lines.back(), L"L" + std::to_wstring(expected));
     }
 }
 
-TEST(LanguageFile, TheLineAfter38IsNotReadEvenWhenBroken) {
-    std::string bytes = numberedLines(38, "\r");
+TEST(LanguageFile, TheLineAfterTheLastKnownIsNotReadEvenWhenBroken) {
+    std::string bytes = numberedLines(static_cast<int>(kLanguageLineCount), "\r");
     bytes += std::string("\0\xff\r\n", 4);
     const auto lines = parseLanguageFile(bytes).lines;
     ASSERT_EQ(lines.size(), kLanguageLineCount);
-    EXPECT_EQ(lines[37], L"L38");
+    EXPECT_EQ(lines.back(), L"L" + std::to_wstring(kLanguageLineCount));
+}
+
+// A file made for an older Lockbay ends after the caption table: the watcher's lines
+// are then the English ones, and the caption lines stay the file's own.
+TEST(LanguageFile, AFileOf38LinesGivesTheEnglishTextsOfTheNewerLines) {
+    using lockbay::CaptionLine;
+    const auto file = parseLanguageFile(numberedLines(38));
+    ASSERT_EQ(file.lines.size(), 38u);
+    EXPECT_EQ(lockbay::textOrEnglish(file, CaptionLine::kWelcomeText), L"L38");
+    EXPECT_EQ(lockbay::textOrEnglish(file, CaptionLine::kWatchOpenLockbay), L"Open Lockbay");
+    EXPECT_EQ(lockbay::textOrEnglish(file, CaptionLine::kWatchStartWithWindows), L"Start with Windows");
+    EXPECT_EQ(lockbay::textOrEnglish(file, CaptionLine::kWatchExit), L"Exit");
+    for (std::size_t n = lockbay::kCaptionLineCount + 1; n <= kLanguageLineCount; ++n) {
+        const auto line = static_cast<CaptionLine>(n);
+        EXPECT_TRUE(lockbay::isNewerLine(line));
+        EXPECT_EQ(lockbay::textOrEnglish(file, line), lockbay::englishText(line)) << "line " << n;
+    }
 }
 
 TEST(LanguageFile, AShortFileGivesTheLinesItHas) {

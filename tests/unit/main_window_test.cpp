@@ -1,5 +1,6 @@
 // The main window and its drive list: which drives are listed, how each reads, what a
 // selection offers, Refresh, the busy state, the mode switch and the press feedback.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@ namespace {
 
 namespace attr = platform::attr;
 using fakes::FakeFileSystem;
+using lockbay::Form1;
 
 class MainWindowTest : public LockbayTest {};
 
@@ -267,6 +269,66 @@ TEST_F(MainWindowTest, ClosingTheMainWindowEndsTheProgramBeforeAnyPendingStep) {
     EXPECT_TRUE(fake.backend.ended());
     advance(1000);
     EXPECT_TRUE(form.waitt.visible()) << "no step runs after the end";
+}
+
+// ---- The live list: drives plugged in or pulled out while the window is open ----------
+
+using platform::ui::DriveChange;
+
+void announce(fakes::FakePlatform& fake, DriveChange::Kind kind, std::vector<wchar_t> drives) {
+    fake.backend.broadcastDriveChange(DriveChange{kind, std::move(drives)});
+}
+
+std::size_t driveListReads(const fakes::FakeFileSystem& fs) {
+    return static_cast<std::size_t>(std::count(fs.calls.begin(), fs.calls.end(), L"drives"));
+}
+
+TEST_F(MainWindowTest, FollowsDrivesPluggedInAndPulledOutWithOneRebuildPerBurst) {
+    fake.fs.addDrive(L'E');
+    auto& form = openMainWindow();
+    selectDrive(L'E');
+    const std::size_t readsBefore = driveListReads(fake.fs);
+
+    // A stick with two volumes, then a third message while the list still waits.
+    fake.fs.addDrive(L'F');
+    fake.fs.addFolder(L"F:\\autorun.inf");
+    fake.fs.addDrive(L'G');
+    announce(fake, DriveChange::Kind::Arrived, {L'F'});
+    advance(Form1::kDriveChangeSettleMs - 1);
+    announce(fake, DriveChange::Kind::Arrived, {L'G'});
+    advance(Form1::kDriveChangeSettleMs - 1);
+    EXPECT_EQ(listLines(), (std::vector<std::wstring>{L"E:    UNPROTECTED"})) << "still within the burst";
+    advance(1);
+    EXPECT_EQ(listLines(),
+              (std::vector<std::wstring>{L"E:    UNPROTECTED", L"F:    PROTECTED", L"G:    UNPROTECTED"}));
+    EXPECT_EQ(driveListReads(fake.fs), readsBefore + 1) << "one rebuild for the burst";
+    // Like Refresh, the rebuild drops the selection and the actions it offered.
+    EXPECT_EQ(form.List1.selectedIndex(), -1);
+    EXPECT_FALSE(form.Picture6.visible());
+    EXPECT_FALSE(form.Timer7.enabled());
+
+    fake.fs.removeDrive(L'E');
+    announce(fake, DriveChange::Kind::Removed, {L'E'});
+    advance(Form1::kDriveChangeSettleMs);
+    EXPECT_EQ(listLines(), (std::vector<std::wstring>{L"F:    PROTECTED", L"G:    UNPROTECTED"}));
+    advance(5000);
+    EXPECT_EQ(driveListReads(fake.fs), readsBefore + 2) << "no rebuild without a change";
+}
+
+TEST_F(MainWindowTest, ADriveChangeDuringAnOperationWaitsForItsRefreshStep) {
+    fake.fs.addDrive(L'E');
+    auto& form = openMainWindow();
+    selectDrive(L'E');
+    form.Label7.click();  // Protect (Simple): the refresh step comes at 500 ms
+    fake.fs.addDrive(L'F');
+    announce(fake, DriveChange::Kind::Arrived, {L'F'});
+    advance(Form1::kDriveChangeSettleMs);
+    EXPECT_TRUE(busy());
+    EXPECT_EQ(listLines(), (std::vector<std::wstring>{L"E:    UNPROTECTED"})) << "not rebuilt while busy";
+    advance(500 - Form1::kDriveChangeSettleMs);
+    EXPECT_FALSE(busy());
+    EXPECT_EQ(listLines(), (std::vector<std::wstring>{L"E:    PROTECTED", L"F:    UNPROTECTED"}))
+        << "the refresh step reads the drives afresh";
 }
 
 }  // namespace

@@ -113,4 +113,28 @@ TEST(ShippedLanguageFiles, TranslationsTranslateAndKeepStatusWordsUpperCase) {
     }
 }
 
+// The watcher's lines in every language: translated, and each notification text names
+// the drive through its one "%1".
+TEST(ShippedLanguageFiles, WatcherLinesAreTranslatedAndNameTheDrive) {
+    const CaptionLine withDrive[] = {
+        CaptionLine::kWatchProtectedText,        CaptionLine::kWatchCleanedText,
+        CaptionLine::kWatchAlreadyProtectedText, CaptionLine::kWatchFileNotRemovedText,
+
+        CaptionLine::kWatchDriveGoneText,        CaptionLine::kWatchFailedText};
+    for (const char* name : kLanguageFiles) {
+        SCOPED_TRACE(name);
+        const auto file = lockbay::parseLanguageFile(readShipped(name));
+        for (const CaptionLine line : withDrive) {
+            const std::wstring& text = lineOf(file, line);
+            EXPECT_EQ(text.find(L"%1"), text.rfind(L"%1")) << platform::toUtf8(text);
+            EXPECT_NE(text.find(L"%1"), std::wstring::npos) << platform::toUtf8(text);
+        }
+        if (std::string(name) == "english.vlng") continue;
+        for (std::size_t n = lockbay::kCaptionLineCount + 1; n <= kLanguageLineCount; ++n) {
+            const auto line = static_cast<CaptionLine>(n);
+            EXPECT_NE(lineOf(file, line), lockbay::englishText(line)) << "line " << n;
+        }
+    }
+}
+
 }  // namespace

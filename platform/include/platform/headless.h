@@ -47,6 +47,10 @@ public:
     // The names of the forms in the order they were created.
     const std::vector<std::wstring>& created() const { return created_; }
 
+    // The system announces a drive change: every form that exists hears it, as the
+    // windows of the Win32 backend hear the broadcast.
+    void broadcastDriveChange(const DriveChange& change);
+
 private:
     struct Scheduled {
         int interval;
@@ -60,6 +64,8 @@ private:
     std::vector<MessageBoxCall> messageBoxes_;
     bool ended_ = false;
     std::vector<std::wstring> created_;
+    friend class HeadlessPeer;
+    std::vector<Form*> live_;  // the forms that exist now, in the order they were created
 };
 
 }  // namespace platform::ui

@@ -103,6 +103,14 @@ class Control;
 class Timer;
 class Runtime;
 
+// The system's word that volumes (drive letters) arrived or went away: a USB stick
+// plugged in or pulled out, a card put into a reader. Every form that exists hears it.
+struct DriveChange {
+    enum class Kind { Arrived, Removed };
+    Kind kind = Kind::Arrived;
+    std::vector<wchar_t> drives;  // upper-case letters, ascending
+};
+
 // What a backend attaches to a created form. The form tells it every change.
 class FormPeer {
 public:
@@ -273,6 +281,8 @@ public:
 
     // The user closed the form through its frame. By default that unloads it.
     virtual void closeRequested() { unload(); }
+    // Called by the backend when the system announces a drive change; nothing by default.
+    virtual void drivesChanged(const DriveChange& /*change*/) {}
 
     const std::vector<Control*>& controls() const { return controls_; }
     Control* findControl(int id) const;

@@ -122,16 +122,6 @@ stream_log_field() {
 print(json.loads(open(sys.argv[1]).readline())[sys.argv[2]])' "$E2E_LOG_DIR/stream.log" "$1"
 }
 
-# A drive root that cannot be written. chmod takes write access away, but root (the
-# usual user in containers) writes anyway; there the Wine server, which makes files and
-# folders for the programs, is started without the right to override permissions.
-start_wine_without_override() {
-    if ((EUID == 0)); then
-        setpriv --bounding-set -dac_override,-dac_read_search,-fowner wineserver -p ||
-            fatal "could not start a Wine server without the right to override permissions"
-    fi
-}
-
 # ---- Language files ----------------------------------------------------------------
 
 # A language file of the given kind is named by clng.vlng; the program starts, shows

@@ -83,6 +83,27 @@ test_lists_each_drive_with_its_status_and_offers_the_fitting_action() {
     lockbay_running || fail "lockbay.exe is no longer running"
 }
 
+# Windows announces a stick plugged in or pulled out to every window; Wine does not for
+# a drive mapped onto a folder, so the test sends the same broadcast. The list follows
+# without Refresh.
+test_follows_drives_plugged_in_and_pulled_out() {
+    add_drive E
+    start_server --version 4.0.0
+    start_lockbay
+    must drv wait-window "$main" 60000
+    assert_list "$main" "$Form1_List1" "E:    UNPROTECTED"
+
+    mkdir -p "$(drive_dir F)/autorun.inf"
+    plug_drive F removable
+    assert_list "$main" "$Form1_List1" "E:    UNPROTECTED" "F:    PROTECTED"
+    screenshot live-list-after-arrival "$main"
+
+    unplug_drive E
+    assert_list "$main" "$Form1_List1" "F:    PROTECTED"
+    assert_visible "$main" "$Form1_List1" 1 "the drive list"
+    lockbay_running || fail "lockbay.exe is no longer running"
+}
+
 protect_offered() { [[ $(ctl_visible "$main" "$Form1_Picture6") == 1 ]]; }
 second_line_protected() { [[ $(list_items "$main" "$Form1_List1" | sed -n 2p) == "F:    PROTECTED" ]]; }
 

@@ -13,9 +13,12 @@
 // A failed action prints "error: <what failed>" and ends the driver with exit code 1.
 // clang-format off
 #include <windows.h>  // before every other Windows header
+#include <dbt.h>
 #include <tlhelp32.h>
+#include <winioctl.h>
 // clang-format on
 
+#include <cstring>
 #include <cwctype>
 #include <optional>
 #include <stdexcept>
@@ -53,7 +56,19 @@ constexpr char kUsage[] =
     "  client-rect <window>                the client area, likewise\n"
     "  settle <window>                     waits until the window's thread is idle and painted\n"
     "  windows                             visible top-level windows, then <end>\n"
+    "  mouse <window> <left|right|double> [x y]\n"
+    "                                      a real click at the centre of a top-level window,\n"
+    "                                      or at x, y in its client area\n"
+    "  mount-drive <letter> <linux-folder> <removable|fixed>\n"
+    "                                      a new drive letter for a folder, through Wine's\n"
+    "                                      mount manager (as winecfg adds one): the running\n"
+    "                                      programs' drive lists see it; announces nothing\n"
+    "  unmount-drive <letter>              takes a drive letter away again (the folder stays)\n"
+    "  volume-change <arrival|removal> <letters>\n"
+    "                                      broadcasts WM_DEVICECHANGE for those drives to\n"
+    "                                      every top-level window, as Windows does\n"
     "  process-running <exe-name>          1 or 0\n"
+    "  process-count <exe-name>            how many processes run that program\n"
     "  wait-process <exe-name> [timeout]\n"
     "  wait-process-gone <exe-name> [timeout]\n"
     "  screenshot <file.bmp>\n"
@@ -229,8 +244,13 @@ std::wstring textOf(HWND window) {
     }
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
     DWORD_PTR copied = 0;
-    SendMessageTimeoutW(window, WM_GETTEXT, static_cast<WPARAM>(text.size()),
-                        reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &copied);
+    // A window that stops answering between the two questions is reported, not read as
+    // an empty text.
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, static_cast<WPARAM>(text.size()),
+                             reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG, kAnswerTimeoutMs,
+                             &copied)) {
+        throw ActionError(L"the window of class " + classOf(window) + L" does not answer");
+    }
     text.resize(static_cast<size_t>(copied));
     return text;
 }
@@ -321,6 +341,12 @@ POINT centreOf(const RECT& rect) {
     return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
 }
 
+void moveMouse(POINT at) {
+    SetCursorPos(at.x, at.y);
+    sendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, at);
+    Sleep(30);
+}
+
 // The point must reach `target` (or a control on it); when another top-level window
 // covers it, the target's window is brought to the front first.
 void ensureReachable(HWND target, POINT at) {
@@ -330,6 +356,11 @@ void ensureReachable(HWND target, POINT at) {
         return hit && GetAncestor(hit, GA_ROOT) == top;
     };
     if (reaches()) return;
+    // A tooltip that the pointer's rest has raised goes away once the pointer leaves.
+    if (HWND hit = WindowFromPoint(at); hit && classOf(hit) == L"tooltips_class32") {
+        moveMouse({GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1});
+        if (waitFor(3000, reaches)) return;
+    }
     SetForegroundWindow(top);
     BringWindowToTop(top);
     if (waitFor(2000, reaches)) return;
@@ -337,12 +368,6 @@ void ensureReachable(HWND target, POINT at) {
     throw ActionError(L"the point (" + std::to_wstring(at.x) + L"," + std::to_wstring(at.y) +
                       L") of the control " + L"lies under a window of class " +
                       (hit ? classOf(hit) : std::wstring(L"(none)")));
-}
-
-void moveMouse(POINT at) {
-    SetCursorPos(at.x, at.y);
-    sendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, at);
-    Sleep(30);
 }
 
 void pressAt(HWND target, POINT at) {
@@ -423,18 +448,95 @@ std::vector<std::wstring> listItems(HWND list) {
 
 // ---- Processes ---------------------------------------------------------------------
 
-bool processRunning(const std::wstring& exeName) {
+int processCount(const std::wstring& exeName) {
     const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE) throw ActionError(L"cannot list the processes");
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
-    bool found = false;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more && !found;
-         more = Process32NextW(snapshot, &entry)) {
-        found = lstrcmpiW(entry.szExeFile, exeName.c_str()) == 0;
+    int count = 0;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        if (lstrcmpiW(entry.szExeFile, exeName.c_str()) == 0) ++count;
     }
     CloseHandle(snapshot);
-    return found;
+    return count;
+}
+
+bool processRunning(const std::wstring& exeName) {
+    return processCount(exeName) > 0;
+}
+
+// ---- Device notifications ----------------------------------------------------------
+
+// The broadcast Windows sends to every top-level window when volumes are mounted or
+// taken away: WM_DEVICECHANGE with a DEV_BROADCAST_VOLUME naming the drive letters.
+void broadcastVolumeChange(const std::wstring& event, const std::wstring& letters) {
+    WPARAM kind = 0;
+    if (event == L"arrival") {
+        kind = DBT_DEVICEARRIVAL;
+    } else if (event == L"removal") {
+        kind = DBT_DEVICEREMOVECOMPLETE;
+    } else {
+        throw ActionError(L"volume-change: the event is arrival or removal, not " + event);
+    }
+    DEV_BROADCAST_VOLUME volume{};
+    volume.dbcv_size = sizeof volume;
+    volume.dbcv_devicetype = DBT_DEVTYP_VOLUME;
+    for (wchar_t letter : letters) {
+        const wchar_t upper = static_cast<wchar_t>(std::towupper(letter));
+        if (upper < L'A' || upper > L'Z') throw ActionError(L"volume-change: not a drive letter: " + letters);
+        volume.dbcv_unitmask |= DWORD{1} << (upper - L'A');
+    }
+    // Sent, not posted: the structure travels with the message. (Wine's
+    // BroadcastSystemMessageW reaches no window from a console program; a send to
+    // HWND_BROADCAST reaches every top-level window, hidden ones included.)
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutW(HWND_BROADCAST, WM_DEVICECHANGE, kind, reinterpret_cast<LPARAM>(&volume),
+                             SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &answer)) {
+        throw ActionError(L"the broadcast of WM_DEVICECHANGE failed");
+    }
+}
+
+// ---- Wine's mount manager -----------------------------------------------------------
+
+// A drive letter mapped onto a folder while programs run. A symbolic link in dosdevices
+// alone reaches the files, but the running Wine keeps its list of drive letters
+// (GetLogicalDrives) from its start; Wine's mount manager updates both, as winecfg does.
+// The request is Wine's own (include/ddk/mountmgr.h), not a Windows one.
+struct WineUnixDrive {
+    ULONG size;
+    ULONG type;  // DRIVE_REMOVABLE, DRIVE_FIXED, ... or DRIVE_NO_ROOT_DIR to remove the letter
+    ULONG fsType;
+    DWORD serial;
+    ULONGLONG unixDevice;
+    WCHAR letter;
+    USHORT mountPointOffset;  // a Linux path in the bytes after the structure
+    USHORT deviceOffset;
+    USHORT labelOffset;
+};
+constexpr DWORD kDefineUnixDrive = CTL_CODE(0x6D, 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
+
+void defineWineDrive(wchar_t letter, const std::string& linuxFolder, ULONG type) {
+    const wchar_t lower = static_cast<wchar_t>(std::towlower(letter));
+    if (lower < L'a' || lower > L'z') throw ActionError(L"not a drive letter: " + std::wstring(1, letter));
+    std::vector<char> request(sizeof(WineUnixDrive) + linuxFolder.size() + 1, '\0');
+    WineUnixDrive drive{};
+    drive.size = static_cast<ULONG>(request.size());
+    drive.type = type;
+    drive.letter = lower;
+    if (!linuxFolder.empty()) {
+        drive.mountPointOffset = sizeof(WineUnixDrive);
+        std::memcpy(request.data() + sizeof(WineUnixDrive), linuxFolder.c_str(), linuxFolder.size() + 1);
+    }
+    std::memcpy(request.data(), &drive, sizeof drive);
+    const HANDLE manager =
+        CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (manager == INVALID_HANDLE_VALUE) throw ActionError(L"Wine's mount manager cannot be reached");
+    DWORD returned = 0;
+    const BOOL done = DeviceIoControl(manager, kDefineUnixDrive, request.data(),
+                                      static_cast<DWORD>(request.size()), nullptr, 0, &returned, nullptr);
+    CloseHandle(manager);
+    if (!done) throw ActionError(L"Wine's mount manager refused the drive " + std::wstring(1, letter));
 }
 
 // ---- Screenshot --------------------------------------------------------------------
@@ -653,6 +755,58 @@ void runAction(const Arguments& args) {
             },
             0);
         writeLine(kListEnd);
+    } else if (action == L"mouse") {
+        args.atMost(4);
+        HWND window = requireWindow(args.required(0, L"class"));
+        const std::wstring& button = args.required(1, L"button");
+        POINT at{};
+        if (args.has(2)) {
+            at = {static_cast<LONG>(parseNumber(args.required(2, L"x"), L"x")),
+                  static_cast<LONG>(parseNumber(args.required(3, L"y"), L"y"))};
+            ClientToScreen(window, &at);
+        } else {
+            RECT rect{};
+            GetWindowRect(window, &rect);
+            at = centreOf(rect);
+        }
+        ensureReachable(window, at);
+        moveMouse(at);
+        if (button == L"left" || button == L"double") {
+            for (int click = 0; click < (button == L"double" ? 2 : 1); ++click) {
+                sendMouse(MOUSEEVENTF_LEFTDOWN);
+                Sleep(30);
+                sendMouse(MOUSEEVENTF_LEFTUP);
+                Sleep(30);
+            }
+        } else if (button == L"right") {
+            sendMouse(MOUSEEVENTF_RIGHTDOWN);
+            Sleep(50);
+            sendMouse(MOUSEEVENTF_RIGHTUP);
+        } else {
+            throw ActionError(L"mouse: the button is left, right or double, not " + button);
+        }
+        Sleep(50);
+        writeLine("ok");
+    } else if (action == L"mount-drive") {
+        args.atMost(3);
+        const std::wstring& kind = args.required(2, L"kind");
+        if (kind != L"removable" && kind != L"fixed") {
+            throw ActionError(L"mount-drive: the kind is removable or fixed, not " + kind);
+        }
+        defineWineDrive(args.required(0, L"letter")[0], toUtf8(args.required(1, L"linux-folder")),
+                        kind == L"removable" ? DRIVE_REMOVABLE : DRIVE_FIXED);
+        writeLine("ok");
+    } else if (action == L"unmount-drive") {
+        args.atMost(1);
+        defineWineDrive(args.required(0, L"letter")[0], {}, DRIVE_NO_ROOT_DIR);
+        writeLine("ok");
+    } else if (action == L"volume-change") {
+        args.atMost(2);
+        broadcastVolumeChange(args.required(0, L"event"), args.required(1, L"letters"));
+        writeLine("ok");
+    } else if (action == L"process-count") {
+        args.atMost(1);
+        writeLine(std::to_string(processCount(args.required(0, L"exe-name"))));
     } else if (action == L"process-running") {
         args.atMost(1);
         writeLine(flag(processRunning(args.required(0, L"exe-name"))));

@@ -149,6 +149,34 @@ drive_dir() { echo "$E2E_TEST_TMP/drives/${1,,}"; }
 # add_drive <letter> : a new, empty drive, a folder of its own.
 add_drive() { map_drive "$WINEPREFIX" "$1" "$(drive_dir "$1")"; }
 
+# plug_drive <letter> [removable|fixed] : a drive that appears while the programs run, as
+# a stick plugged in: its folder (drive_dir, made when missing) gets the letter through
+# Wine's mount manager, then the driver broadcasts the arrival Windows would send.
+plug_drive() {
+    local letter=$1 kind=${2:-fixed}
+    mkdir -p "$(drive_dir "$letter")"
+    must drv mount-drive "$letter" "$(drive_dir "$letter")" "$kind"
+    must drv volume-change arrival "$letter"
+}
+
+# unplug_drive <letter> : the letter goes away (its folder stays) and the removal is
+# broadcast.
+unplug_drive() {
+    must drv unmount-drive "$1"
+    must drv volume-change removal "$1"
+}
+
+# A drive root that cannot be written. chmod takes write access away, but root (the
+# usual user in containers) writes anyway; there the Wine server, which makes files and
+# folders for the programs, is started without the right to override permissions.
+# Call it before the test's first Windows program.
+start_wine_without_override() {
+    if ((EUID == 0)); then
+        setpriv --bounding-set -dac_override,-dac_read_search,-fowner wineserver -p ||
+            fatal "could not start a Wine server without the right to override permissions"
+    fi
+}
+
 # hide <windows-path>... : sets the Hidden attribute.
 hide() {
     set_hidden "$WINEPREFIX" "$@" || fatal "could not hide $*"

@@ -2,12 +2,14 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "platform/filesystem.h"
 #include "platform/http.h"
 #include "platform/processes.h"
 #include "platform/program.h"
 #include "platform/registry.h"
+#include "platform/tray.h"
 #include "platform/ui.h"
 
 namespace platform::win32 {
@@ -19,5 +21,8 @@ std::unique_ptr<Processes> makeProcesses();
 std::unique_ptr<HttpClient> makeHttpClient(int connectTimeoutMs = 10000, int receiveTimeoutMs = 10000);
 std::unique_ptr<ProgramInfo> makeProgramInfo();
 std::unique_ptr<Registry> makeRegistry();
+// The notification-area host of a background program. `name` names its window class and,
+// with the signed-in user's identity, its single instance and its window.
+std::unique_ptr<TrayHost> makeTrayHost(const std::wstring& name);
 
 }  // namespace platform::win32

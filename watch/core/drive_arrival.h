@@ -1,0 +1,49 @@
+// What the watcher does with a drive that has just arrived, and what it then tells the
+// user: which drives it looks after, the Simple protection of those drives through the
+// shared drive rules, and the notification of each outcome.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "lockbay/i18n/language_file.h"
+#include "platform/filesystem.h"
+#include "platform/tray.h"
+
+namespace watch {
+
+// The watcher protects removable drives and fixed disks on the USB bus. Never the
+// system drive (Windows may run from a USB disk), and never a network, optical, RAM or
+// unknown drive.
+bool isWatchedDrive(wchar_t drive, const platform::DriveDetails& details, std::optional<wchar_t> systemDrive);
+
+enum class Arrival {
+    AlreadyProtected,  // it held the protection folder: nothing was changed
+    Protected,         // it was unprotected and holds the protection folder now
+    Cleaned,           // its autorun.inf file was deleted, then the folder made
+    FileNotRemoved,    // an autorun.inf file is still there (locked, or hidden from the status)
+    Gone,              // it went away during the steps
+    Failed,            // it does not read as protected afterwards, for another reason: most
+                       // often a write-protected medium
+};
+
+// Simple protection, and nothing more: the infected file is deleted and the hidden
+// autorun.inf folder made, as Protect does in Simple mode. No command is ever started
+// (no cacls, convert or takeown). Only a drive that reads PROTECTED when it is checked
+// afresh after the steps counts as protected.
+Arrival protectArrivedDrive(platform::FileSystem& fs, wchar_t drive);
+
+// The drive as Explorer names it: "LABEL (E:)", or "E:" when it has no label.
+std::wstring driveName(wchar_t drive, const std::wstring& label);
+
+struct Notification {
+    std::wstring title;
+    std::wstring text;
+    platform::NotificationKind kind = platform::NotificationKind::Info;
+};
+
+// The notification of an outcome, in the user's language, naming the drive.
+Notification notificationFor(Arrival arrival, const std::wstring& drive,
+                             const lockbay::LanguageLines& language);
+
+}  // namespace watch

@@ -1,0 +1,133 @@
+// The watcher program: see watcher.h.
+#include "watch/core/watcher.h"
+
+#include "lockbay/i18n/selected_language.h"
+#include "lockbay/protection/best_effort.h"
+#include "watch/core/drive_arrival.h"
+
+namespace watch {
+
+using lockbay::CaptionLine;
+using lockbay::textOrEnglish;
+using platform::RegistryRoot;
+using platform::RegistryStatus;
+
+Command commandOf(const std::vector<std::wstring>& arguments) {
+    if (arguments.empty()) return Command::Watch;
+    if (arguments.size() > 1) return Command::Unknown;
+    const std::wstring& word = arguments[0];
+    if (word == L"--stop") return Command::Stop;
+    if (word == L"--enable-start-with-windows") return Command::EnableStartWithWindows;
+    if (word == L"--disable-start-with-windows") return Command::DisableStartWithWindows;
+    return Command::Unknown;
+}
+
+Watcher::Watcher(platform::Platform& platform, platform::TrayHost& host)
+    : platform_(platform), host_(host), folder_(platform.program.directory()) {}
+
+int Watcher::run() {
+    switch (commandOf(host_.arguments())) {
+        case Command::Watch:
+            return watch();
+        case Command::Stop:
+            return host_.stopRunningInstance(kStopWaitMs) == platform::TrayHost::StopResult::StillRunning
+                       ? kExitFailed
+                       : kExitOk;
+        case Command::EnableStartWithWindows:
+            return setStartWithWindows(true) ? kExitOk : kExitFailed;
+        case Command::DisableStartWithWindows:
+            return setStartWithWindows(false) ? kExitOk : kExitFailed;
+        case Command::Unknown:
+            break;
+    }
+    return kExitUsage;
+}
+
+int Watcher::watch() {
+    // A second start (the Run entry and the installer both start it, say) leaves the
+    // first one watching.
+    if (!host_.claimSingleInstance()) return kExitOk;
+    // The Run entry starts the watcher in no particular folder; it works in its own,
+    // where Lockbay and its language files are. Should that fail, it still protects
+    // drives, in English.
+    lockbay::ignoreFailure(host_.setWorkingFolder(folder_));
+
+    host_.onDrivesArrived = [this](const std::vector<wchar_t>& drives) { drivesArrived(drives); };
+    host_.onMenuRequested = [this] { menuRequested(); };
+    host_.onIconActivated = [this] { openLockbay(); };
+    host_.onNotificationClicked = [this] { openLockbay(); };
+    host_.onStopRequested = [this] { host_.quit(); };
+    if (!host_.showIcon(textOrEnglish(language(), CaptionLine::kWatchTooltip))) return kExitFailed;
+    return host_.run();
+}
+
+lockbay::LanguageLines Watcher::language() {
+    return lockbay::readSelectedLanguage(platform_.fs).language;
+}
+
+void Watcher::drivesArrived(const std::vector<wchar_t>& drives) {
+    platform::FileSystem& fs = platform_.fs;
+    const std::optional<wchar_t> systemDrive = fs.systemDrive();
+    for (const wchar_t drive : drives) {
+        const platform::DriveDetails details = fs.driveDetails(drive);
+        if (!isWatchedDrive(drive, details, systemDrive)) continue;
+        const Arrival arrival = protectArrivedDrive(fs, drive);
+        const Notification notification =
+            notificationFor(arrival, driveName(drive, details.label), language());
+        host_.notify(notification.title, notification.text, notification.kind);
+    }
+}
+
+void Watcher::menuRequested() {
+    const lockbay::LanguageLines lines = language();
+    host_.setTooltip(textOrEnglish(lines, CaptionLine::kWatchTooltip));
+    enum Item { kOpen, kStartWithWindows, kSeparator, kExit };
+    const std::vector<platform::TrayMenuItem> items = {
+        {textOrEnglish(lines, CaptionLine::kWatchOpenLockbay), false, true},
+        {textOrEnglish(lines, CaptionLine::kWatchStartWithWindows), startsWithWindows(), false},
+        {},
+        {textOrEnglish(lines, CaptionLine::kWatchExit), false, false},
+    };
+    const std::optional<std::size_t> chosen = host_.chooseFromMenu(items);
+    if (!chosen) return;
+    switch (*chosen) {
+        case kOpen:
+            openLockbay();
+            break;
+        case kStartWithWindows:
+            // A failure shows as the unchanged check mark the next time.
+            setStartWithWindows(!items[kStartWithWindows].checked);
+            break;
+        case kExit:
+            host_.quit();
+            break;
+        default:
+            break;
+    }
+}
+
+void Watcher::openLockbay() {
+    const std::wstring lockbay = folder_ + L"\\" + kLockbayFileName;
+    const platform::StartResult started = host_.openProgram(lockbay, folder_);
+    if (started.started || started.error.empty()) return;
+    host_.notify(textOrEnglish(language(), CaptionLine::kWatchOpenLockbay), started.error,
+                 platform::NotificationKind::Warning);
+}
+
+std::wstring Watcher::runCommand() const {
+    return L"\"" + folder_ + L"\\" + kProgramFileName + L"\"";
+}
+
+bool Watcher::startsWithWindows() {
+    return platform_.registry.read(RegistryRoot::CurrentUser, kRunKey, kRunValue).has_value();
+}
+
+bool Watcher::setStartWithWindows(bool on) {
+    platform::Registry& registry = platform_.registry;
+    const RegistryStatus status = on ? registry.write(RegistryRoot::CurrentUser, kRunKey, kRunValue,
+                                                      platform::stringValue(runCommand()))
+                                     : registry.remove(RegistryRoot::CurrentUser, kRunKey, kRunValue);
+    return status == RegistryStatus::Done;
+}
+
+}  // namespace watch

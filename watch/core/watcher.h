@@ -1,0 +1,77 @@
+// The watcher, lockbay-watch.exe: a small program in the notification area that gives
+// every USB drive Simple protection as it is plugged in. One instance runs per signed-in
+// user, with the user's own rights.
+//
+//   lockbay-watch.exe                               watches (or ends at once when this
+//                                                   user's watcher runs already)
+//   lockbay-watch.exe --stop                        ends this user's running watcher and
+//                                                   waits for it (for an uninstaller)
+//   lockbay-watch.exe --enable-start-with-windows   adds the user's Run entry
+//   lockbay-watch.exe --disable-start-with-windows  removes it
+//
+// It works in its own folder, the folder Lockbay is installed in: the selection file
+// clng.vlng and the language files are read there (where Lockbay's shortcut runs
+// Lockbay), and "Open Lockbay" starts lockbay.exe from there with that folder as its
+// working folder.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "lockbay/i18n/language_file.h"
+#include "platform/platform.h"
+#include "platform/tray.h"
+
+namespace watch {
+
+inline constexpr wchar_t kProgramFileName[] = L"lockbay-watch.exe";
+inline constexpr wchar_t kLockbayFileName[] = L"lockbay.exe";
+// The name of the host's window class and single instance.
+inline constexpr wchar_t kInstanceName[] = L"LockbayWatch";
+
+// "Start with Windows": a value of the signed-in user's Run key.
+inline constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+inline constexpr wchar_t kRunValue[] = L"LockbayWatch";
+
+// How long --stop waits for the running watcher to end.
+inline constexpr int kStopWaitMs = 10000;
+
+enum class Command { Watch, Stop, EnableStartWithWindows, DisableStartWithWindows, Unknown };
+Command commandOf(const std::vector<std::wstring>& arguments);
+
+// Exit codes.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;  // the stop timed out, the Run entry or the icon failed
+inline constexpr int kExitUsage = 2;   // arguments it does not know
+
+class Watcher {
+public:
+    Watcher(platform::Platform& platform, platform::TrayHost& host);
+    Watcher(const Watcher&) = delete;
+    Watcher& operator=(const Watcher&) = delete;
+
+    // Carries out the command line; for watching, runs until Exit or a stop request.
+    int run();
+
+    // The host's events (public so that the tests raise them as the host would).
+    void drivesArrived(const std::vector<wchar_t>& drives);
+    void menuRequested();
+    void openLockbay();
+
+    // The Run entry's value: the watcher's own path in quotes.
+    std::wstring runCommand() const;
+    bool startsWithWindows();
+    bool setStartWithWindows(bool on);
+
+private:
+    int watch();
+    // The language selected in Lockbay, read afresh each time, so that a change made in
+    // Lockbay shows at the watcher's next text.
+    lockbay::LanguageLines language();
+
+    platform::Platform& platform_;
+    platform::TrayHost& host_;
+    std::wstring folder_;  // the program's folder
+};
+
+}  // namespace watch
