@@ -72,6 +72,9 @@ public:
     bool normalFileExists(const std::wstring& path) override {
         return count("normalFileExists"), real_.normalFileExists(path);
     }
+    std::optional<bool> everyoneDenied(const std::wstring& path) override {
+        return count("everyoneDenied"), real_.everyoneDenied(path);
+    }
     std::wstring fileSystemName(wchar_t drive) override {
         return count("fileSystemName"), real_.fileSystemName(drive);
     }

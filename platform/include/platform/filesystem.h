@@ -72,6 +72,10 @@ public:
     // neither hidden nor system (read-only and archive files count; folders do not).
     virtual bool normalFileExists(const std::wstring& path) = 0;
 
+    // True when the access list of the path holds an entry that denies the group
+    // Everyone all access; nothing when the list cannot be read.
+    virtual std::optional<bool> everyoneDenied(const std::wstring& path) = 0;
+
     // Drive queries; a failing query gives "", 0 or false.
     virtual std::wstring fileSystemName(wchar_t drive) = 0;
     virtual std::uint64_t freeBytes(wchar_t drive) = 0;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "platform/filesystem.h"
 #include "platform/http.h"
@@ -19,5 +20,8 @@ std::unique_ptr<Processes> makeProcesses();
 std::unique_ptr<HttpClient> makeHttpClient(int connectTimeoutMs = 10000, int receiveTimeoutMs = 10000);
 std::unique_ptr<ProgramInfo> makeProgramInfo();
 std::unique_ptr<Registry> makeRegistry();
+// The running program file's name without its folder (for the title of a last-resort
+// message).
+std::wstring programFileName();
 
 }  // namespace platform::win32
