@@ -73,6 +73,11 @@ constexpr std::wstring_view kEnglish[] = {
     L"Welcome to Lockbay. This is a simple application that helps you to protect your USB flash drive "
     L"against autorun viruses. You can also protect your hard-disk drives against this type of viruses.",
     // Lines 39 and up.
+    L"This computer: AutoRun is on",
+    L"This computer: AutoRun is off",
+    L"Turn off",
+    L"Turn on",
+    L"This computer's AutoRun setting was not changed.",
 };
 static_assert(std::size(kEnglish) == kLanguageLineCount, "one English text for every line of a language file");
 

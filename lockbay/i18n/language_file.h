@@ -64,6 +64,11 @@ enum class CaptionLine : std::size_t {
 
     // Lines 39 and up: the texts of newer features, in file order. A file that stops
     // before one of them gives its English text (see textOrEnglish).
+    kAutoRunOnLine,  // the main window's line on the computer's AutoRun switch
+    kAutoRunOffLine,
+    kTurnAutoRunOff,  // its action
+    kTurnAutoRunOn,
+    kAutoRunNotChanged,  // message when the switch failed
 
     kEndOfLines  // not a line: one past the last
 };
