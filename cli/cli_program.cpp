@@ -65,7 +65,7 @@ std::vector<DriveRow> readDriveRows(platform::FileSystem& fs) {
     for (const wchar_t drive : fs.driveLetters()) {
         if (!lockbay::isWritable(fs, drive)) continue;
         const DriveStatus status = lockbay::classifyDrive(fs, drive);
-        rows.push_back({drive, fs.driveDetails(drive).kind, fs.fileSystemName(drive), status,
+        rows.push_back({drive, fs.driveKind(drive), fs.fileSystemName(drive), status,
                         status == DriveStatus::Protected && lockbay::isAdvancedProtection(fs, drive)});
     }
     return rows;

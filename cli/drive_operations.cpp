@@ -83,7 +83,7 @@ private:
 Usability usability(platform::FileSystem& fs, wchar_t drive) {
     const std::vector<wchar_t> letters = fs.driveLetters();
     if (std::find(letters.begin(), letters.end(), drive) == letters.end()) return Usability::Missing;
-    if (fs.driveDetails(drive).kind == platform::DriveKind::Optical) return Usability::Optical;
+    if (fs.driveKind(drive) == platform::DriveKind::Optical) return Usability::Optical;
     return lockbay::isWritable(fs, drive) ? Usability::Usable : Usability::NotWritable;
 }
 

@@ -414,29 +414,29 @@ public:
                                        nullptr, 0) != FALSE;
     }
 
+    DriveKind driveKind(wchar_t drive) override {
+        const CriticalErrorBoxesOff quiet;
+        switch (::GetDriveTypeW(driveRoot(drive).c_str())) {
+            case DRIVE_REMOVABLE:
+                return DriveKind::Removable;
+            case DRIVE_FIXED:
+                return DriveKind::Fixed;
+            case DRIVE_REMOTE:
+                return DriveKind::Network;
+            case DRIVE_CDROM:
+                return DriveKind::Optical;
+            case DRIVE_RAMDISK:
+                return DriveKind::RamDisk;
+            default:
+                return DriveKind::Unknown;
+        }
+    }
+
     DriveDetails driveDetails(wchar_t drive) override {
         const CriticalErrorBoxesOff quiet;
         const std::wstring root = driveRoot(drive);
         DriveDetails details;
-        switch (::GetDriveTypeW(root.c_str())) {
-            case DRIVE_REMOVABLE:
-                details.kind = DriveKind::Removable;
-                break;
-            case DRIVE_FIXED:
-                details.kind = DriveKind::Fixed;
-                break;
-            case DRIVE_REMOTE:
-                details.kind = DriveKind::Network;
-                break;
-            case DRIVE_CDROM:
-                details.kind = DriveKind::Optical;
-                break;
-            case DRIVE_RAMDISK:
-                details.kind = DriveKind::RamDisk;
-                break;
-            default:
-                break;
-        }
+        details.kind = driveKind(drive);
         wchar_t label[MAX_PATH + 1] = {};
         if (::GetVolumeInformationW(root.c_str(), label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0)) {
             details.label = label;

@@ -80,6 +80,7 @@ public:
     }
     std::uint64_t freeBytes(wchar_t drive) override { return count("freeBytes"), real_.freeBytes(drive); }
     bool isReady(wchar_t drive) override { return count("isReady"), real_.isReady(drive); }
+    platform::DriveKind driveKind(wchar_t drive) override { return count("driveKind"), real_.driveKind(drive); }
     platform::DriveDetails driveDetails(wchar_t drive) override {
         return count("driveDetails"), real_.driveDetails(drive);
     }

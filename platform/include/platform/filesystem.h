@@ -80,6 +80,8 @@ public:
     virtual std::wstring fileSystemName(wchar_t drive) = 0;
     virtual std::uint64_t freeBytes(wchar_t drive) = 0;
     virtual bool isReady(wchar_t drive) = 0;
+    // The drive's kind alone: one question to the system, where driveDetails asks three.
+    virtual DriveKind driveKind(wchar_t drive) = 0;
     // The drive's kind, bus and label; a failing part of the query stays at its default.
     virtual DriveDetails driveDetails(wchar_t drive) = 0;
     // The letter of the drive that holds Windows; nothing when the system cannot tell.

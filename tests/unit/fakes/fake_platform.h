@@ -79,6 +79,7 @@ public:
     std::wstring fileSystemName(wchar_t drive) override;
     std::uint64_t freeBytes(wchar_t drive) override;
     bool isReady(wchar_t drive) override;
+    platform::DriveKind driveKind(wchar_t drive) override { return driveDetails(drive).kind; }
     platform::DriveDetails driveDetails(wchar_t drive) override;
     std::optional<wchar_t> systemDrive() override { return systemDriveLetter; }
     std::optional<std::string> readFilePrefix(const std::wstring& path, std::size_t maxBytes) override;
