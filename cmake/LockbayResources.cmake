@@ -10,8 +10,13 @@ string(REPLACE "\"" "\"\"" LOCKBAY_RC_VENDOR_NAME "${LOCKBAY_RC_VENDOR_NAME}")
 configure_file(${CMAKE_CURRENT_LIST_DIR}/resource_identity.h.in
                ${CMAKE_BINARY_DIR}/generated/product/resource_identity.h @ONLY)
 
-# Gives `target` what its resources/<target>.rc needs to compile, and its entry point.
+# Gives `target` what its resources/<target>.rc needs to compile, and its entry point
+# (wWinMain for a window program; ENTRY_POINT wmain for a console program).
 function(lockbay_windows_program target)
+  cmake_parse_arguments(PARSE_ARGV 1 program "" "ENTRY_POINT" "")
+  if(NOT program_ENTRY_POINT)
+    set(program_ENTRY_POINT wWinMain)
+  endif()
   target_include_directories(${target} PRIVATE
     ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/generated ${CMAKE_CURRENT_SOURCE_DIR}/resources)
   set(rc ${CMAKE_CURRENT_SOURCE_DIR}/resources/${target}.rc)
@@ -26,8 +31,8 @@ function(lockbay_windows_program target)
     target_sources(${target} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/resources/${target}.manifest)
     set_property(SOURCE ${rc} APPEND PROPERTY COMPILE_DEFINITIONS LOCKBAY_MANIFEST_FROM_LINKER)
   else()
-    # wWinMain lives in the static platform library, and only the C runtime, linked
+    # The entry point lives in a static platform library, and only the C runtime, linked
     # after it, asks for it; the GNU linker must be told to take it in.
-    target_link_options(${target} PRIVATE LINKER:--undefined=wWinMain)
+    target_link_options(${target} PRIVATE LINKER:--undefined=${program_ENTRY_POINT})
   endif()
 endfunction()

@@ -88,6 +88,12 @@ constexpr std::wstring_view kEnglish[] = {
     L"%1 was removed before it could be protected.",
     L"%1 could not be protected. It may be write-protected: remove the write protection, then plug it in "
     L"again.",
+    // The main window's AutoRun line.
+    L"This computer: AutoRun is on",
+    L"This computer: AutoRun is off",
+    L"Turn off",
+    L"Turn on",
+    L"This computer's AutoRun setting was not changed.",
 };
 static_assert(std::size(kEnglish) == kLanguageLineCount, "one English text for every line of a language file");
 

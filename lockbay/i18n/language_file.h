@@ -64,7 +64,6 @@ enum class CaptionLine : std::size_t {
 
     // Lines 39 and up: the texts of newer features, in file order. A file that stops
     // before one of them gives its English text (see textOrEnglish).
-
     // The watcher (lockbay-watch.exe): its menu, its icon's tooltip and its
     // notifications. In a notification's text "%1" stands for the drive, as
     // "LABEL (E:)" or "E:".
@@ -80,6 +79,13 @@ enum class CaptionLine : std::size_t {
     kWatchFileNotRemovedText,    // an autorun.inf file could not be removed
     kWatchDriveGoneText,         // the drive went away during the steps
     kWatchFailedText,            // any other failure, most often a write-protected drive
+
+    // The main window's line on the computer's AutoRun switch.
+    kAutoRunOnLine,
+    kAutoRunOffLine,
+    kTurnAutoRunOff,  // its action
+    kTurnAutoRunOn,
+    kAutoRunNotChanged,  // message when the switch failed
 
     kEndOfLines  // not a line: one past the last
 };

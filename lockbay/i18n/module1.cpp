@@ -154,6 +154,7 @@ void Module1::captionStep() {
     apply();
     Form1& form = app_.form1();
     form.loadlist();
+    form.showAutoRunTexts();
     form.Timer5.setEnabled(false);
 }
 

@@ -5,10 +5,12 @@
 #pragma once
 
 #include "platform/processes.h"
+#include "platform/registry.h"
 
 namespace lockbay {
 
 inline void ignoreFailure(bool /*succeeded*/) {}
 inline void ignoreFailure(const platform::StartResult& /*started*/) {}
+inline void ignoreFailure(platform::RegistryStatus /*status*/) {}
 
 }  // namespace lockbay

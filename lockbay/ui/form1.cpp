@@ -7,10 +7,12 @@
 #include <cwctype>
 
 #include "lockbay/app/lockbay_app.h"
+#include "lockbay/app/messages.h"
 #include "lockbay/i18n/language_file.h"
 #include "lockbay/protection/best_effort.h"
 #include "lockbay/i18n/form3.h"
 #include "lockbay/i18n/module1.h"
+#include "lockbay/protection/computer_autorun.h"
 #include "lockbay/protection/drive_status.h"
 #include "lockbay/protection/protection.h"
 #include "lockbay/ui/form2.h"
@@ -22,6 +24,11 @@ namespace lockbay {
 using namespace platform::ui;
 
 namespace {
+
+// The AutoRun line and its action: below the drive list (which ends at 248) and Protect
+// or Restore (at 241), above the mode panel (from 280), across the window's width.
+constexpr Rect kAutoRunLineRect{8, 252, 368, 24};
+constexpr Rect kAutoRunActionRect{384, 252, 112, 24};
 
 // Layout at 96 dpi, in the order of the window's control table. Labels inside a
 // picture box are placed in the box's coordinates.
@@ -49,11 +56,21 @@ const std::vector<ControlSpec>& layout() {
         button(L"Label10", {0, 0, 207, 23}, product::kWebSiteName, 14.25, kWhite),
         picture(L"Picture12", {280, 328, 207, 24}, Art::LinkFace),
         button(L"Label9", {0, 0, 207, 23}, englishText(CaptionLine::kProgramSupportButton), 14.25, kWhite),
+        // The computer's AutoRun switch, in the free band between the drive list (and the
+        // Protect and Restore buttons beside it) and the mode panel below.
+        label(L"Label11", kAutoRunLineRect, englishText(CaptionLine::kAutoRunOnLine), 11.25, kBlack,
+              Visible::Yes, Align::Left),
+        picture(L"Picture16", kAutoRunActionRect, Art::LinkFace),
+        button(L"Label12", {0, 0, kAutoRunActionRect.width, kAutoRunActionRect.height},
+               englishText(CaptionLine::kTurnAutoRunOff), 11.25, kWhite),
     };
     return table;
 }
 
 const ControlSpec& row(const wchar_t* name) { return findSpec(layout(), name); }
+
+// How often the main window looks whether the elevated command line has ended.
+constexpr int kAutoRunWatchMs = 250;
 
 FormSpec windowSpec() {
     FormSpec form;
@@ -90,6 +107,9 @@ Form1::Form1(LockbayApp& app)
       Label10(*this, row(L"Label10"), &Picture13),
       Picture12(*this, row(L"Picture12")),
       Label9(*this, row(L"Label9"), &Picture12),
+      Label11(*this, row(L"Label11")),
+      Picture16(*this, row(L"Picture16")),
+      Label12(*this, row(L"Label12"), &Picture16),
       // Timer table: interval at creation, and the step each one runs.
       Timer1(*this, L"Timer1", 2000),
       Timer2(*this, L"Timer2", 500),
@@ -98,6 +118,7 @@ Form1::Form1(LockbayApp& app)
       Timer5(*this, L"Timer5", 20),
       Timer6(*this, L"Timer6", 500),
       Timer7(*this, L"Timer7", kDriveChangeSettleMs),
+      Timer8(*this, L"Timer8", kAutoRunWatchMs),
       app_(app) {
     Protection& protection = app_.protection();
     Timer1.onTick = [this] { refreshStep(); };
@@ -107,6 +128,7 @@ Form1::Form1(LockbayApp& app)
     Timer5.onTick = [this] { app_.module1().captionStep(); };
     Timer6.onTick = [&protection] { protection.grantStep(); };
     Timer7.onTick = [this] { driveChangeStep(); };
+    Timer8.onTick = [this] { autoRunWatchStep(); };
 
     List1.onClick = [this] { listClicked(); };
     Label4.onClick = [this] { refreshClicked(); };
@@ -132,12 +154,15 @@ Form1::Form1(LockbayApp& app)
     bindPressFeedback(Label4, Picture15);
     bindPressFeedback(Label7, Picture6);
     bindPressFeedback(Label8, Picture7);
+    Label12.onClick = [this] { autoRunClicked(); };
+    bindPressFeedback(Label12, Picture16);
 }
 
 void Form1::onLoad() {
     Drive1 = app_.fs().driveLetters();
     loadlist();
     List1.setBackColor(kWhite);
+    showAutoRun();
 }
 
 void Form1::closeRequested() {
@@ -189,6 +214,68 @@ void Form1::refreshClicked() {
     Drive1 = app_.fs().driveLetters();
     drivesStale_ = false;
     loadlist();
+    if (!autoRunCommand_) showAutoRun();
+}
+
+// ---- The computer's AutoRun switch ---------------------------------------------------
+
+void Form1::showAutoRun() {
+    const ComputerAutoRun state = readComputerAutoRun(app_.platform().registry);
+    autoRunOff_ = state.off;
+    autoRunSaved_ = state.saved;
+    showAutoRunTexts();
+    // AutoRun that someone else turned off is not Lockbay's to turn back on: nothing saved
+    // tells what it was before.
+    Picture16.setVisible(!autoRunCommand_ && (!autoRunOff_ || autoRunSaved_));
+}
+
+void Form1::showAutoRunTexts() {
+    const Module1& texts = app_.module1();
+    Label11.setText(texts.text(autoRunOff_ ? CaptionLine::kAutoRunOffLine : CaptionLine::kAutoRunOnLine));
+    Label12.setText(texts.text(autoRunOff_ ? CaptionLine::kTurnAutoRunOn : CaptionLine::kTurnAutoRunOff));
+}
+
+void Form1::autoRunClicked() {
+    if (autoRunCommand_) return;
+    const bool turnOff = !autoRunOff_;
+    platform::Platform& p = app_.platform();
+    if (p.program.elevated()) {
+        const AutoRunChange change =
+            turnOff ? turnComputerAutoRunOff(p.registry) : turnComputerAutoRunOn(p.registry);
+        if (change != AutoRunChange::Done) autoRunNotChanged({});
+        showAutoRun();
+        return;
+    }
+    // Without administrator rights the command line does it, started with them: the user
+    // sees the system's one prompt, and the line shows the new state once it has ended.
+    platform::ElevatedStart start = p.processes.startElevated(
+        p.program.directory() + L"\\lockbay-cli.exe", turnOff ? L"computer protect" : L"computer restore");
+    if (!start.process) {
+        if (!start.declined) autoRunNotChanged(start.error);
+        return;
+    }
+    autoRunCommand_ = std::move(start.process);
+    Picture16.setVisible(false);
+    Timer8.setEnabled(true);
+}
+
+void Form1::autoRunWatchStep() {
+    if (!autoRunCommand_) {
+        Timer8.setEnabled(false);
+        return;
+    }
+    const auto exitCode = autoRunCommand_->exitCode();
+    if (!exitCode) return;
+    Timer8.setEnabled(false);
+    autoRunCommand_.reset();
+    if (*exitCode != 0) autoRunNotChanged({});
+    showAutoRun();
+}
+
+void Form1::autoRunNotChanged(const std::wstring& reason) {
+    std::wstring text = app_.module1().text(CaptionLine::kAutoRunNotChanged);
+    if (!reason.empty()) text += L"\n\n" + reason;
+    runtime().messageBox(text, messages::kProgramTitle);
 }
 
 void Form1::switchToAdvanced() {

@@ -3,10 +3,12 @@
 // It lives until the program ends; closing it ends the whole process at once.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "lockbay/i18n/language_file.h"
+#include "platform/processes.h"
 #include "platform/ui.h"
 
 namespace lockbay {
@@ -39,6 +41,10 @@ public:
     platform::ui::Control Label10;
     platform::ui::Control Picture12;
     platform::ui::Control Label9;
+    // The computer's AutoRun switch: its state, and the action that turns it around.
+    platform::ui::Control Label11;
+    platform::ui::Control Picture16;
+    platform::ui::Control Label12;
 
     // The timers that sequence the operations (intervals in the timer table).
     platform::ui::Timer Timer1;  // refresh step: ends every operation
@@ -48,6 +54,7 @@ public:
     platform::ui::Timer Timer5;  // caption step: re-applies the language
     platform::ui::Timer Timer6;  // Restore: grant step
     platform::ui::Timer Timer7;  // live list: rebuilds once a burst of drive changes is over
+    platform::ui::Timer Timer8;  // AutoRun switch: watches the elevated command line
 
     // State shared with the other windows and the operations.
     std::wstring d;                      // current drive letter, upper case, no colon
@@ -66,6 +73,10 @@ public:
     void hidem();
     // Shows the list, its heading and Refresh again.
     void showm();
+    // Reads the computer's AutoRun settings afresh and shows them in the current language.
+    void showAutoRun();
+    // Shows the AutoRun line in the current language (after a language change).
+    void showAutoRunTexts();
 
     void closeRequested() override;
     // A drive arrived or went away: the list follows once the burst is over.
@@ -87,10 +98,17 @@ private:
     void refreshClicked();
     void switchToAdvanced();
     void switchToSimple();
+    void autoRunClicked();
+    void autoRunWatchStep();
+    void autoRunNotChanged(const std::wstring& reason);
 
     LockbayApp& app_;
     // Drives came or went since Drive1 was read; the next rebuild reads it afresh.
     bool drivesStale_ = false;
+    bool autoRunOff_ = false;
+    bool autoRunSaved_ = false;
+    // The command line started with administrator rights to switch AutoRun, while it runs.
+    std::unique_ptr<platform::RunningProcess> autoRunCommand_;
 };
 
 }  // namespace lockbay

@@ -1,7 +1,8 @@
 // The Win32 services behind the platform interfaces: file system and drives, starting
-// processes, facts about the program itself, and the programs' entry point.
+// processes and facts about the program itself.
 #include <windows.h>
 // After <windows.h>, which they build on.
+#include <aclapi.h>
 #include <shellapi.h>
 #include <winioctl.h>
 
@@ -13,6 +14,7 @@
 #include <cstring>
 #include <cwctype>
 #include <exception>
+#include <limits>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -247,6 +249,43 @@ std::optional<VolumeFacts> stagedVolume(wchar_t drive) {
 }
 #endif
 
+#ifdef LOCKBAY_E2E_ACCESS_ENTRIES
+// End-to-end test builds only. Wine keeps no access list: it turns one into the Unix
+// mode bits of the file and hands back a list made up from those, without any deny
+// entry. The tests' stand-in for cacls writes the entry for real and also records it as
+// a line ("deny Everyone" or "grant Everyone") appended to
+// %LOCKBAY_E2E_ACCESS%\<path, ':' and '\' as '_'>.txt; the last line is what the path's
+// list holds. Without such a file the real list is read.
+std::optional<bool> recordedDenial(const std::wstring& path) {
+    wchar_t folder[MAX_PATH] = {};
+    const DWORD length = ::GetEnvironmentVariableW(L"LOCKBAY_E2E_ACCESS", folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return std::nullopt;
+    std::wstring name = path;
+    std::replace(name.begin(), name.end(), L':', L'_');
+    std::replace(name.begin(), name.end(), L'\\', L'_');
+    const KernelHandle file(::CreateFileW((std::wstring(folder) + L"\\" + name + L".txt").c_str(),
+                                          GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
+    if (!file) return std::nullopt;
+    char buffer[4096] = {};
+    DWORD read = 0;
+    if (!::ReadFile(file.get(), buffer, sizeof buffer - 1, &read, nullptr)) return std::nullopt;
+    std::string lines(buffer, read);
+    while (!lines.empty() && (lines.back() == '\n' || lines.back() == '\r')) lines.pop_back();
+    const auto lastLine = lines.find_last_of('\n');
+    return lines.substr(lastLine == std::string::npos ? 0 : lastLine + 1) == "deny Everyone";
+}
+#endif
+
+// True for an entry that denies the group Everyone (S-1-1-0) all access, as cacls /d
+// writes it: every right of a file or folder, or the generic "all".
+bool deniesEveryoneAll(const ACE_HEADER* header, PSID everyone) {
+    if (header->AceType != ACCESS_DENIED_ACE_TYPE) return false;
+    const auto* ace = reinterpret_cast<const ACCESS_DENIED_ACE*>(header);
+    const bool all = (ace->Mask & GENERIC_ALL) != 0 || (ace->Mask & FILE_ALL_ACCESS) == FILE_ALL_ACCESS;
+    return all && ::EqualSid(const_cast<DWORD*>(&ace->SidStart), everyone);
+}
+
 // Asks the storage driver which bus the drive's disk sits on. The question needs no
 // access rights to the volume, only a handle to it.
 bool onUsbBus(wchar_t drive) {
@@ -319,6 +358,30 @@ public:
         return false;
     }
 
+    std::optional<bool> everyoneDenied(const std::wstring& path) override {
+#ifdef LOCKBAY_E2E_ACCESS_ENTRIES
+        if (const auto recorded = recordedDenial(path)) return recorded;
+#endif
+        const CriticalErrorBoxesOff quiet;
+        PACL list = nullptr;
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        if (::GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                    &list, nullptr, &descriptor) != ERROR_SUCCESS) {
+            return std::nullopt;
+        }
+        const UniqueHandle<LocalMemoryTraits> owner(descriptor);
+        if (list == nullptr) return false;  // no list at all: everyone has every right
+        BYTE sid[SECURITY_MAX_SID_SIZE] = {};
+        DWORD sidSize = sizeof sid;
+        if (!::CreateWellKnownSid(WinWorldSid, nullptr, sid, &sidSize)) return std::nullopt;
+        for (DWORD i = 0; i < list->AceCount; ++i) {
+            void* ace = nullptr;
+            if (::GetAce(list, i, &ace) && deniesEveryoneAll(static_cast<const ACE_HEADER*>(ace), sid))
+                return true;
+        }
+        return false;
+    }
+
     std::wstring fileSystemName(wchar_t drive) override {
 #ifdef LOCKBAY_E2E_VOLUME_FACTS
         if (const auto staged = stagedVolume(drive)) return staged->ready ? staged->fileSystem : std::wstring();
@@ -351,29 +414,29 @@ public:
                                        nullptr, 0) != FALSE;
     }
 
+    DriveKind driveKind(wchar_t drive) override {
+        const CriticalErrorBoxesOff quiet;
+        switch (::GetDriveTypeW(driveRoot(drive).c_str())) {
+            case DRIVE_REMOVABLE:
+                return DriveKind::Removable;
+            case DRIVE_FIXED:
+                return DriveKind::Fixed;
+            case DRIVE_REMOTE:
+                return DriveKind::Network;
+            case DRIVE_CDROM:
+                return DriveKind::Optical;
+            case DRIVE_RAMDISK:
+                return DriveKind::RamDisk;
+            default:
+                return DriveKind::Unknown;
+        }
+    }
+
     DriveDetails driveDetails(wchar_t drive) override {
         const CriticalErrorBoxesOff quiet;
         const std::wstring root = driveRoot(drive);
         DriveDetails details;
-        switch (::GetDriveTypeW(root.c_str())) {
-            case DRIVE_REMOVABLE:
-                details.kind = DriveKind::Removable;
-                break;
-            case DRIVE_FIXED:
-                details.kind = DriveKind::Fixed;
-                break;
-            case DRIVE_REMOTE:
-                details.kind = DriveKind::Network;
-                break;
-            case DRIVE_CDROM:
-                details.kind = DriveKind::Optical;
-                break;
-            case DRIVE_RAMDISK:
-                details.kind = DriveKind::RamDisk;
-                break;
-            default:
-                break;
-        }
+        details.kind = driveKind(drive);
         wchar_t label[MAX_PATH + 1] = {};
         if (::GetVolumeInformationW(root.c_str(), label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0)) {
             details.label = label;
@@ -434,28 +497,79 @@ public:
 
 // ---- Processes ---------------------------------------------------------------
 
-// Starts a command line as its own process, minimized with the focus, and lets it go:
-// both handles are closed at once and nothing waits for it. `program`, when known, is
-// named in the error text in place of its "%1".
-StartResult startMinimized(const std::wstring& commandLine, std::wstring_view program = {}) {
-    // CreateProcessW may write into the command line, so it gets a private copy. With no
-    // application name the first word is looked up on the search path (cmd.exe).
+// Starts a command line as its own process, minimized with the focus. With no
+// application name the first word is looked up on the search path (cmd.exe). Both
+// runCommand and runCommandAndWait start their processes here, so they share every rule
+// of how a command is started. `program`, when known, is named in the error text in
+// place of its "%1".
+bool createMinimized(const std::wstring& commandLine, DWORD creationFlags, PROCESS_INFORMATION& started,
+                     std::wstring& error, std::wstring_view program = {}) {
+    // CreateProcessW may write into the command line, so it gets a private copy.
     std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
     line.push_back(L'\0');
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOWMINIMIZED;
-    PROCESS_INFORMATION started{};
-    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                          &started)) {
-        const DWORD error = ::GetLastError();
-        return {false, program.empty() ? errorMessage(error) : errorMessage(error, program)};
+    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, creationFlags, nullptr, nullptr,
+                          &startup, &started)) {
+        const DWORD code = ::GetLastError();
+        error = program.empty() ? errorMessage(code) : errorMessage(code, program);
+        return false;
     }
+    return true;
+}
+
+// Starts a command line and lets it go: both handles are closed at once and nothing
+// waits for it.
+StartResult startMinimized(const std::wstring& commandLine, std::wstring_view program = {}) {
+    PROCESS_INFORMATION started{};
+    std::wstring error;
+    if (!createMinimized(commandLine, 0, started, error, program)) return {false, error};
     const KernelHandle process(started.hProcess);
     const KernelHandle thread(started.hThread);
     return {true, {}};
 }
+
+// Starts a command line and waits for its end. It gets a console of its own, as it does
+// when a window program starts it: its output and questions (convert asks for a
+// volume's label) stay in its own window and never reach the caller's output.
+CommandResult runAndWait(const std::wstring& commandLine, int timeoutMs) {
+    PROCESS_INFORMATION started{};
+    CommandResult result;
+    if (!createMinimized(commandLine, CREATE_NEW_CONSOLE, started, result.error)) return result;
+    const KernelHandle process(started.hProcess);
+    const KernelHandle thread(started.hThread);
+    const DWORD waited = ::WaitForSingleObject(process.get(), static_cast<DWORD>(timeoutMs));
+    if (waited == WAIT_TIMEOUT) {
+        result.outcome = CommandResult::Outcome::TimedOut;
+        return result;
+    }
+    DWORD code = 0;
+    if (waited != WAIT_OBJECT_0 || !::GetExitCodeProcess(process.get(), &code)) {
+        result.error = lastErrorMessage();
+        return result;
+    }
+    result.outcome = CommandResult::Outcome::Finished;
+    result.exitCode = code;
+    return result;
+}
+
+// A process started through the shell, watched until it ends.
+class Win32RunningProcess final : public RunningProcess {
+public:
+    explicit Win32RunningProcess(HANDLE process) : process_(process) {}
+
+    std::optional<std::uint32_t> exitCode() override {
+        if (::WaitForSingleObject(process_.get(), 0) != WAIT_OBJECT_0) return std::nullopt;
+        DWORD code = 0;
+        if (!::GetExitCodeProcess(process_.get(), &code)) return std::numeric_limits<std::uint32_t>::max();
+        return code;
+    }
+
+private:
+    KernelHandle process_;
+};
 
 // ShellExecuteW reports failure as a small number, partly its own SE_ERR_* codes; this
 // maps them to the system error codes whose texts say the same.
@@ -493,6 +607,33 @@ public:
             ::ShellExecuteW(nullptr, L"open", target.c_str(), nullptr, nullptr, SW_HIDE));
         if (result > 32) return {true, {}};
         return {false, errorMessage(shellExecuteErrorCode(result), target)};
+    }
+
+    CommandResult runCommandAndWait(const std::wstring& commandLine, int timeoutMs) override {
+        return runAndWait(commandLine, timeoutMs);
+    }
+
+    ElevatedStart startElevated(const std::wstring& program, const std::wstring& parameters) override {
+        SHELLEXECUTEINFOW info{};
+        info.cbSize = sizeof info;
+        info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+        info.lpVerb = L"runas";
+        info.lpFile = program.c_str();
+        info.lpParameters = parameters.c_str();
+        info.nShow = SW_HIDE;
+        ElevatedStart start;
+        if (!::ShellExecuteExW(&info)) {
+            const DWORD code = ::GetLastError();
+            start.declined = code == ERROR_CANCELLED;
+            start.error = errorMessage(code, program);
+            return start;
+        }
+        if (info.hProcess == nullptr) {
+            start.error = errorMessage(ERROR_INVALID_HANDLE, program);
+            return start;
+        }
+        start.process = std::make_unique<Win32RunningProcess>(info.hProcess);
+        return start;
     }
 };
 
@@ -542,16 +683,25 @@ public:
         if (path.size() == 2 && path[1] == L':') path += L'\\';
         return path;
     }
+
+    bool elevated() override {
+        HANDLE opened = nullptr;
+        if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &opened)) return false;
+        const KernelHandle token(opened);
+        TOKEN_ELEVATION elevation{};
+        DWORD size = 0;
+        return ::GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size) &&
+               elevation.TokenIsElevated != 0;
+    }
 };
 
-// The program file's name without its folder, for the title of a last-resort message.
+}  // namespace
+
 std::wstring programFileName() {
     const std::wstring path = programPath();
     const auto separator = path.find_last_of(L"\\/");
     return separator == std::wstring::npos ? path : path.substr(separator + 1);
 }
-
-}  // namespace
 
 std::wstring errorMessage(DWORD code) {
     std::wstring text;
@@ -581,30 +731,3 @@ std::unique_ptr<ProgramInfo> makeProgramInfo() {
 }
 
 }  // namespace platform::win32
-
-// Both programs start here: the real services are built and handed to the program's
-// own entry point, whose result is the exit code.
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    // No "insert a disk" or "cannot open file" boxes from the system: drive queries on
-    // empty drives simply fail, as the program expects.
-    ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    try {
-        namespace win32 = platform::win32;
-        const auto backend = win32::makeBackend();
-        platform::ui::Runtime runtime(*backend);
-        const auto fileSystem = win32::makeFileSystem();
-        const auto processes = win32::makeProcesses();
-        const auto http = win32::makeHttpClient();
-        const auto program = win32::makeProgramInfo();
-        const auto registry = win32::makeRegistry();
-        platform::Platform platform{runtime, *fileSystem, *processes, *http, *program, *registry};
-        return platform::programMain(platform);
-    } catch (const std::exception& failure) {
-        // The last resort for a failure that no window handled: say what it was rather
-        // than vanish.
-        const std::wstring text = platform::fromUtf8(failure.what());
-        ::MessageBoxW(nullptr, text.c_str(), platform::win32::programFileName().c_str(),
-                      MB_OK | MB_ICONERROR);
-        return 1;
-    }
-}

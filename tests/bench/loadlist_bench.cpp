@@ -72,11 +72,15 @@ public:
     bool normalFileExists(const std::wstring& path) override {
         return count("normalFileExists"), real_.normalFileExists(path);
     }
+    std::optional<bool> everyoneDenied(const std::wstring& path) override {
+        return count("everyoneDenied"), real_.everyoneDenied(path);
+    }
     std::wstring fileSystemName(wchar_t drive) override {
         return count("fileSystemName"), real_.fileSystemName(drive);
     }
     std::uint64_t freeBytes(wchar_t drive) override { return count("freeBytes"), real_.freeBytes(drive); }
     bool isReady(wchar_t drive) override { return count("isReady"), real_.isReady(drive); }
+    platform::DriveKind driveKind(wchar_t drive) override { return count("driveKind"), real_.driveKind(drive); }
     platform::DriveDetails driveDetails(wchar_t drive) override {
         return count("driveDetails"), real_.driveDetails(drive);
     }

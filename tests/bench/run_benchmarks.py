@@ -276,6 +276,30 @@ def bench_loadlist(wine, rounds):
          f"with WM_SETREDRAW off around the whole refill {ms('median_rawlist_redraw_off_shown_parts_us'):.1f} ms")
 
 
+def bench_cli_list(wine, rounds):
+    print("\n1c. lockbay-cli list on 20 drives against the bare calls it needs")
+    result_file = "C:\\bench\\cli_list.txt"
+    if os.path.exists(wine.c(result_file)):
+        os.remove(wine.c(result_file))
+    wine.run("C:\\bench\\cli_list_bench.exe", result_file, str(rounds), timeout=1800)
+    try:
+        with open(wine.c(result_file)) as f:
+            values = parse(f.read())
+    except OSError:
+        values = {}
+    if values.get("done") != "1":
+        figure("1c. lockbay-cli list", "the benchmark program did not finish", "ratio <= 1.3", False)
+        return
+    rows = values["rows"].strip("|").split("|")
+    listed_ok = len(rows) == 22  # the heading, C: and the 20 drives
+    info(f"{len(rows) - 1} rows listed; {values['rounds']} interleaved rounds, medians")
+    ratio = number(values, "paired_ratio_list_floor")
+    figure("1c. lockbay-cli list on 20 drives",
+           f"list {number(values, 'median_list_us') / 1000:.1f} ms, floor "
+           f"{number(values, 'median_floor_us') / 1000:.1f} ms, ratio {ratio:.2f}", "ratio <= 1.3",
+           listed_ok and ratio <= 1.3)
+
+
 # ---- 2. Start-up ------------------------------------------------------------------------
 
 
@@ -712,6 +736,7 @@ def main():
           f"({os.cpu_count()} cores)")
     if "1" in args.only:
         bench_loadlist(wine, 9 if quick else 41)
+        bench_cli_list(wine, 9 if quick else 41)
     if "2" in args.only:
         bench_startup(wine, args.port, 3 if quick else 9)
         bench_silent_host(wine, args.port)

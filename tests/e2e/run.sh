@@ -53,8 +53,10 @@ programs=(
     "$BUILD_DIR/lockbay/lockbay.exe"
     "$BUILD_DIR/update/update.exe"
     "$BUILD_DIR/watch/lockbay-watch.exe"
+    "$BUILD_DIR/cli/lockbay-cli.exe"
     "$BUILD_DIR/tests/e2e/driver.exe"
     "$BUILD_DIR/tests/e2e/fake_setup.exe"
+    "$BUILD_DIR/tests/e2e/as_standard_user.exe"
     "$BUILD_DIR/tests/e2e/stand-ins/cacls.exe"
     "$BUILD_DIR/tests/e2e/stand-ins/takeown.exe"
     "$BUILD_DIR/tests/e2e/stand-ins/convert.exe"
@@ -109,9 +111,10 @@ install_into_prefix() {
     local c=$E2E_PRISTINE/drive_c
     mkdir -p "$c/Lockbay" "$c/stand-ins" "$c/e2e"
     cp "$BUILD_DIR/lockbay/lockbay.exe" "$BUILD_DIR/update/update.exe" "$BUILD_DIR/watch/lockbay-watch.exe" \
-        "$BUILD_DIR"/lockbay/*.vlng "$c/Lockbay/" &&
+        "$BUILD_DIR/cli/lockbay-cli.exe" "$BUILD_DIR"/lockbay/*.vlng "$c/Lockbay/" &&
         cp "$BUILD_DIR"/tests/e2e/stand-ins/*.exe "$c/stand-ins/" &&
-        cp "$BUILD_DIR/tests/e2e/driver.exe" "$BUILD_DIR/tests/e2e/fake_setup.exe" "$c/e2e/"
+        cp "$BUILD_DIR/tests/e2e/driver.exe" "$BUILD_DIR/tests/e2e/fake_setup.exe" \
+            "$BUILD_DIR/tests/e2e/as_standard_user.exe" "$c/e2e/"
 }
 install_into_prefix || die "could not copy the programs into the prefix"
 

@@ -5,7 +5,9 @@
 #include <vector>
 
 #include "lockbay_fixture.h"
+#include "lockbay/protection/computer_autorun.h"
 #include "lockbay/protection/drive_status.h"
+#include "platform/encoding.h"
 
 namespace {
 
@@ -329,6 +331,89 @@ TEST_F(MainWindowTest, ADriveChangeDuringAnOperationWaitsForItsRefreshStep) {
     EXPECT_FALSE(busy());
     EXPECT_EQ(listLines(), (std::vector<std::wstring>{L"E:    PROTECTED", L"F:    UNPROTECTED"}))
         << "the refresh step reads the drives afresh";
+}
+
+}  // namespace
+
+// ---- The computer's AutoRun line ---------------------------------------------------------
+
+namespace {
+
+bool overlap(const platform::ui::Rect& a, const platform::ui::Rect& b) {
+    return a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.y + b.height && b.y < a.y + a.height;
+}
+
+class AutoRunLineTest : public LockbayTest {};
+
+TEST_F(AutoRunLineTest, TheLineOverlapsNoOtherControlOfTheWindow) {
+    lockbay::Form1& form = openMainWindow();
+    for (const platform::ui::Control* line :
+         {static_cast<platform::ui::Control*>(&form.Label11), &form.Picture16}) {
+        const auto& rect = line->design().rect;
+        EXPECT_LE(rect.x + rect.width, form.design().clientWidth);
+        for (const platform::ui::Control* other : form.controls()) {
+            if (other == &form.Label11 || other == &form.Picture16 || other->parent() != nullptr) continue;
+            EXPECT_FALSE(overlap(rect, other->design().rect))
+                << "overlaps " << platform::toUtf8(other->name());
+        }
+    }
+}
+
+TEST_F(AutoRunLineTest, ElevatedTheActionSwitchesAutoRunItselfAndBack) {
+    fake.program.isElevated = true;
+    lockbay::Form1& form = openMainWindow();
+    const auto before = fake.registry.keys();
+    EXPECT_EQ(form.Label11.text(), L"This computer: AutoRun is on");
+    form.Label12.click();
+    EXPECT_EQ(form.Label11.text(), L"This computer: AutoRun is off");
+    EXPECT_EQ(form.Label12.text(), L"Turn on");
+    EXPECT_TRUE(lockbay::readComputerAutoRun(fake.registry).off);
+    form.Label12.click();
+    EXPECT_EQ(form.Label12.text(), L"Turn off");
+    EXPECT_TRUE(fake.registry.keys() == before);
+    EXPECT_TRUE(fake.processes.elevatedStarts.empty());
+}
+
+TEST_F(AutoRunLineTest, WithoutRightsTheCommandLineIsStartedElevatedAndAwaited) {
+    fake.program.isElevated = false;
+    lockbay::Form1& form = openMainWindow();
+    form.Label12.click();
+    EXPECT_EQ(fake.processes.elevatedStarts,
+              std::vector<std::wstring>{L"C:\\Program Files\\Lockbay\\lockbay-cli.exe computer protect"});
+    EXPECT_FALSE(form.Picture16.visible());  // no second start while it runs
+    advance(1000);
+    EXPECT_EQ(form.Label11.text(), L"This computer: AutoRun is on");
+    // The command line turns AutoRun off and ends: the line shows the new state.
+    ASSERT_EQ(lockbay::turnComputerAutoRunOff(fake.registry), lockbay::AutoRunChange::Done);
+    fake.processes.elevatedExitCode = 0;
+    advance(250);
+    EXPECT_EQ(form.Label11.text(), L"This computer: AutoRun is off");
+    EXPECT_TRUE(form.Picture16.visible());
+    EXPECT_TRUE(fake.backend.messageBoxes().empty());
+
+    // It failed (exit code 3: it got no rights after all): the user is told.
+    fake.processes.elevatedExitCode.reset();
+    form.Label12.click();
+    EXPECT_EQ(fake.processes.elevatedStarts.back(),
+              L"C:\\Program Files\\Lockbay\\lockbay-cli.exe computer restore");
+    fake.processes.elevatedExitCode = 3;
+    advance(250);
+    ASSERT_EQ(fake.backend.messageBoxes().size(), 1u);
+    EXPECT_EQ(fake.backend.messageBoxes()[0].text, L"This computer's AutoRun setting was not changed.");
+    EXPECT_EQ(form.Label11.text(), L"This computer: AutoRun is off");
+
+    // The user declined the system's prompt: nothing to tell.
+    fake.processes.declineElevation = true;
+    form.Label12.click();
+    EXPECT_EQ(fake.backend.messageBoxes().size(), 1u);
+}
+
+TEST_F(AutoRunLineTest, AutoRunThatLockbayDidNotTurnOffOffersNoAction) {
+    ASSERT_EQ(lockbay::turnComputerAutoRunOff(fake.registry), lockbay::AutoRunChange::Done);
+    fake.registry.remove(platform::RegistryRoot::LocalMachine, lockbay::kSavedAutoRunKey, L"Own new keys");
+    lockbay::Form1& form = openMainWindow();
+    EXPECT_EQ(form.Label11.text(), L"This computer: AutoRun is off");
+    EXPECT_FALSE(form.Picture16.visible());
 }
 
 }  // namespace

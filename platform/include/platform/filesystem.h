@@ -72,10 +72,16 @@ public:
     // neither hidden nor system (read-only and archive files count; folders do not).
     virtual bool normalFileExists(const std::wstring& path) = 0;
 
+    // True when the access list of the path holds an entry that denies the group
+    // Everyone all access; nothing when the list cannot be read.
+    virtual std::optional<bool> everyoneDenied(const std::wstring& path) = 0;
+
     // Drive queries; a failing query gives "", 0 or false.
     virtual std::wstring fileSystemName(wchar_t drive) = 0;
     virtual std::uint64_t freeBytes(wchar_t drive) = 0;
     virtual bool isReady(wchar_t drive) = 0;
+    // The drive's kind alone: one question to the system, where driveDetails asks three.
+    virtual DriveKind driveKind(wchar_t drive) = 0;
     // The drive's kind, bus and label; a failing part of the query stays at its default.
     virtual DriveDetails driveDetails(wchar_t drive) = 0;
     // The letter of the drive that holds Windows; nothing when the system cannot tell.

@@ -1,6 +1,9 @@
 // Starting other programs: command lines, programs and shell "open".
 #pragma once
 
+#include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 
 namespace platform {
@@ -8,6 +11,32 @@ namespace platform {
 struct StartResult {
     bool started = false;
     std::wstring error;  // the system's reason when not started
+};
+
+// A command line that was started and waited for.
+struct CommandResult {
+    enum class Outcome {
+        Finished,    // it ended; exitCode is its exit code
+        TimedOut,    // it was still running when the time was up (it is left running)
+        NotStarted,  // it could not be started; error says why
+    };
+    Outcome outcome = Outcome::NotStarted;
+    std::uint32_t exitCode = 0;
+    std::wstring error;
+};
+
+// A program started with administrator rights, watched from the caller's event loop.
+class RunningProcess {
+public:
+    virtual ~RunningProcess() = default;
+    // Its exit code once it has ended; nothing while it runs.
+    virtual std::optional<std::uint32_t> exitCode() = 0;
+};
+
+struct ElevatedStart {
+    std::unique_ptr<RunningProcess> process;  // null when it was not started
+    bool declined = false;                    // the user answered No to the system's prompt
+    std::wstring error;                       // the system's reason otherwise
 };
 
 class Processes {
@@ -20,6 +49,13 @@ public:
     virtual StartResult startProgram(const std::wstring& path) = 0;
     // Asks the shell to "open" a file or web address (show command 0).
     virtual StartResult shellOpen(const std::wstring& target) = 0;
+    // Starts a command line exactly as runCommand does (same text, minimized with the
+    // focus) and waits at most `timeoutMs` for it to end. Its console is its own, so its
+    // output never mixes with the caller's.
+    virtual CommandResult runCommandAndWait(const std::wstring& commandLine, int timeoutMs) = 0;
+    // Asks the shell to start a program with administrator rights (the "runas" verb: the
+    // system asks the user once when the caller has none). Its window is hidden.
+    virtual ElevatedStart startElevated(const std::wstring& program, const std::wstring& parameters) = 0;
 };
 
 }  // namespace platform

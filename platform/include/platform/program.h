@@ -19,6 +19,8 @@ public:
     // The folder that holds the program file, without a trailing separator
     // (except for a drive root, where the system reports "C:\").
     virtual std::wstring directory() = 0;
+    // The program runs with administrator rights (an elevated token).
+    virtual bool elevated() = 0;
 };
 
 }  // namespace platform

@@ -18,7 +18,8 @@ lockbay_class() { echo "Lockbay_$1"; }
 # The main window (lockbay/ui/form1.cpp).
 define_ids Form1 \
     Image1 Image2 Label1 List1 waitt Picture15 Label4 Picture6 Label7 Picture7 Label8 \
-    Picture1 Label5 Label2 Picture2 Label3 Label6 Picture13 Label10 Picture12 Label9
+    Picture1 Label5 Label2 Picture2 Label3 Label6 Picture13 Label10 Picture12 Label9 \
+    Label11 Picture16 Label12
 
 # The help window (lockbay/ui/form2.cpp).
 define_ids Form2 \

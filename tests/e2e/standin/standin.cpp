@@ -1,11 +1,28 @@
 // A stand-in for the system tools cacls, takeown and convert in the end-to-end tests:
 // copied under each tool's name into a folder that comes first on the search path, it
 // records its own command line exactly as it received it (trailing blanks included) as
-// one UTF-8 line in the file named by LOCKBAY_STANDIN_LOG, and succeeds. It changes
-// nothing on any drive.
+// one UTF-8 line in the file named by LOCKBAY_STANDIN_LOG, and succeeds.
+//
+// Settings for the tests that wait for the tools:
+//   LOCKBAY_STANDIN_FAIL=cacls,...   these tools record their line and exit with code 5.
+//   LOCKBAY_E2E_ACCESS=<folder>      cacls writes its entry for real (deny Everyone all
+//                                    access for /d, full access again for /g Everyone:F) and
+//                                    also records it there, because Wine keeps no access
+//                                    list: the e2e build of Lockbay reads it back from
+//                                    <folder>\<path, ':' and '\' as '_'>.txt, last line.
+//   LOCKBAY_STANDIN_CONVERT_TO_NTFS=1  convert turns the drive's staged volume facts
+//                                    (%LOCKBAY_E2E_VOLUMES%\<letter>.txt) into NTFS.
+// Otherwise it changes nothing on any drive.
 #include <windows.h>
+// After <windows.h>, which they build on.
+#include <aclapi.h>
+#include <shellapi.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cwctype>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -46,6 +63,84 @@ bool appendLine(const std::wstring& path, const std::string& line) {
     return false;
 }
 
+// The tool this copy stands in for: its own file name without ".exe", in lower case.
+std::wstring toolName() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring name = path;
+    name = name.substr(name.find_last_of(L"\\/") + 1);
+    if (name.size() > 4) name.resize(name.size() - 4);
+    for (wchar_t& c : name) c = static_cast<wchar_t>(std::towlower(c));
+    return name;
+}
+
+bool listed(const std::wstring& list, const std::wstring& name) {
+    std::wstring padded = L"," + list + L",";
+    for (wchar_t& c : padded) c = static_cast<wchar_t>(std::towlower(c));
+    return padded.find(L"," + name + L",") != std::wstring::npos;
+}
+
+std::vector<std::wstring> arguments() {
+    int count = 0;
+    LPWSTR* words = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::wstring> result;
+    for (int i = 1; i < count; ++i) result.emplace_back(words[i]);
+    LocalFree(words);
+    return result;
+}
+
+// cacls <path> /e /c /d Everyone  or  cacls <path> /e /c /g Everyone:F, done for real.
+void applyAccessEntry(const std::vector<std::wstring>& args, const std::wstring& record) {
+    if (args.empty()) return;
+    const std::wstring& path = args[0];
+    const bool deny = std::find(args.begin(), args.end(), L"/d") != args.end();
+    const bool grant = std::find(args.begin(), args.end(), L"/g") != args.end();
+    if (!deny && !grant) return;
+    PACL old = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &old,
+                              nullptr, &descriptor) == ERROR_SUCCESS) {
+        EXPLICIT_ACCESSW entry{};
+        entry.grfAccessPermissions = GENERIC_ALL;
+        entry.grfAccessMode = deny ? DENY_ACCESS : SET_ACCESS;  // a grant replaces the deny
+        entry.grfInheritance = SUB_CONTAINERS_AND_OBJECTS_INHERIT;
+        entry.Trustee.TrusteeForm = TRUSTEE_IS_NAME;
+        entry.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
+        wchar_t everyone[] = L"Everyone";
+        entry.Trustee.ptstrName = everyone;
+        PACL updated = nullptr;
+        if (SetEntriesInAclW(1, &entry, old, &updated) == ERROR_SUCCESS) {
+            SetNamedSecurityInfoW(const_cast<wchar_t*>(path.c_str()), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
+                                  nullptr, nullptr, updated, nullptr);
+            LocalFree(updated);
+        }
+        LocalFree(descriptor);
+    }
+    if (record.empty()) return;
+    std::wstring name = path;
+    std::replace(name.begin(), name.end(), L':', L'_');
+    std::replace(name.begin(), name.end(), L'\\', L'_');
+    appendLine(record + L"\\" + name + L".txt", deny ? "deny Everyone\n" : "grant Everyone\n");
+}
+
+// convert E: /FS:NTFS /X : the drive's staged facts now say NTFS, with its free space.
+void convertStagedVolume(const std::vector<std::wstring>& args) {
+    const std::wstring volumes = environmentValue(L"LOCKBAY_E2E_VOLUMES");
+    if (volumes.empty() || args.empty() || args[0].size() != 2) return;
+    const std::wstring file = volumes + L"\\" + args[0][0] + L".txt";
+    unsigned long long freeBytes = 1ull << 30;
+    if (FILE* staged = _wfopen(file.c_str(), L"rb")) {
+        char name[64] = {};
+        char state[16] = {};
+        if (std::fscanf(staged, "%63s %llu %15s", name, &freeBytes, state) != 3) freeBytes = 1ull << 30;
+        std::fclose(staged);
+    }
+    if (FILE* staged = _wfopen(file.c_str(), L"wb")) {
+        std::fprintf(staged, "NTFS %llu ready\r\n", freeBytes);
+        std::fclose(staged);
+    }
+}
+
 }  // namespace
 
 int wmain() {
@@ -58,5 +153,14 @@ int wmain() {
         return 0;
     }
     appendLine(log, toUtf8(GetCommandLineW()) + "\n");
+    const std::wstring tool = toolName();
+    if (listed(environmentValue(L"LOCKBAY_STANDIN_FAIL"), tool)) return 5;
+    if (tool == L"cacls") {
+        const std::wstring record = environmentValue(L"LOCKBAY_E2E_ACCESS");
+        if (!record.empty()) applyAccessEntry(arguments(), record);
+    }
+    if (tool == L"convert" && !environmentValue(L"LOCKBAY_STANDIN_CONVERT_TO_NTFS").empty()) {
+        convertStagedVolume(arguments());
+    }
     return 0;
 }

@@ -166,6 +166,19 @@ bool FakeFileSystem::normalFileExists(const std::wstring& path) {
            !(it->second.attributes & (attr::kDirectory | attr::kHidden | attr::kSystem));
 }
 
+void FakeFileSystem::setEveryoneDenied(const std::wstring& path, bool denied) {
+    auto it = entries_.find(key(path));
+    if (it != entries_.end()) it->second.everyoneDenied = denied;
+}
+
+std::optional<bool> FakeFileSystem::everyoneDenied(const std::wstring& path) {
+    const std::wstring k = key(path);
+    calls.push_back(L"everyoneDenied " + k);
+    auto it = entries_.find(k);
+    if (!usableDrive(k) || it == entries_.end() || unreadableAccess.count(k)) return std::nullopt;
+    return it->second.everyoneDenied;
+}
+
 std::wstring FakeFileSystem::fileSystemName(wchar_t drive) {
     calls.push_back(std::wstring(L"fileSystemName ") + drive);
     auto it = drives_.find(drive);
@@ -267,6 +280,43 @@ platform::StartResult FakeProcesses::shellOpen(const std::wstring& target) {
     if (failShellOpen) return {false, L"The system cannot find the file specified."};
     shellOpens.push_back(target);
     return {true, {}};
+}
+
+platform::CommandResult FakeProcesses::runCommandAndWait(const std::wstring& commandLine, int timeoutMs) {
+    if (failCommands) {
+        return {platform::CommandResult::Outcome::NotStarted, 0,
+                L"The system cannot find the file specified."};
+    }
+    commands.push_back(commandLine);
+    waitTimeouts.push_back(timeoutMs);
+    if (onCommand) onCommand(commandLine);
+    if (commandOutcome) return commandOutcome(commandLine);
+    return {platform::CommandResult::Outcome::Finished, 0, {}};
+}
+
+namespace {
+// The elevated program of FakeProcesses: it ends when the test sets its exit code.
+class FakeRunningProcess : public platform::RunningProcess {
+public:
+    explicit FakeRunningProcess(const std::optional<std::uint32_t>& exitCode) : exitCode_(exitCode) {}
+    std::optional<std::uint32_t> exitCode() override { return exitCode_; }
+
+private:
+    const std::optional<std::uint32_t>& exitCode_;
+};
+}  // namespace
+
+platform::ElevatedStart FakeProcesses::startElevated(const std::wstring& program,
+                                                     const std::wstring& parameters) {
+    platform::ElevatedStart start;
+    if (declineElevation) {
+        start.declined = true;
+        start.error = L"The operation was canceled by the user.";
+        return start;
+    }
+    elevatedStarts.push_back(program + L" " + parameters);
+    start.process = std::make_unique<FakeRunningProcess>(elevatedExitCode);
+    return start;
 }
 
 platform::HttpResult FakeHttp::get(const std::wstring& url,

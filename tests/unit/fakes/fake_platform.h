@@ -34,7 +34,8 @@ public:
     };
     struct Entry {
         std::uint32_t attributes = platform::attr::kArchive;
-        std::string content;  // files only
+        std::string content;          // files only
+        bool everyoneDenied = false;  // its access list denies Everyone all access
     };
 
     // Drives; adding one makes its root exist.
@@ -56,6 +57,10 @@ public:
 
     // Makes deleteFile fail for a path (a file in use or locked).
     std::set<std::wstring> undeletable;
+    // Paths whose access list cannot be read.
+    std::set<std::wstring> unreadableAccess;
+    // Sets or clears the deny entry for Everyone of an existing entry.
+    void setEveryoneDenied(const std::wstring& path, bool denied);
     // Makes createReplacing or its commit fail for a path.
     std::set<std::wstring> unwritable;
     // The drive that holds Windows.
@@ -70,9 +75,11 @@ public:
     bool removeDirectory(const std::wstring& path) override;
     bool deleteFile(const std::wstring& path) override;
     bool normalFileExists(const std::wstring& path) override;
+    std::optional<bool> everyoneDenied(const std::wstring& path) override;
     std::wstring fileSystemName(wchar_t drive) override;
     std::uint64_t freeBytes(wchar_t drive) override;
     bool isReady(wchar_t drive) override;
+    platform::DriveKind driveKind(wchar_t drive) override { return driveDetails(drive).kind; }
     platform::DriveDetails driveDetails(wchar_t drive) override;
     std::optional<wchar_t> systemDrive() override { return systemDriveLetter; }
     std::optional<std::string> readFilePrefix(const std::wstring& path, std::size_t maxBytes) override;
@@ -100,10 +107,22 @@ public:
     bool failPrograms = false;
     // Called for each started command line (for example to simulate a conversion).
     std::function<void(const std::wstring&)> onCommand;
+    // Commands waited for: how each one ends (by default it finishes with exit code 0).
+    std::function<platform::CommandResult(const std::wstring&)> commandOutcome;
+    std::vector<int> waitTimeouts;  // the time-out of each command waited for
+
+    // Programs started with administrator rights, as "<program> <parameters>".
+    std::vector<std::wstring> elevatedStarts;
+    bool declineElevation = false;
+    // The exit code of the elevated program; nothing while it still runs.
+    std::optional<std::uint32_t> elevatedExitCode;
 
     platform::StartResult runCommand(const std::wstring& commandLine) override;
     platform::StartResult startProgram(const std::wstring& path) override;
     platform::StartResult shellOpen(const std::wstring& target) override;
+    platform::CommandResult runCommandAndWait(const std::wstring& commandLine, int timeoutMs) override;
+    platform::ElevatedStart startElevated(const std::wstring& program,
+                                          const std::wstring& parameters) override;
 };
 
 class FakeHttp : public platform::HttpClient {
@@ -130,8 +149,10 @@ class FakeProgramInfo : public platform::ProgramInfo {
 public:
     platform::ProgramVersion programVersion{4, 0, 0};
     std::wstring programDirectory = L"C:\\Program Files\\Lockbay";
+    bool isElevated = true;
     platform::ProgramVersion version() override { return programVersion; }
     std::wstring directory() override { return programDirectory; }
+    bool elevated() override { return isElevated; }
 };
 
 // The registry in memory: keys by root and path (case-insensitive), each with its values.
@@ -139,6 +160,7 @@ class FakeRegistry : public platform::Registry {
 public:
     struct Key {
         std::map<std::wstring, platform::RegistryValue> values;  // by upper-case name
+        bool operator==(const Key&) const = default;
     };
     // Keys of the machine root that need administrator rights to change (all of them
     // unless `elevated`).

@@ -24,5 +24,8 @@ std::unique_ptr<Registry> makeRegistry();
 // The notification-area host of a background program. `name` names its window class and,
 // with the signed-in user's identity, its single instance and its window.
 std::unique_ptr<TrayHost> makeTrayHost(const std::wstring& name);
+// The running program file's name without its folder (for the title of a last-resort
+// message).
+std::wstring programFileName();
 
 }  // namespace platform::win32

@@ -1,0 +1,195 @@
+// Protect and Restore, waiting for every step: see drive_operations.h.
+#include "cli/drive_operations.h"
+
+#include <algorithm>
+
+#include "cli/texts.h"
+#include "lockbay/protection/drive_commands.h"
+#include "lockbay/protection/drive_status.h"
+#include "lockbay/protection/drive_steps.h"
+
+namespace cli {
+
+namespace {
+
+using lockbay::DriveStatus;
+using Outcome = DriveResult::Outcome;
+
+// One operation on one drive: runs its steps, records each, and remembers the first
+// failure.
+class Operation {
+public:
+    Operation(DriveContext& context, wchar_t drive) : context_(context) { result_.drive = drive; }
+
+    platform::FileSystem& fs() { return context_.fs; }
+    wchar_t drive() const { return result_.drive; }
+    DriveResult& result() { return result_; }
+
+    // Runs a command line and waits for it; false when it did not end with exit code 0.
+    bool command(std::wstring name, const std::wstring& line, int timeoutMs) {
+        const platform::CommandResult run = context_.processes.runCommandAndWait(line, timeoutMs);
+        StepRecord step{name, line, std::nullopt, false};
+        std::wstring error;
+        switch (run.outcome) {
+            case platform::CommandResult::Outcome::Finished:
+                step.exitCode = run.exitCode;
+                step.ok = run.exitCode == 0;
+                if (!step.ok) error = texts::stepExitCode(name, line, run.exitCode);
+                break;
+            case platform::CommandResult::Outcome::TimedOut:
+                error = texts::stepTimedOut(name, line, timeoutMs / 60000);
+                break;
+            case platform::CommandResult::Outcome::NotStarted:
+                error = texts::stepNotStarted(name, line, run.error);
+                break;
+        }
+        result_.steps.push_back(step);
+        if (!step.ok) {
+            if (!context_.elevated) error += texts::mayNeedAdministrator();
+            fail(error);
+        }
+        return step.ok;
+    }
+
+    // Records a step on the drive's files.
+    bool fileStep(std::wstring name, bool ok) {
+        result_.steps.push_back({std::move(name), {}, std::nullopt, ok});
+        return ok;
+    }
+
+    DriveResult fail(std::wstring error) {
+        result_.outcome = Outcome::Failed;
+        result_.error = std::move(error);
+        return result_;
+    }
+
+    DriveResult finish(Outcome outcome, std::wstring error = {}) {
+        result_.outcome = outcome;
+        result_.error = std::move(error);
+        return result_;
+    }
+
+    bool confirmConversion(const std::wstring& fileSystem) {
+        return context_.confirmConversion && context_.confirmConversion(drive(), fileSystem);
+    }
+
+private:
+    DriveContext& context_;
+    DriveResult result_;
+};
+
+}  // namespace
+
+Usability usability(platform::FileSystem& fs, wchar_t drive) {
+    const std::vector<wchar_t> letters = fs.driveLetters();
+    if (std::find(letters.begin(), letters.end(), drive) == letters.end()) return Usability::Missing;
+    if (fs.driveKind(drive) == platform::DriveKind::Optical) return Usability::Optical;
+    return lockbay::isWritable(fs, drive) ? Usability::Usable : Usability::NotWritable;
+}
+
+bool isRemovableMedium(const platform::DriveDetails& details) {
+    if (details.kind == platform::DriveKind::Optical) return false;
+    return details.kind == platform::DriveKind::Removable || details.usbBus;
+}
+
+DriveResult protectDrive(DriveContext& context, wchar_t drive, bool advanced) {
+    Operation op(context, drive);
+    platform::FileSystem& fs = op.fs();
+    op.result().usability = usability(fs, drive);
+    if (op.result().usability != Usability::Usable) {
+        return op.finish(Outcome::NotUsable, texts::notUsable(drive, op.result().usability));
+    }
+
+    // A conversion cannot be undone: it is checked and confirmed before anything changes.
+    const bool ntfs = lockbay::isNtfs(fs, drive);
+    if (advanced && !ntfs) {
+        if (!lockbay::hasRoomToConvert(fs, drive)) {
+            return op.fail(texts::noRoomToConvert(drive, lockbay::freeMegabytes(fs, drive)));
+        }
+        if (!op.confirmConversion(fs.fileSystemName(drive))) {
+            return op.finish(Outcome::Declined, texts::conversionDeclined(drive));
+        }
+    }
+
+    switch (lockbay::removeInfectedFile(fs, drive)) {
+        case lockbay::FileRemoval::NoFile:
+            break;
+        case lockbay::FileRemoval::Removed:
+            op.fileStep(texts::stepDeleteFile(drive), true);
+            break;
+        case lockbay::FileRemoval::Failed:
+            // As the main window does: give Everyone full access to the file, then delete
+            // it again.
+            if (!op.command(texts::stepGrantFile(drive), lockbay::grantCommand(drive), kToolTimeoutMs)) {
+                return op.result();
+            }
+            if (!op.fileStep(texts::stepDeleteFile(drive), fs.deleteFile(lockbay::protectionFolder(drive)) ||
+                                                               lockbay::infectedFileGone(fs, drive))) {
+                return op.fail(texts::fileNotDeleted(drive));
+            }
+            break;
+    }
+
+    lockbay::makeProtectionFolder(fs, drive);
+    if (!op.fileStep(texts::stepMakeFolder(drive),
+                     lockbay::isDirectory(fs, lockbay::protectionFolder(drive)))) {
+        return op.fail(texts::folderNotMade(drive));
+    }
+
+    if (advanced) {
+        if (!ntfs) {
+            if (!op.command(texts::stepConvert(drive), lockbay::convertCommand(drive),
+                            kConversionTimeoutMs)) {
+                return op.result();
+            }
+            op.result().converted = true;
+            if (!lockbay::isNtfs(fs, drive))
+                return op.fail(texts::stillNotNtfs(drive, fs.fileSystemName(drive)));
+        }
+        const std::wstring deny =
+            ntfs ? lockbay::denyCommandAtClick(drive) : lockbay::denyCommandAfterConversion(drive);
+        if (!op.command(texts::stepDeny(drive), deny, kToolTimeoutMs)) return op.result();
+        // Also after a conversion: the marker is what tells Restore to give the access back.
+        lockbay::makeMarkerFolder(fs, drive);
+        if (!op.fileStep(texts::stepMakeMarker(drive), lockbay::hasAdvancedMarker(fs, drive))) {
+            return op.fail(texts::markerNotMade(drive));
+        }
+    }
+
+    op.result().reading = lockbay::readProtection(fs, drive);
+    if (!lockbay::readsProtected(op.result().reading, advanced)) {
+        return op.fail(texts::notProtectedAsAsked(drive, op.result().reading, advanced));
+    }
+    return op.finish(Outcome::Done);
+}
+
+DriveResult restoreDrive(DriveContext& context, wchar_t drive) {
+    Operation op(context, drive);
+    platform::FileSystem& fs = op.fs();
+    op.result().usability = usability(fs, drive);
+    if (op.result().usability != Usability::Usable) {
+        return op.finish(Outcome::NotUsable, texts::notUsable(drive, op.result().usability));
+    }
+
+    const lockbay::ProtectionReading before = lockbay::readProtection(fs, drive);
+    const bool protectedNow = before.status == DriveStatus::Protected;
+    // A drive protected through the conversion carries the deny entry without a marker.
+    if (protectedNow && (before.marker || before.everyoneDenied.value_or(false))) {
+        if (!op.command(texts::stepTakeOwnership(drive), lockbay::takeOwnershipCommand(drive),
+                        kToolTimeoutMs) ||
+            !op.command(texts::stepGrantFolder(drive), lockbay::grantCommand(drive), kToolTimeoutMs)) {
+            return op.result();
+        }
+    }
+    // Each removal takes only an empty folder; whatever fails shows in the reading below.
+    if (before.marker) op.fileStep(texts::stepRemoveMarker(drive), lockbay::removeMarkerFolder(fs, drive));
+    if (protectedNow) op.fileStep(texts::stepRemoveFolder(drive), lockbay::removeProtectionFolder(fs, drive));
+
+    op.result().reading = lockbay::readProtection(fs, drive);
+    if (!lockbay::readsRestored(op.result().reading)) {
+        return op.fail(texts::notRestored(drive, op.result().reading));
+    }
+    return op.finish(Outcome::Done);
+}
+
+}  // namespace cli

@@ -1,0 +1,73 @@
+// Protect and Restore as the command line runs them: the drive rules' steps in the main
+// window's order, but every command is waited for (with a time-out) and its exit code
+// read, the first step that fails ends the operation and says so, and the drive is read
+// afresh at the end: success is reported only when it reads as asked.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "lockbay/protection/drive_checks.h"
+#include "platform/filesystem.h"
+#include "platform/processes.h"
+
+namespace cli {
+
+// How long a tool may run: cacls and takeown end in moments; a conversion takes as
+// long as the main window's conversion watch waits for one.
+inline constexpr int kToolTimeoutMs = 2 * 60 * 1000;
+inline constexpr int kConversionTimeoutMs = 30 * 60 * 1000;
+
+enum class Usability {
+    Usable,
+    Missing,      // no drive has that letter
+    Optical,      // a CD or DVD drive
+    NotWritable,  // write-protected, no medium, not ready
+};
+
+// Whether a drive can be protected or restored at all (the write probe of the drive list).
+Usability usability(platform::FileSystem& fs, wchar_t drive);
+
+// What --all-removable takes: a removable medium or a disk on the USB bus, never an
+// optical drive.
+bool isRemovableMedium(const platform::DriveDetails& details);
+
+struct StepRecord {
+    std::wstring name;     // what the step does, for a person
+    std::wstring command;  // the command line started; empty for a file step
+    std::optional<std::uint32_t> exitCode;
+    bool ok = true;
+};
+
+struct DriveResult {
+    enum class Outcome {
+        Done,
+        Failed,     // a step failed or the drive does not read as asked: `error` says what
+        Declined,   // the conversion to NTFS was not confirmed: nothing was changed
+        NotUsable,  // see `usability`
+    };
+    wchar_t drive = L'?';
+    Outcome outcome = Outcome::Done;
+    Usability usability = Usability::Usable;
+    std::wstring error;
+    std::vector<StepRecord> steps;
+    lockbay::ProtectionReading reading;  // the drive read afresh at the end
+    bool converted = false;              // it was converted to NTFS on the way
+};
+
+struct DriveContext {
+    platform::FileSystem& fs;
+    platform::Processes& processes;
+    bool elevated = false;
+    // Asked before a drive is converted to NTFS (which cannot be undone); false leaves
+    // the drive unchanged.
+    std::function<bool(wchar_t drive, const std::wstring& fileSystem)> confirmConversion;
+};
+
+DriveResult protectDrive(DriveContext& context, wchar_t drive, bool advanced);
+DriveResult restoreDrive(DriveContext& context, wchar_t drive);
+
+}  // namespace cli
