@@ -27,6 +27,12 @@ public:
     // for minutes.
     static constexpr int kVersionCheckLimitMs = 15000;
 
+    // A close request (Alt+F4) is ignored: the splash unloads itself when it hands over.
+    // Unloaded during the check, it would be loaded again, nested, by its own timer, with
+    // a second language load and a second check; unloaded while it waits for its timer, no
+    // window would follow.
+    void closeRequested() override {}
+
 protected:
     void onLoad() override;
 

@@ -85,6 +85,26 @@ TEST_F(StartupTest, AnEndlessAnswerIsCutShortAndIsNoVersion) {
     EXPECT_TRUE(form1().visible());
 }
 
+// Alt+F4 while the check runs (the splash pumps window messages meanwhile) must not
+// unload the splash in the middle of its load step: that would load it a second time,
+// nested, with a second language load and a second check.
+TEST_F(StartupTest, ClosingTheSplashDuringTheCheckIsIgnoredAndStartUpGoesOn) {
+    fake.fs.addFile(L"clng.vlng", "german.vlng\r\n");  // missing: one message per language load
+    answer("4.0.0");
+    fake.http.onRequest = [&](const std::wstring&) {
+        if (fake.http.requests.size() == 1) app().splash().closeRequested();
+    };
+    auto& splash = start();
+    EXPECT_EQ(fake.http.requests.size(), 1u);
+    EXPECT_EQ(fake.backend.messageBoxes().size(), 1u);
+    EXPECT_TRUE(splash.visible());
+    splash.closeRequested();  // also while it waits for its timer
+    advance(300);
+    EXPECT_TRUE(form1().visible());
+    EXPECT_FALSE(splash.loaded());
+    EXPECT_EQ(fake.http.requests.size(), 1u);
+}
+
 TEST_F(StartupTest, LanguageIsAppliedBeforeAnythingIsShown) {
     fake.fs.addFile(L"clng.vlng", "german.vlng\r\n");
     bool splashShownBeforeMessage = true;

@@ -149,6 +149,20 @@ test_current_version_shows_the_splash_then_the_main_window() {
     assert_eq "$(server_requests "$version_path")" "1" "requests of any kind for the version"
 }
 
+# Alt+F4 on the splash while it checks is ignored: the splash stays, the one check
+# ends, and the main window follows. (Unloaded mid-check, the splash was loaded again
+# by its own timer and asked the host a second time.)
+test_closing_the_splash_during_the_check_changes_nothing() {
+    serve "{\"$version_path\": {\"body\": \"4.0.0\", \"delay\": 6}}"
+    start_lockbay
+    must drv wait-window "$splash" 60000
+    must drv close "$splash"
+    must drv settle "$splash"
+    assert_eq "$(drv visible "$splash")" "1" "splash window visible after the close request"
+    assert_main_window_without_update_offer
+    assert_eq "$(requests_of GET "$version_path")" "1" "GET requests for the version"
+}
+
 test_a_file_named_updatever_php_in_the_working_directory_is_deleted_at_start() {
     printf '4.0.1' >"$(lockbay_dir)/updatever.php"
     start_server --version 4.0.0
