@@ -37,7 +37,7 @@ FormSpec windowSpec() {
     form.name = L"frmSplash";
     form.clientWidth = 527;
     form.clientHeight = 277;
-    form.frame = Frame::None;
+    form.frame = Frame::FixedDialogNoTitle;
     return form;
 }
 

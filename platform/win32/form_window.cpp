@@ -35,12 +35,16 @@ DWORD frameStyle(ui::Frame frame) {
             return WS_OVERLAPPEDWINDOW;
         case ui::Frame::None:
             return WS_POPUP;
+        case ui::Frame::FixedDialogNoTitle:
+            // A dialog frame without WS_CAPTION: the raised border, and no title bar.
+            return WS_POPUP | WS_DLGFRAME;
     }
     return WS_OVERLAPPEDWINDOW;
 }
 
 DWORD frameExStyle(ui::Frame frame) {
-    return WS_EX_CONTROLPARENT | (frame == ui::Frame::FixedDialog ? WS_EX_DLGMODALFRAME : 0);
+    const bool dialogFrame = frame == ui::Frame::FixedDialog || frame == ui::Frame::FixedDialogNoTitle;
+    return WS_EX_CONTROLPARENT | (dialogFrame ? WS_EX_DLGMODALFRAME : 0);
 }
 
 }  // namespace

@@ -68,10 +68,11 @@ enum class Art {
 enum class ControlKind { Label, Picture, Image, ListBox };
 
 enum class Frame {
-    FixedSingle,  // fixed single-line frame, not resizable
-    FixedDialog,  // fixed dialog frame, not resizable
-    Sizable,      // resizable frame
-    None,         // no frame and no title (the splash window)
+    FixedSingle,         // fixed single-line frame, not resizable
+    FixedDialog,         // fixed dialog frame, not resizable
+    Sizable,             // resizable frame
+    None,                // no frame and no title
+    FixedDialogNoTitle,  // fixed dialog frame, not resizable, without a title bar (the splash window)
 };
 
 // One row of a form's layout table.

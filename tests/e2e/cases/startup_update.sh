@@ -141,6 +141,16 @@ test_current_version_shows_the_splash_then_the_main_window() {
     assert_eq "$(ctl_text "$splash" "$frmSplash_lblPlatform")" "Windows" "the splash window's platform"
     assert_eq "$(drv visible "$main")" "0" "main window visible while the splash window checks"
     screenshot splash "$splash"
+    # A fixed dialog frame without a title bar: the window reaches past its client area
+    # by the same border on every side.
+    local outer inner
+    read -r -a outer <<<"$(drv rect "$splash")"
+    read -r -a inner <<<"$(drv client-rect "$splash")"
+    local left=$((inner[0] - outer[0])) top=$((inner[1] - outer[1]))
+    local right=$((outer[0] + outer[2] - inner[0] - inner[2])) bottom=$((outer[1] + outer[3] - inner[1] - inner[3]))
+    ((left > 0)) || fail "the splash window has no frame (window ${outer[*]}, client ${inner[*]})"
+    assert_eq "$top $right $bottom" "$left $left $left" "the splash frame's top, right and bottom against its left (no title bar)"
+    screenshot_root "$E2E_SCREENS/splash-with-frame.png" "${outer[@]}" || fail "could not save the framed splash"
     assert_eq "$(drv visible "$splash")" "1" "splash window still up after its screenshot"
 
     assert_main_window_without_update_offer
