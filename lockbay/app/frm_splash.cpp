@@ -66,7 +66,7 @@ frmSplash::frmSplash(LockbayApp& app)
 
 void frmSplash::onLoad() {
     app_.module1().loadlang();
-    const platform::ProgramVersion version = app_.platform().program.version();
+    const platform::ProgramVersion version = runningVersion(app_.platform().program);
     lblVersion.setText(L"Ver: " + std::to_wstring(version.major) + L"." + std::to_wstring(version.minor));
     show();
     // From here on nothing is reported: a failed check simply leads to the main window.
@@ -91,7 +91,7 @@ bool frmSplash::updateAvailable() {
         },
         platform::HttpLimits{.totalMs = kVersionCheckLimitMs});
     if (!result.completed || result.status < 200 || result.status > 299) return false;
-    return isNewerVersion(body, app_.platform().program.version());
+    return isNewerVersion(body, runningVersion(app_.platform().program));
 }
 
 }  // namespace lockbay

@@ -3,6 +3,8 @@
 #include <vector>
 
 #include "lockbay_fixture.h"
+#include "platform/encoding.h"
+#include "product/version.h"
 
 namespace {
 
@@ -68,6 +70,20 @@ TEST_F(StartupTest, ExactlyOneWindowFollowsTheSplash) {
         EXPECT_FALSE(localApp.splash().loaded());
         EXPECT_TRUE(local.backend.messageBoxes().empty());
     }
+}
+
+// Without a readable version resource the program still knows the version it was built
+// as: the splash shows it, and the host's answer of that same version offers no update.
+TEST_F(StartupTest, AnUnreadableVersionResourceFallsBackToTheCompiledVersion) {
+    const std::string major = std::to_string(LOCKBAY_VERSION_MAJOR);
+    const std::string minor = std::to_string(LOCKBAY_VERSION_MINOR);
+    answer(major + "." + minor + "." + std::to_string(LOCKBAY_VERSION_REVISION));
+    fake.program.programVersion = std::nullopt;
+    auto& splash = start();
+    EXPECT_EQ(platform::toUtf8(splash.lblVersion.text()), "Ver: " + major + "." + minor);
+    advance(300);
+    EXPECT_TRUE(form1().visible());
+    EXPECT_FALSE(app().dialog().visible());
 }
 
 TEST_F(StartupTest, NoConnectionLeadsQuietlyToTheMainWindow) {
