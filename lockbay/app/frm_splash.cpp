@@ -85,11 +85,12 @@ bool frmSplash::updateAvailable() {
 
     std::string body;
     const platform::HttpResult result = app_.platform().http.get(
-        std::wstring(L"http://") + product::kUpdateHost + L"/LOCKBAY/updatever.php", [&body](std::string_view piece) {
+        std::wstring(L"http://") + product::kUpdateHost + L"/LOCKBAY/updatever.php",
+        [&body](std::string_view piece) {
             body.append(piece);
             return body.size() <= kVersionAnswerLimit;
         },
-        platform::HttpLimits{.totalMs = kVersionCheckLimitMs});
+        platform::HttpLimits{.totalMs = kVersionCheckLimitMs, .maxBodyBytes = kVersionAnswerLimit});
     if (!result.completed || result.status < 200 || result.status > 299) return false;
     return isNewerVersion(body, runningVersion(app_.platform().program));
 }

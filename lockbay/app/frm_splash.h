@@ -20,7 +20,8 @@ public:
     platform::ui::Timer Timer1;  // then the main window
     platform::ui::Timer Timer2;  // then the update dialog
 
-    // The version answer is a few bytes; anything longer is not a version.
+    // The version answer is a few bytes; anything longer is not a version. The host is
+    // asked for no more, and no more is read.
     static constexpr std::size_t kVersionAnswerLimit = 64;
     // The whole check takes at most this long: each wait on the network is bounded by the
     // HTTP time-outs, but a server sending a byte now and then would keep the splash up

@@ -54,6 +54,7 @@ programs=(
     "$BUILD_DIR/update/update.exe"
     "$BUILD_DIR/tests/e2e/driver.exe"
     "$BUILD_DIR/tests/e2e/fake_setup.exe"
+    "$BUILD_DIR/tests/e2e/http_probe.exe"
     "$BUILD_DIR/tests/e2e/stand-ins/cacls.exe"
     "$BUILD_DIR/tests/e2e/stand-ins/takeown.exe"
     "$BUILD_DIR/tests/e2e/stand-ins/convert.exe"
@@ -109,7 +110,7 @@ install_into_prefix() {
     mkdir -p "$c/Lockbay" "$c/stand-ins" "$c/e2e"
     cp "$BUILD_DIR/lockbay/lockbay.exe" "$BUILD_DIR/update/update.exe" "$BUILD_DIR"/lockbay/*.vlng "$c/Lockbay/" &&
         cp "$BUILD_DIR"/tests/e2e/stand-ins/*.exe "$c/stand-ins/" &&
-        cp "$BUILD_DIR/tests/e2e/driver.exe" "$BUILD_DIR/tests/e2e/fake_setup.exe" "$c/e2e/"
+        cp "$BUILD_DIR/tests/e2e/driver.exe" "$BUILD_DIR/tests/e2e/fake_setup.exe" "$BUILD_DIR/tests/e2e/http_probe.exe" "$c/e2e/"
 }
 install_into_prefix || die "could not copy the programs into the prefix"
 

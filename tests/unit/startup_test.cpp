@@ -31,6 +31,7 @@ TEST_F(StartupTest, SplashShowsTheVersionAsksTheHostAndOpensTheMainWindow300msLa
     ASSERT_EQ(fake.http.limits.size(), 1u);
     EXPECT_GT(fake.http.limits[0].totalMs, 0);
     EXPECT_LE(fake.http.limits[0].totalMs, 20000);
+    EXPECT_EQ(fake.http.limits[0].maxBodyBytes, 64u) << "a version needs no more";
     EXPECT_EQ(splash.lblVersion.text(), L"Ver: 4.0");
     EXPECT_EQ(splash.lblPlatform.text(), L"Windows");
     EXPECT_TRUE(splash.Timer1.enabled());

@@ -35,6 +35,16 @@ print(sum(1 for line in open(sys.argv[1])
         "$log" "$1" "$2"
 }
 
+# request_ranges <path> : the Range header of each request for that path, one per line
+# ("none" where there was none).
+request_ranges() {
+    python3 -c 'import json,sys
+for line in open(sys.argv[1]):
+    entry = json.loads(line)
+    if entry["path"].split("?")[0] == sys.argv[2]:
+        print(entry.get("range") or "none")' "$E2E_LOG_DIR/requests.log" "$1"
+}
+
 # window_exists <class> : a window of that class exists, shown or hidden.
 window_exists() { drv title "$1" >/dev/null 2>&1; }
 
@@ -157,6 +167,7 @@ test_current_version_shows_the_splash_then_the_main_window() {
     assert_eq "$(drv visible "$splash")" "0" "splash window visible beside the main window"
     assert_eq "$(requests_of GET "$version_path")" "1" "GET requests for the version"
     assert_eq "$(server_requests "$version_path")" "1" "requests of any kind for the version"
+    assert_eq "$(request_ranges "$version_path")" "bytes=0-64" "the part of the answer the version request asks for"
 }
 
 # Alt+F4 on the splash while it checks is ignored: the splash stays, the one check
@@ -260,6 +271,7 @@ test_update_hands_over_to_the_updater_which_saves_and_starts_the_setup() {
         fail "the mark does not name C:\\LockbaySetup.exe: $(cat "$(setup_mark)" 2>&1)"
     assert_eq "$(setup_files_in_c_root)" "LockbaySetup.exe" "files named LockbaySetup* in C:\\"
     assert_eq "$(requests_of GET "$setup_path")" "1" "GET requests for the setup program"
+    assert_eq "$(request_ranges "$setup_path")" "none" "the part of the setup program asked for (all of it)"
     assert_eq "$(drv process-running lockbay.exe)" "0" "lockbay.exe running after the update"
 }
 
