@@ -87,6 +87,9 @@ struct ControlSpec {
     Align align = Align::Center;
     Art art = Art::None;            // picture of a picture box or image
     bool pressable = false;         // reachable with Tab, pressed with Enter or Space
+    // The control whose text names this one for screen readers (a list box has no text
+    // of its own); its name in the same form's layout table.
+    const wchar_t* labelledBy = nullptr;
 };
 
 struct FormSpec {
