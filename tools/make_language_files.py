@@ -67,14 +67,26 @@ def encode(path: pathlib.Path, lines: list[str]) -> bytes:
 def main() -> int:
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--output-dir", required=True, type=pathlib.Path)
-    parser.add_argument("--web-site-name", required=True)
-    parser.add_argument("--support-address", required=True)
+    parser.add_argument(
+        "--identity",
+        required=True,
+        type=pathlib.Path,
+        help="UTF-8 file: the web site name on its first line, the support address on its second",
+    )
     parser.add_argument("templates", nargs="+", type=pathlib.Path)
     args = parser.parse_args()
 
+    try:
+        identity = args.identity.read_text(encoding="utf-8").split("\n")
+    except (OSError, UnicodeDecodeError) as error:
+        print(f"make_language_files: {args.identity}: {error}", file=sys.stderr)
+        return 1
+    if len(identity) < 2:
+        print(f"make_language_files: {args.identity}: needs the web site name and the support address", file=sys.stderr)
+        return 1
     values = {
-        "@LOCKBAY_WEB_SITE_NAME@": args.web_site_name,
-        "@LOCKBAY_SUPPORT_ADDRESS@": args.support_address,
+        "@LOCKBAY_WEB_SITE_NAME@": identity[0],
+        "@LOCKBAY_SUPPORT_ADDRESS@": identity[1],
     }
     args.output_dir.mkdir(parents=True, exist_ok=True)
     try:

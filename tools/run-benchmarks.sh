@@ -7,7 +7,8 @@
 #   tools/run-benchmarks.sh [--quick] [--only DIGITS]
 #
 #   1  drive list rebuild on 20 drives against the bare file-system calls
-#   2  start-up against a minimal window; with a silent update host
+#   2  start-up against a minimal window; with a silent update host; with one that
+#      trickles its answer, then falls silent
 #   3  the updater's download of a 64 MB setup against curl; its peak memory
 #   4  size and imports of the release build; processor use of the idle main window
 #   5  the watcher: arrival broadcast to the protection folder, idle processor use,

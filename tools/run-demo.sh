@@ -4,23 +4,27 @@
 #   E:  infected      (a plain autorun.inf file)
 #   F:  unprotected   (empty)
 #   G:  protected     (a hidden autorun.inf folder)
-# The drives are made afresh at every run. Without a display ($DISPLAY empty) a
-# virtual one is started. Once the main window is up, a screenshot of it is written to
-# build/demo/main-window.png and its path printed; Lockbay then runs until Ctrl+C (or
-# until its window is closed).
+# The drives are made afresh at every run. Once the main window is up, a screenshot of
+# it is written to build/demo/main-window.png and its path printed. On a display, Lockbay
+# then runs until Ctrl+C (or until its window is closed). Without one ($DISPLAY empty)
+# it runs on a virtual display that nobody can see, and ends with the screenshot.
 #
-#   tools/run-demo.sh [--screenshot-only]
+#   tools/run-demo.sh [--screenshot-only | --keep-running]
 #
-# --screenshot-only ends Lockbay after the screenshot. Installs what it needs from
-# Debian first when something is missing (as root, or with sudo).
+# --screenshot-only ends Lockbay after the screenshot, also on a display.
+# --keep-running keeps it running on the virtual display too (to reach it with the test
+# driver, or with a viewer on that display). Installs what it needs from Debian first
+# when something is missing (as root, or with sudo).
 set -euo pipefail
 
 REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$REPO"
 screenshot_only=0
+keep_running=0
 for arg in "$@"; do
     case $arg in
         --screenshot-only) screenshot_only=1 ;;
+        --keep-running) keep_running=1 ;;
         -h | --help)
             awk 'NR > 1 && /^#/ { sub(/^# ?/, ""); print; next } NR > 1 { exit }' "$0"
             exit 0
@@ -114,6 +118,11 @@ screenshot_root "$SHOT" $rect
 echo "screenshot of the main window: $SHOT"
 
 if ((screenshot_only)); then
+    exit 0
+fi
+if [[ -n $XVFB_PID ]] && ((!keep_running)); then
+    echo "There is no display here, so Lockbay ran on a virtual one that nobody can see; it ends now."
+    echo "To keep it running there: tools/run-demo.sh --keep-running (or run this on a desktop to use it)."
     exit 0
 fi
 echo "Lockbay is running on display $DISPLAY. Press Ctrl+C to stop."

@@ -37,7 +37,7 @@ FormSpec windowSpec() {
     form.name = L"frmSplash";
     form.clientWidth = 527;
     form.clientHeight = 277;
-    form.frame = Frame::None;
+    form.frame = Frame::FixedDialogNoTitle;
     return form;
 }
 
@@ -66,7 +66,7 @@ frmSplash::frmSplash(LockbayApp& app)
 
 void frmSplash::onLoad() {
     app_.module1().loadlang();
-    const platform::ProgramVersion version = app_.platform().program.version();
+    const platform::ProgramVersion version = runningVersion(app_.platform().program);
     lblVersion.setText(L"Ver: " + std::to_wstring(version.major) + L"." + std::to_wstring(version.minor));
     show();
     // From here on nothing is reported: a failed check simply leads to the main window.
@@ -85,13 +85,14 @@ bool frmSplash::updateAvailable() {
 
     std::string body;
     const platform::HttpResult result = app_.platform().http.get(
-        std::wstring(L"http://") + product::kUpdateHost + L"/LOCKBAY/updatever.php", [&body](std::string_view piece) {
+        std::wstring(L"http://") + product::kUpdateHost + L"/LOCKBAY/updatever.php",
+        [&body](std::string_view piece) {
             body.append(piece);
             return body.size() <= kVersionAnswerLimit;
         },
-        platform::HttpLimits{.totalMs = kVersionCheckLimitMs});
+        platform::HttpLimits{.totalMs = kVersionCheckLimitMs, .maxBodyBytes = kVersionAnswerLimit});
     if (!result.completed || result.status < 200 || result.status > 299) return false;
-    return isNewerVersion(body, app_.platform().program.version());
+    return isNewerVersion(body, runningVersion(app_.platform().program));
 }
 
 }  // namespace lockbay

@@ -20,12 +20,19 @@ public:
     platform::ui::Timer Timer1;  // then the main window
     platform::ui::Timer Timer2;  // then the update dialog
 
-    // The version answer is a few bytes; anything longer is not a version.
+    // The version answer is a few bytes; anything longer is not a version. The host is
+    // asked for no more, and no more is read.
     static constexpr std::size_t kVersionAnswerLimit = 64;
     // The whole check takes at most this long: each wait on the network is bounded by the
     // HTTP time-outs, but a server sending a byte now and then would keep the splash up
     // for minutes.
     static constexpr int kVersionCheckLimitMs = 15000;
+
+    // A close request (Alt+F4) is ignored: the splash unloads itself when it hands over.
+    // Unloaded during the check, it would be loaded again, nested, by its own timer, with
+    // a second language load and a second check; unloaded while it waits for its timer, no
+    // window would follow.
+    void closeRequested() override {}
 
 protected:
     void onLoad() override;

@@ -94,6 +94,12 @@ static_assert(static_cast<std::size_t>(CaptionLine::kWelcomeText) == kCaptionLin
 // Every line a language file holds; lines after this one are never read.
 inline constexpr std::size_t kLanguageLineCount = static_cast<std::size_t>(CaptionLine::kEndOfLines) - 1;
 
+// How much of a language file is read: every line of the file as long as the limit above
+// allows, each with its CR LF. A file within that format is read whole; of a larger,
+// damaged one the lines that lie beyond are missing, as from a short file, so a file of
+// gigabytes can neither stall the program nor exhaust its memory.
+inline constexpr std::size_t kLanguageFileReadLimit = kLanguageLineCount * (kMaxLanguageLineLength + 2);
+
 // The texts a language file holds, in file order: lines[0] is line 1. A shorter file
 // gives fewer entries; lines after kLanguageLineCount are not kept.
 struct LanguageLines {

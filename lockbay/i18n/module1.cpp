@@ -151,11 +151,16 @@ void Module1::loadlang() {
 }
 
 void Module1::captionStep() {
-    apply();
     Form1& form = app_.form1();
+    // The step's last act on every path, also when reading or the list fails: left on,
+    // the timer would run the step again every 20 ms for ever.
+    struct SwitchOffAtEnd {
+        platform::ui::Timer& timer;
+        ~SwitchOffAtEnd() { timer.setEnabled(false); }
+    } const switchOff{form.Timer5};
+    apply();
     form.loadlist();
     form.showAutoRunTexts();
-    form.Timer5.setEnabled(false);
 }
 
 }  // namespace lockbay

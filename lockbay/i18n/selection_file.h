@@ -2,11 +2,16 @@
 // language chooser writes it; the language loader reads its first field.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace lockbay {
+
+// How much of the selection file is read: a file name (Windows paths are commonly at
+// most 260 characters), its quotes and a few leading blanks fit well within it.
+inline constexpr std::size_t kSelectionFileReadLimit = 1024;
 
 // Reads the language file's name from the selection file's bytes (Windows-1252).
 // Only the first field counts: leading spaces are skipped; a field that begins with a

@@ -48,8 +48,9 @@ ControlSpec image(const wchar_t* name, Rect rect, Art art, Pressable pressable) 
     return design;
 }
 
-ControlSpec listBox(const wchar_t* name, Rect rect, Font font) {
+ControlSpec listBox(const wchar_t* name, Rect rect, Font font, const wchar_t* labelledBy) {
     ControlSpec design;
+    design.labelledBy = labelledBy;
     design.name = name;
     design.kind = ControlKind::ListBox;
     design.rect = rect;

@@ -26,8 +26,10 @@ platform::ui::ControlSpec picture(const wchar_t* name, platform::ui::Rect rect, 
 platform::ui::ControlSpec image(const wchar_t* name, platform::ui::Rect rect, platform::ui::Art art,
                                 Pressable pressable = Pressable::No);
 
-// A list box with the given font and a white background.
-platform::ui::ControlSpec listBox(const wchar_t* name, platform::ui::Rect rect, platform::ui::Font font);
+// A list box with the given font and a white background, named for screen readers by the
+// text of the control `labelledBy` (the heading above it).
+platform::ui::ControlSpec listBox(const wchar_t* name, platform::ui::Rect rect, platform::ui::Font font,
+                                  const wchar_t* labelledBy = nullptr);
 
 // Press feedback: while a mouse button is held on `pressed`, `bordered` (the box under
 // it, or the control itself) shows a single-line border.

@@ -97,48 +97,53 @@ std::string toUtf8(std::wstring_view text) {
 }
 
 std::wstring fromUtf8(std::string_view bytes) {
+    // Only well-formed sequences are decoded (the table of well-formed byte sequences of
+    // the Unicode standard): no overlong forms, surrogates or code points beyond U+10FFFF.
+    // Each ill-formed part becomes one U+FFFD: a byte that cannot begin a sequence, or the
+    // longest start of a sequence that breaks off (at a wrong byte or at the end). The
+    // byte that broke it off is read afresh, so no text after it is lost.
     std::wstring out;
+    out.reserve(bytes.size());
     std::size_t i = 0;
     while (i < bytes.size()) {
         const auto b = static_cast<unsigned char>(bytes[i]);
+        if (b < 0x80) {
+            out.push_back(static_cast<wchar_t>(b));
+            ++i;
+            continue;
+        }
         int extra = 0;
         char32_t c = 0;
-        if (b < 0x80) {
-            c = b;
-        } else if ((b & 0xE0) == 0xC0) {
-            c = b & 0x1F;
+        // The range of the byte after the lead; every later one is 0x80..0xBF.
+        unsigned char low = 0x80;
+        unsigned char high = 0xBF;
+        if (b >= 0xC2 && b <= 0xDF) {
             extra = 1;
-        } else if ((b & 0xF0) == 0xE0) {
-            c = b & 0x0F;
+            c = b & 0x1F;
+        } else if (b >= 0xE0 && b <= 0xEF) {
             extra = 2;
-        } else if ((b & 0xF8) == 0xF0) {
-            c = b & 0x07;
+            c = b & 0x0F;
+            if (b == 0xE0) low = 0xA0;   // shorter forms are overlong
+            if (b == 0xED) high = 0x9F;  // U+D800..U+DFFF are surrogates
+        } else if (b >= 0xF0 && b <= 0xF4) {
             extra = 3;
+            c = b & 0x07;
+            if (b == 0xF0) low = 0x90;   // overlong
+            if (b == 0xF4) high = 0x8F;  // beyond U+10FFFF
         } else {
-            appendCodePoint(out, 0xFFFD);
+            appendCodePoint(out, 0xFFFD);  // a continuation byte, or one never used
             ++i;
             continue;
         }
-        if (i + extra >= bytes.size()) {  // truncated sequence at the end
-            appendCodePoint(out, 0xFFFD);
-            break;
-        }
-        bool valid = true;
-        for (int k = 1; k <= extra; ++k) {
-            const auto cont = static_cast<unsigned char>(bytes[i + k]);
-            if ((cont & 0xC0) != 0x80) {
-                valid = false;
-                break;
-            }
+        std::size_t next = i + 1;
+        for (int k = 0; k < extra; ++k, ++next) {
+            if (next >= bytes.size()) break;
+            const auto cont = static_cast<unsigned char>(bytes[next]);
+            if (cont < (k == 0 ? low : 0x80) || cont > (k == 0 ? high : 0xBF)) break;
             c = (c << 6) | (cont & 0x3F);
         }
-        if (!valid) {
-            appendCodePoint(out, 0xFFFD);
-            ++i;
-            continue;
-        }
-        appendCodePoint(out, c);
-        i += 1 + extra;
+        appendCodePoint(out, next - i == static_cast<std::size_t>(extra) + 1 ? c : 0xFFFD);
+        i = next;
     }
     return out;
 }

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "form_window.h"
+#include "win32_accessibility.h"
 #include "win32_fonts.h"
 
 namespace platform::win32::detail {
@@ -132,6 +133,16 @@ LRESULT FormWindow::onChildMessage(ChildWindow& child, UINT message, WPARAM wPar
             child.pressedKey = 0;
             release(child, true, true);
             return 0;
+        case WM_GETOBJECT: {
+            // A label is text, or a button when it can be pressed; its caption is its name.
+            if (child.control->design().kind != ui::ControlKind::Label) break;
+            using Role = AccessibleFacts::Role;
+            const AccessibleFacts facts{
+                child.control->design().pressable ? Role::PushButton : Role::StaticText, window};
+            LRESULT answer = 0;
+            if (answerGetObject(window, wParam, lParam, facts, answer)) return answer;
+            break;
+        }
         case WM_SETFOCUS:
             InvalidateRect(window, nullptr, FALSE);
             return 0;

@@ -10,10 +10,12 @@
 #include "form_window.h"
 
 #include <algorithm>
+#include <cwchar>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "win32_accessibility.h"
 #include "win32_backend.h"
 #include "win32_classes.h"
 
@@ -37,12 +39,16 @@ DWORD frameStyle(ui::Frame frame) {
             return WS_OVERLAPPEDWINDOW;
         case ui::Frame::None:
             return WS_POPUP;
+        case ui::Frame::FixedDialogNoTitle:
+            // A dialog frame without WS_CAPTION: the raised border, and no title bar.
+            return WS_POPUP | WS_DLGFRAME;
     }
     return WS_OVERLAPPEDWINDOW;
 }
 
 DWORD frameExStyle(ui::Frame frame) {
-    return WS_EX_CONTROLPARENT | (frame == ui::Frame::FixedDialog ? WS_EX_DLGMODALFRAME : 0);
+    const bool dialogFrame = frame == ui::Frame::FixedDialog || frame == ui::Frame::FixedDialogNoTitle;
+    return WS_EX_CONTROLPARENT | (dialogFrame ? WS_EX_DLGMODALFRAME : 0);
 }
 
 }  // namespace
@@ -100,7 +106,11 @@ FormWindow::~FormWindow() {
     backend_.formDestroyed(*this);
     // Messages sent while the windows go away must not reach this half-destroyed object.
     for (const auto& child : children_) {
-        if (child->isCustom()) SetWindowLongPtrW(child->window, GWLP_USERDATA, 0);
+        if (child->isCustom()) {
+            SetWindowLongPtrW(child->window, GWLP_USERDATA, 0);
+        } else {
+            RemoveWindowSubclass(child->window, &FormWindow::listProcedure, 0);
+        }
     }
     SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
     DestroyWindow(window_);
@@ -171,6 +181,7 @@ ChildWindow* FormWindow::createChild(Control& control) {
         return nullptr;
     }
     if (design.kind == ControlKind::ListBox) {
+        SetWindowSubclass(raw->window, &FormWindow::listProcedure, 0, reinterpret_cast<DWORD_PTR>(raw));
         SendMessageW(raw->window, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.get(design.font)), FALSE);
         applyListBackground(*raw);
         syncListBox(*raw);
@@ -188,6 +199,13 @@ ChildWindow* FormWindow::find(const Control* control) const {
 ChildWindow* FormWindow::find(HWND window) const {
     for (const auto& child : children_) {
         if (child->window == window) return child.get();
+    }
+    return nullptr;
+}
+
+ChildWindow* FormWindow::findByName(const wchar_t* name) const {
+    for (const auto& child : children_) {
+        if (std::wcscmp(child->control->name(), name) == 0) return child.get();
     }
     return nullptr;
 }
@@ -359,6 +377,26 @@ std::optional<ui::DriveChange> driveChangeOf(WPARAM event, LPARAM data) {
 }
 
 }  // namespace
+
+// A list box answers screen readers with the standard description of a list and its
+// lines, named by the text of its heading.
+LRESULT CALLBACK FormWindow::listProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                           DWORD_PTR data) noexcept {
+    return exceptionsStopHere(0, [&]() -> LRESULT {
+        auto* list = reinterpret_cast<ChildWindow*>(data);
+        if (message == WM_GETOBJECT && list) {
+            const wchar_t* heading = list->control->design().labelledBy;
+            const ChildWindow* named = heading ? list->form->findByName(heading) : nullptr;
+            LRESULT answer = 0;
+            if (named &&
+                answerGetObject(window, wParam, lParam,
+                                AccessibleFacts{AccessibleFacts::Role::Standard, named->window}, answer)) {
+                return answer;
+            }
+        }
+        return DefSubclassProc(window, message, wParam, lParam);
+    });
+}
 
 LRESULT FormWindow::onFormMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     LRESULT result = 0;

@@ -69,6 +69,9 @@ public:
 
     static LRESULT CALLBACK formProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
     static LRESULT CALLBACK childProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+    // Added to the list boxes (a system class) to answer screen readers.
+    static LRESULT CALLBACK listProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                          UINT_PTR subclass, DWORD_PTR data) noexcept;
 
 private:
     LRESULT onFormMessage(UINT message, WPARAM wParam, LPARAM lParam);
@@ -79,6 +82,7 @@ private:
     ChildWindow* createChild(ui::Control& control);
     ChildWindow* find(const ui::Control* control) const;
     ChildWindow* find(HWND window) const;
+    ChildWindow* findByName(const wchar_t* name) const;
     HWND parentWindowOf(const ui::Control& control) const;
     RECT scaledRect(const ui::Rect& rect) const;
     int scale(int value) const { return scaleForDpi(value, dpi_); }

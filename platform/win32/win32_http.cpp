@@ -2,12 +2,19 @@
 // keeps its windows alive by dispatching their messages until the worker is done, and
 // receives the body there, piece by piece.
 //
-// Time-outs are enforced here rather than left to WinINet alone: while the worker waits
-// on the network it publishes a deadline, and when the deadline passes the caller closes
-// the worker's internet handles, which makes the blocked call return. Where a WinINet
-// does not cancel a call that way, the time-outs set on every handle end it; a worker
-// still blocked after a short grace is left to finish on its own, touching only the
-// state it shares with the caller.
+// Only the worker ever touches its internet handles: it opens them, calls WinINet with
+// them and closes them. A handle closed by another thread may already be freed when the
+// worker's next call takes it, and its value may by then name another object.
+//
+// Limits are kept by the caller. While the worker waits on the network it publishes a
+// deadline (each wait at most the receive time-out; connecting, sending and the first
+// answer each have one of their own; never past the end of the whole transfer when that
+// is limited), and when the deadline passes, or the caller wants no more, the caller
+// returns at once and leaves the worker behind. The worker then stops at its next step;
+// a call it is blocked in ends by the time-outs set on its handles (shortened to the
+// time left of a limited transfer), and it closes its handles on its way out, on its own
+// thread: the last close of a request may read on what the server is still sending
+// (WinINet keeps a connection for reuse that way), which must never hold up a window.
 #include <windows.h>
 // After <windows.h>, which it builds on.
 #include <wininet.h>
@@ -56,9 +63,6 @@ constexpr DWORD kFlowing = 4 * 1024;
 // however slowly the caller consumes them.
 constexpr std::size_t kChunksInFlight = 2;
 constexpr int kMostRedirects = 5;
-// After a cancel, how long the caller waits for the worker's blocked call to return
-// before leaving the worker behind to finish on its own.
-constexpr Milliseconds kAbandonAfter{2000};
 // How soon the caller notices that the worker has started a wait on the network.
 constexpr Milliseconds kDeadlinePoll{50};
 
@@ -72,6 +76,7 @@ struct Timeouts {
     Milliseconds connect;
     Milliseconds receive;
     std::optional<Clock::time_point> end;  // of the whole transfer, when it is limited
+    std::size_t maxBodyBytes = 0;          // the most body bytes wanted; 0: all of it
 };
 
 // What the calling thread and the worker share. Both hold it through a shared_ptr, so a
@@ -86,11 +91,7 @@ struct Transfer {
     bool finished = false;                      // the worker is done and holds no handle any more
     std::optional<Clock::time_point> deadline;  // while the worker waits on the network
     HttpResult result;                          // the worker's outcome, final once finished
-    // Either side may close these: the worker when done with them, the caller to cancel.
-    InternetHandle session;
-    InternetHandle connection;
-    InternetHandle request;
-    KernelHandle wake;  // auto-reset event: news for the caller
+    KernelHandle wake;                          // auto-reset event: news for the caller
 };
 
 // ---- The worker's side -------------------------------------------------------
@@ -106,11 +107,10 @@ public:
         } catch (const std::bad_alloc&) {
             fail(ERROR_NOT_ENOUGH_MEMORY);
         }
+        closeHop();
+        session_.reset();
         Transfer& t = *transfer_;
         const std::lock_guard lock(t.mutex);
-        t.request.reset();
-        t.connection.reset();
-        t.session.reset();
         t.finished = true;
         ::SetEvent(t.wake.get());
     }
@@ -147,11 +147,18 @@ private:
     }
 
     bool openSession() {
-        InternetHandle session(
-            ::InternetOpenW(L"Lockbay", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-        if (!session) return fail(::GetLastError());
-        setTimeouts(session.get());
-        return adopt(transfer_->session, std::move(session));
+        session_.reset(::InternetOpenW(L"Lockbay", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+        if (!session_) return fail(::GetLastError());
+        setTimeouts(session_.get(), timeouts_.connect, timeouts_.receive);
+        return stillWanted();
+    }
+
+    // Closes the current hop's request and connection; a redirect starts afresh.
+    void closeHop() {
+        // No status news from a request that is going away.
+        if (request_) ::InternetSetStatusCallbackW(request_.get(), nullptr);
+        request_.reset();
+        connection_.reset();
     }
 
     // Connects and sends the GET for `url`; true once the response headers are in.
@@ -170,49 +177,57 @@ private:
         object.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
         if (object.empty()) object = L"/";
 
-        HINTERNET session = nullptr;
-        {
-            const std::lock_guard lock(transfer_->mutex);
-            if (transfer_->cancelled) return false;
-            // A redirect starts afresh; the previous hop's handles go first.
-            transfer_->request.reset();
-            transfer_->connection.reset();
-            session = transfer_->session.get();
-        }
-        InternetHandle connection(::InternetConnectW(session, host.c_str(), parts.nPort, nullptr, nullptr,
-                                                     INTERNET_SERVICE_HTTP, 0, 0));
-        if (!connection) return fail(::GetLastError());
-        const HINTERNET connectionHandle = connection.get();
-        if (!adopt(transfer_->connection, std::move(connection))) return false;
+        closeHop();
+        if (!stillWanted()) return false;
+        connection_.reset(::InternetConnectW(session_.get(), host.c_str(), parts.nPort, nullptr, nullptr,
+                                             INTERNET_SERVICE_HTTP, 0, 0));
+        if (!connection_) return fail(::GetLastError());
 
         const wchar_t* acceptTypes[] = {L"*/*", nullptr};
         const DWORD flags =
             kRequestFlags | (parts.nScheme == INTERNET_SCHEME_HTTPS ? INTERNET_FLAG_SECURE : 0);
-        InternetHandle request(::HttpOpenRequestW(connectionHandle, L"GET", object.c_str(), nullptr, nullptr,
-                                                  acceptTypes, flags, 0));
-        if (!request) return fail(::GetLastError());
-        request_ = request.get();
+        // The context is this worker: the status callback below finds it there.
+        request_.reset(::HttpOpenRequestW(connection_.get(), L"GET", object.c_str(), nullptr, nullptr,
+                                          acceptTypes, flags, reinterpret_cast<DWORD_PTR>(this)));
+        if (!request_) return fail(::GetLastError());
         // Not every WinINet passes the session's time-outs down to its requests.
-        setTimeouts(request_);
-        if (!adopt(transfer_->request, std::move(request))) return false;
+        setTimeouts(request_.get(), timeouts_.connect, timeouts_.receive);
+        // Connected and request sent each begin a wait of their own. Without the news
+        // (the callback cannot be set), the one deadline of the connection holds for all.
+        ::InternetSetStatusCallbackW(request_.get(), &Worker::onStatus);
 
-        // Connecting, sending and waiting for the first answer: one deadline for all.
-        if (!beginWait(timeouts_.connect + timeouts_.receive)) return false;
-        const BOOL sent = ::HttpSendRequestW(request_, nullptr, 0, nullptr, 0);
+        // A body of limited size: the server is asked for no more than that and one byte,
+        // which tells a longer body from one that fits.
+        std::wstring headers;
+        if (timeouts_.maxBodyBytes > 0) {
+            headers = L"Range: bytes=0-" + std::to_wstring(timeouts_.maxBodyBytes) + L"\r\n";
+        }
+
+        if (!beginWait(timeouts_.connect)) return false;
+        const BOOL sent = ::HttpSendRequestW(request_.get(), headers.empty() ? nullptr : headers.c_str(),
+                                             static_cast<DWORD>(headers.size()), nullptr, 0);
         const DWORD error = ::GetLastError();
         const bool late = endWait(error);
         if (!sent) return late ? fail(kNoAnswerInTime) : fail(error);
-        // Once cancelled, the handles may be closed and their values reused elsewhere.
         return stillWanted();
     }
 
     void receiveBody() {
         const std::optional<std::uint64_t> announced = contentLength();
+        // A body of limited size is read no further than one byte past the limit, and
+        // in a piece of that size: a longer body is not a wanted one.
+        const std::size_t limit = timeouts_.maxBodyBytes;
+        const std::size_t pieceSize = limit > 0 ? std::min(kPieceSize, limit + 1) : kPieceSize;
         std::uint64_t received = 0;
-        std::string piece = sparePiece();  // received bytes not yet handed over
+        std::string piece = sparePiece(pieceSize);  // received bytes not yet handed over
         std::size_t filled = 0;
         bool flowing = false;
         for (;;) {
+            if (limit > 0 && received > limit) {
+                piece.resize(filled);
+                if (piece.empty() || deliver(std::move(piece))) fail(L"The answer is longer than expected.");
+                return;
+            }
             DWORD error = 0;
             bool late = false;
             DWORD available = 0;
@@ -220,7 +235,7 @@ private:
                 // Waiting for data first and then reading only what is there makes every
                 // wait end with the next bytes, so the time-out is the gap between them.
                 if (!beginWait(timeouts_.receive)) return;
-                const BOOL known = ::InternetQueryDataAvailable(request_, &available, 0, 0);
+                const BOOL known = ::InternetQueryDataAvailable(request_.get(), &available, 0, 0);
                 error = ::GetLastError();
                 late = endWait(error);
                 if (!known) {
@@ -232,12 +247,13 @@ private:
 
             // While data flows the rest of the piece is filled in one read, without asking
             // first; a short read means it has slowed down, and a trickle is read as it comes.
-            const std::size_t room = piece.size() - filled;
+            std::size_t room = piece.size() - filled;
+            if (limit > 0) room = std::min<std::size_t>(room, static_cast<std::size_t>(limit + 1 - received));
             const DWORD wanted = static_cast<DWORD>(
                 flowing ? room : std::min<std::size_t>(room, available == 0 ? 1 : available));
             DWORD read = 0;
             if (!beginWait(timeouts_.receive)) return;
-            const BOOL ok = ::InternetReadFile(request_, piece.data() + filled, wanted, &read);
+            const BOOL ok = ::InternetReadFile(request_.get(), piece.data() + filled, wanted, &read);
             error = ::GetLastError();
             late = endWait(error);
             if (!ok) {
@@ -251,7 +267,7 @@ private:
             if (!flowing || filled == piece.size()) {
                 piece.resize(filled);
                 if (!deliver(std::move(piece))) return;
-                piece = sparePiece();
+                piece = sparePiece(pieceSize);
                 filled = 0;
             }
         }
@@ -288,18 +304,18 @@ private:
     std::optional<DWORD> queryNumber(DWORD info) const {
         DWORD value = 0;
         DWORD size = sizeof value;
-        if (!::HttpQueryInfoW(request_, info | HTTP_QUERY_FLAG_NUMBER, &value, &size, nullptr))
+        if (!::HttpQueryInfoW(request_.get(), info | HTTP_QUERY_FLAG_NUMBER, &value, &size, nullptr))
             return std::nullopt;
         return value;
     }
 
     std::optional<std::wstring> queryText(DWORD info) const {
         DWORD size = 0;  // in bytes
-        ::HttpQueryInfoW(request_, info, nullptr, &size, nullptr);
+        ::HttpQueryInfoW(request_.get(), info, nullptr, &size, nullptr);
         if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER || size == 0) return std::nullopt;
         std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
         size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
-        if (!::HttpQueryInfoW(request_, info, text.data(), &size, nullptr)) return std::nullopt;
+        if (!::HttpQueryInfoW(request_.get(), info, text.data(), &size, nullptr)) return std::nullopt;
         text.resize(size / sizeof(wchar_t));
         return text;
     }
@@ -313,33 +329,54 @@ private:
         return value;
     }
 
-    void setTimeouts(HINTERNET handle) const {
+    static void setTimeouts(HINTERNET handle, Milliseconds connect, Milliseconds receive) {
         const auto set = [handle](DWORD option, Milliseconds timeout) {
-            DWORD value = static_cast<DWORD>(timeout.count());
+            DWORD value = static_cast<DWORD>(std::max<Milliseconds::rep>(timeout.count(), 1));
             // A time-out that cannot be set leaves WinINet's own; our deadline still holds.
             ::InternetSetOptionW(handle, option, &value, sizeof value);
         };
-        set(INTERNET_OPTION_CONNECT_TIMEOUT, timeouts_.connect);
-        set(INTERNET_OPTION_SEND_TIMEOUT, timeouts_.receive);
-        set(INTERNET_OPTION_RECEIVE_TIMEOUT, timeouts_.receive);
+        set(INTERNET_OPTION_CONNECT_TIMEOUT, connect);
+        set(INTERNET_OPTION_SEND_TIMEOUT, receive);
+        set(INTERNET_OPTION_RECEIVE_TIMEOUT, receive);
     }
 
-    // Hands a new handle to the shared state, where the caller can close it; false when
-    // the caller has cancelled meanwhile.
-    bool adopt(InternetHandle& slot, InternetHandle handle) {
-        const std::lock_guard lock(transfer_->mutex);
-        slot = std::move(handle);
-        return !transfer_->cancelled;
-    }
-
+    // Starts a wait on the network of at most `limit` (and never past the end of a
+    // limited transfer); false when the caller has cancelled.
     bool beginWait(Milliseconds limit) {
-        const std::lock_guard lock(transfer_->mutex);
-        if (transfer_->cancelled) return false;
-        waitStart_ = Clock::now();
-        // Not signalled: waking the caller for every read would cost more than the read.
-        // The caller looks for a new deadline at least every kDeadlinePoll.
-        transfer_->deadline = std::min(waitStart_ + limit, timeouts_.end.value_or(Clock::time_point::max()));
+        const Clock::time_point now = Clock::now();
+        Clock::time_point deadline{};
+        {
+            const std::lock_guard lock(transfer_->mutex);
+            if (transfer_->cancelled) return false;
+            waitStart_ = now;
+            // Not signalled: waking the caller for every read would cost more than the read.
+            // The caller looks for a new deadline at least every kDeadlinePoll.
+            deadline = std::min(now + limit, timeouts_.end.value_or(Clock::time_point::max()));
+            transfer_->deadline = deadline;
+        }
+        // Where WinINet keeps its time-outs, a blocked call of a limited transfer ends by
+        // itself near the transfer's end, so a worker left behind does not linger.
+        if (timeouts_.end && request_) {
+            const Milliseconds left = std::chrono::ceil<Milliseconds>(deadline - now);
+            setTimeouts(request_.get(), std::min(timeouts_.connect, left), std::min(timeouts_.receive, left));
+        }
         return true;
+    }
+
+    // WinINet's news while the worker is blocked in a call of its own (on this thread).
+    // Connected, and request sent: the next wait begins, with a deadline of its own.
+    static void CALLBACK onStatus(HINTERNET, DWORD_PTR context, DWORD status, LPVOID, DWORD) noexcept {
+        if (context == 0) return;
+        if (status != INTERNET_STATUS_CONNECTED_TO_SERVER && status != INTERNET_STATUS_REQUEST_SENT) return;
+        reinterpret_cast<Worker*>(context)->renewWait();
+    }
+
+    void renewWait() {
+        const std::lock_guard lock(transfer_->mutex);
+        if (!transfer_->deadline) return;
+        waitStart_ = Clock::now();
+        transfer_->deadline =
+            std::min(waitStart_ + timeouts_.receive, timeouts_.end.value_or(Clock::time_point::max()));
     }
 
     bool stillWanted() {
@@ -356,9 +393,9 @@ private:
         return error == ERROR_INTERNET_TIMEOUT || Clock::now() - waitStart_ >= timeouts_.receive;
     }
 
-    // An empty piece of kPieceSize bytes to receive into: one the caller handed back, so
-    // that a long download does not allocate and fault in fresh memory for every piece.
-    std::string sparePiece() {
+    // An empty piece of `size` bytes to receive into: one the caller handed back, so that
+    // a long download does not allocate and fault in fresh memory for every piece.
+    std::string sparePiece(std::size_t size) {
         std::string piece;
         {
             const std::lock_guard lock(transfer_->mutex);
@@ -367,7 +404,7 @@ private:
                 transfer_->spare.pop_back();
             }
         }
-        piece.resize(kPieceSize);
+        piece.resize(size);
         return piece;
     }
 
@@ -398,24 +435,20 @@ private:
 
     std::shared_ptr<Transfer> transfer_;
     Timeouts timeouts_;
-    HINTERNET request_ = nullptr;  // the current hop's request, owned by transfer_->request
     Clock::time_point waitStart_{};
+    // This thread's own handles; nobody else closes them: the session that serves every
+    // hop, and the current hop's connection and request.
+    InternetHandle session_;
+    InternetHandle connection_;
+    InternetHandle request_;
 };
 
 // ---- The caller's side -------------------------------------------------------
 
-// Stops the worker: it takes no more pieces, and closing its handles ends a network call
-// it is blocked in. Between calls the worker closes them itself on its way out: the last
-// close of a request may read on what the server is still sending (WinINet keeps a
-// connection for reuse that way), which must never happen on the window thread. Called
-// with the transfer's mutex held.
+// Tells the worker to stop: it takes no more pieces and starts no more network calls.
+// Called with the transfer's mutex held.
 void cancelLocked(Transfer& t) {
     t.cancelled = true;
-    if (t.deadline) {
-        t.request.reset();
-        t.connection.reset();
-        t.session.reset();
-    }
     t.spaceFree.notify_all();
 }
 
@@ -446,7 +479,7 @@ DWORD millisecondsUntil(Clock::time_point moment) {
 }
 
 // Owns the worker thread on every way out of get(): a worker that has finished is
-// joined; one still blocked after a cancel is left to end on its own.
+// joined; one still busy is told to stop and left to end on its own.
 class WorkerThread {
 public:
     WorkerThread(std::shared_ptr<Transfer> transfer, std::thread thread)
@@ -481,6 +514,7 @@ public:
                    const HttpLimits& limits) override {
         Timeouts timeouts = timeouts_;
         if (limits.totalMs > 0) timeouts.end = Clock::now() + Milliseconds{limits.totalMs};
+        timeouts.maxBodyBytes = limits.maxBodyBytes;
         auto transfer = std::make_shared<Transfer>();
         transfer->wake.reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
         if (!transfer->wake) return {false, 0, lastErrorMessage()};
@@ -512,19 +546,18 @@ public:
 
 private:
     // Hands the received pieces to `onBody` and keeps the thread's windows working until
-    // the worker is done. Returns why the transfer was cancelled, if it was.
+    // the worker is done. Returns why the transfer was cancelled, if it was: at once, for
+    // whatever the worker is doing then.
     std::optional<std::wstring> pumpUntilDone(Transfer& t,
                                               const std::function<bool(std::string_view)>& onBody,
                                               std::optional<int>& quitCode) const {
-        std::optional<std::wstring> cancelReason;
-        Clock::time_point abandonAt{};
-        const auto cancel = [&](std::wstring reason) {  // with t.mutex held
+        const auto cancel = [&t](const wchar_t* reason) {
+            const std::lock_guard lock(t.mutex);
             cancelLocked(t);
-            cancelReason = std::move(reason);
-            abandonAt = Clock::now() + kAbandonAfter;
+            return std::optional<std::wstring>(reason);
         };
         for (;;) {
-            while (!cancelReason) {
+            for (;;) {
                 std::string chunk;
                 {
                     const std::lock_guard lock(t.mutex);
@@ -533,36 +566,27 @@ private:
                     t.chunks.pop_front();
                     t.spaceFree.notify_one();
                 }
-                const bool wanted = onBody(chunk);
+                if (!onBody(chunk)) return cancel(L"The transfer was stopped.");
                 const std::lock_guard lock(t.mutex);
-                if (!wanted) {
-                    cancel(L"The transfer was stopped.");
-                } else if (t.spare.size() < kChunksInFlight) {
-                    t.spare.push_back(std::move(chunk));
-                }
+                if (t.spare.size() < kChunksInFlight) t.spare.push_back(std::move(chunk));
             }
 
             DWORD waitMs = static_cast<DWORD>(kDeadlinePoll.count());
             {
                 const std::lock_guard lock(t.mutex);
-                if (t.finished && (cancelReason || t.chunks.empty())) return cancelReason;
-                if (!cancelReason && t.deadline && Clock::now() >= *t.deadline) {
-                    cancel(kNoAnswerInTime);
+                if (t.finished && t.chunks.empty()) return std::nullopt;
+                if (t.deadline && Clock::now() >= *t.deadline) {
+                    cancelLocked(t);
+                    return kNoAnswerInTime;
                 }
-                if (cancelReason) {
-                    if (Clock::now() >= abandonAt) return cancelReason;
-                    waitMs = millisecondsUntil(abandonAt);
-                } else if (t.deadline) {
-                    waitMs = millisecondsUntil(*t.deadline);
-                }
+                if (t.deadline) waitMs = millisecondsUntil(*t.deadline);
             }
 
             const HANDLE wake = t.wake.get();
             ::MsgWaitForMultipleObjectsEx(1, &wake, waitMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
             if (const std::optional<int> quit = dispatchWindowMessages(t)) {
-                if (!quitCode) quitCode = quit;
-                const std::lock_guard lock(t.mutex);
-                if (!cancelReason) cancel(L"The program is closing.");
+                quitCode = quit;
+                return cancel(L"The program is closing.");
             }
         }
     }

@@ -657,21 +657,21 @@ std::wstring programPath() {
 
 class Win32ProgramInfo final : public ProgramInfo {
 public:
-    ProgramVersion version() override {
+    std::optional<ProgramVersion> version() override {
         const std::wstring path = programPath();
         DWORD unused = 0;
         const DWORD size = ::GetFileVersionInfoSizeW(path.c_str(), &unused);
-        if (size == 0) return {};
+        if (size == 0) return std::nullopt;
         std::vector<std::byte> data(size);
-        if (!::GetFileVersionInfoW(path.c_str(), 0, size, data.data())) return {};
+        if (!::GetFileVersionInfoW(path.c_str(), 0, size, data.data())) return std::nullopt;
         VS_FIXEDFILEINFO* fixed = nullptr;
         UINT length = 0;
         if (!::VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) ||
             fixed == nullptr || length < sizeof(VS_FIXEDFILEINFO)) {
-            return {};
+            return std::nullopt;
         }
-        return {HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS),
-                HIWORD(fixed->dwFileVersionLS)};
+        return ProgramVersion{HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS),
+                              HIWORD(fixed->dwFileVersionLS)};
     }
 
     std::wstring directory() override {

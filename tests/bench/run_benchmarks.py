@@ -26,6 +26,7 @@ MB = 1024 * 1024
 SETUP_PATH = "/LOCKBAY/LockbaySetup.exe"
 FIRST_ATTEMPT_DELAY_MS = 1000  # the updater's first attempt starts 1 s after its window
 HTTP_TIMEOUT_MS = 10000  # the programs' HTTP time-out
+VERSION_CHECK_LIMIT_MS = 15000  # the whole version check
 SPLASH_PAUSE_MS = 300
 
 # Windows' own DLLs that a program may import (lower case, without ".dll").
@@ -221,6 +222,60 @@ class SilentServer:
         self.listener.close()
 
 
+class TrickleThenSilentServer:
+    """Answers every request with a long body announced in full: a version first, then one
+    byte a second for `trickle_s` seconds, then nothing more while the connection stays
+    open. Each gap is well within the HTTP time-out; only the version check's limit on the
+    whole transfer ends it. Ends by itself after `lifetime` s."""
+
+    def __init__(self, port, trickle_s=8, lifetime=120):
+        self.trickle_s = trickle_s
+        self.sockets = []
+        self.listener = socket.socket()
+        self.listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        self.listener.bind(("127.0.0.1", port))
+        self.listener.listen(16)
+        self.listener.settimeout(0.5)
+        self.stopping = threading.Event()
+        self.deadline = time.monotonic() + lifetime
+        self.thread = threading.Thread(target=self.serve, daemon=True)
+        self.thread.start()
+
+    def serve(self):
+        while not self.stopping.is_set() and time.monotonic() < self.deadline:
+            try:
+                connection, _ = self.listener.accept()
+            except socket.timeout:
+                continue
+            except OSError:
+                break
+            self.sockets.append(connection)
+            threading.Thread(target=self.answer, args=(connection,), daemon=True).start()
+
+    def answer(self, connection):
+        try:
+            request = b""
+            while b"\r\n\r\n" not in request:
+                piece = connection.recv(4096)
+                if not piece:
+                    return
+                request += piece
+            connection.sendall(b"HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 1000\r\n\r\n4.0")
+            for _ in range(self.trickle_s):
+                if self.stopping.wait(1):
+                    return
+                connection.sendall(b" ")
+        except OSError:
+            pass
+
+    def stop(self):
+        self.stopping.set()
+        self.thread.join()
+        for s in self.sockets:
+            s.close()
+        self.listener.close()
+
+
 # ---- 1. The drive list rebuild ----------------------------------------------------------
 
 
@@ -395,6 +450,28 @@ def bench_silent_host(wine, port):
     figure("2b. splash responsive and repainting while it waits",
            f"{pings} round trips, longest {ping_max:.0f} ms; {repaints} repaints, longest {repaint_max:.0f} ms",
            "every one within 500 ms, none missed", responsive)
+
+
+def bench_trickling_host(wine, port):
+    print("\n2c. Start-up with an update host that trickles its answer, then falls silent")
+    if port_open(port):
+        figure("2c. start-up, trickling host", f"port {port} is taken by another program", "nothing listening", False)
+        return
+    server = TrickleThenSilentServer(port)
+    try:
+        values = launch_visible(wine, "C:\\Lockbay\\lockbay.exe", "C:\\Lockbay", "Lockbay_Form1",
+                                "--ping-class", "Lockbay_frmSplash", "--timeout-ms", "60000", timeout=120)
+    finally:
+        server.stop()
+    main_ms = number(values, "visible_ms")
+    splash_ms = number(values, "ping_window_visible_ms")
+    waited = main_ms - splash_ms
+    allowed = VERSION_CHECK_LIMIT_MS + 500
+    info(f"splash visible at {splash_ms:.0f} ms, main window at {main_ms:.0f} ms after process start; the host "
+         f"sent a byte a second for {server.trickle_s} s, then nothing")
+    figure("2c. main window after the splash with a host that trickles, then falls silent",
+           f"{waited:.0f} ms" if main_ms == main_ms else "the main window did not appear within 60 s",
+           f"<= {allowed} ms (the check's limit {VERSION_CHECK_LIMIT_MS} ms + 0.5 s)", waited <= allowed)
 
 
 # ---- 3. The updater's download ------------------------------------------------------------
@@ -740,6 +817,7 @@ def main():
     if "2" in args.only:
         bench_startup(wine, args.port, 3 if quick else 9)
         bench_silent_host(wine, args.port)
+        bench_trickling_host(wine, args.port)
     if "3" in args.only:
         bench_download(wine, args.port, 2 if quick else 5, args.work_dir, [64] if quick else [64, 256])
     if "4" in args.only:

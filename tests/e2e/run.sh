@@ -57,6 +57,7 @@ programs=(
     "$BUILD_DIR/tests/e2e/driver.exe"
     "$BUILD_DIR/tests/e2e/fake_setup.exe"
     "$BUILD_DIR/tests/e2e/as_standard_user.exe"
+    "$BUILD_DIR/tests/e2e/http_probe.exe"
     "$BUILD_DIR/tests/e2e/stand-ins/cacls.exe"
     "$BUILD_DIR/tests/e2e/stand-ins/takeown.exe"
     "$BUILD_DIR/tests/e2e/stand-ins/convert.exe"
@@ -114,7 +115,7 @@ install_into_prefix() {
         "$BUILD_DIR/cli/lockbay-cli.exe" "$BUILD_DIR"/lockbay/*.vlng "$c/Lockbay/" &&
         cp "$BUILD_DIR"/tests/e2e/stand-ins/*.exe "$c/stand-ins/" &&
         cp "$BUILD_DIR/tests/e2e/driver.exe" "$BUILD_DIR/tests/e2e/fake_setup.exe" \
-            "$BUILD_DIR/tests/e2e/as_standard_user.exe" "$c/e2e/"
+            "$BUILD_DIR/tests/e2e/as_standard_user.exe" "$BUILD_DIR/tests/e2e/http_probe.exe" "$c/e2e/"
 }
 install_into_prefix || die "could not copy the programs into the prefix"
 

@@ -38,4 +38,50 @@ TEST(Utf8, RoundTripsAndRepairsBrokenSequences) {
     EXPECT_EQ(platform::fromUtf8("\xff" "b"), L"\ufffd" L"b");
 }
 
+// Every ill-formed part becomes one U+FFFD (one per maximal part that could have begun a
+// sequence), and decoding goes on with the next byte that could begin one: nothing after
+// a broken sequence is lost, and no code point that UTF-8 cannot hold gets through.
+TEST(Utf8, EachBrokenPartBecomesOneReplacementAndTheRestIsKept) {
+    struct Case {
+        const char* what;
+        std::string bytes;
+        std::wstring text;
+    };
+    const Case cases[] = {
+        {"cut-off four-byte sequence, then text",
+         "\xf0\x9f"
+         "ab",
+         L"\ufffd"
+         L"ab"},
+        {"cut-off three-byte sequence at the end", "a\xe2\x82", L"a\ufffd"},
+        {"lone continuation bytes",
+         "\x80\xbf"
+         "c",
+         L"\ufffd\ufffd"
+         L"c"},
+        {"overlong encodings",
+         "\xc0\xaf\xe0\x80\xaf"
+         "d",
+         L"\ufffd\ufffd\ufffd\ufffd\ufffd"
+         L"d"},
+        {"a surrogate",
+         "\xed\xa0\x80"
+         "e",
+         L"\ufffd\ufffd\ufffd"
+         L"e"},
+        {"beyond U+10FFFF",
+         "\xf4\x90\x80\x80"
+         "f",
+         L"\ufffd\ufffd\ufffd\ufffd"
+         L"f"},
+        {"bytes that never begin a sequence",
+         "\xf5\xfe"
+         "g",
+         L"\ufffd\ufffd"
+         L"g"},
+        {"the largest code points kept", "\xef\xbf\xbd\xf4\x8f\xbf\xbf", L"\ufffd\U0010FFFF"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(platform::fromUtf8(c.bytes), c.text) << c.what;
+}
+
 }  // namespace

@@ -1,11 +1,14 @@
 // Applying a language: the selection file, the caption table's targets, the order in
 // which windows come to life, the re-application 20 ms after a choice, the chooser and
 // the help window.
+#include <map>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "lockbay/i18n/language_file.h"
 #include "lockbay/i18n/module1.h"
+#include "lockbay/i18n/selected_language.h"
 #include "lockbay_fixture.h"
 
 namespace {
@@ -158,6 +161,56 @@ TEST_F(LanguageTest, MissingChosenFileTurnsOnlyTheStatusWordsEnglish) {
     EXPECT_EQ(form.List1.items(), std::vector<std::wstring>{L"E:    UNPROTECTED"});
     EXPECT_EQ(form.Label4.text(), L"L14");
     EXPECT_TRUE(fake.backend.messageBoxes().empty()) << "the caption step never shows the message";
+}
+
+// Records how much of each file the program asks for, and can fail every read as a
+// system out of memory would.
+class ReadRecordingFileSystem : public fakes::FakeFileSystem {
+public:
+    std::map<std::wstring, std::size_t> asked;  // by path: the most bytes asked for
+    bool failReads = false;
+    std::optional<std::string> readFilePrefix(const std::wstring& path, std::size_t maxBytes) override {
+        asked[path] = std::max(asked[path], maxBytes);
+        if (failReads) throw std::bad_alloc();
+        return FakeFileSystem::readFilePrefix(path, maxBytes);
+    }
+};
+
+// A file of gigabytes must not be read whole; every file within the format (each line
+// of at most 4096 characters) still reads whole.
+TEST(LanguageReading, HugeFilesAreReadOnlyAsFarAsALegalFileReaches) {
+    ReadRecordingFileSystem fs;
+    std::string longest;  // the largest legal file, then far more
+    for (std::size_t n = 0; n < lockbay::kLanguageLineCount; ++n) {
+        longest += std::string(lockbay::kMaxLanguageLineLength, static_cast<char>('a' + n % 26)) + "\r\n";
+    }
+    fs.addFile(L"big.vlng", longest + std::string(2 << 20, 'z'));
+    fs.addFile(L"clng.vlng", "big.vlng\r\n" + std::string(2 << 20, ' '));
+
+    const lockbay::SelectedLanguage selected = lockbay::readSelectedLanguage(fs);
+    ASSERT_EQ(selected.outcome, lockbay::SelectedLanguage::Outcome::Read);
+    ASSERT_EQ(selected.language.lines.size(), lockbay::kLanguageLineCount);
+    for (std::size_t n = 0; n < lockbay::kLanguageLineCount; ++n) {
+        EXPECT_EQ(selected.language.lines[n],
+                  std::wstring(lockbay::kMaxLanguageLineLength, static_cast<wchar_t>(L'a' + n % 26)));
+    }
+    EXPECT_LE(fs.asked[L"clng.vlng"], 1024u) << "a file name needs far less";
+    EXPECT_LT(fs.asked[L"big.vlng"], 1u << 20);
+}
+
+// The caption step switches Timer5 off on every path, also when reading fails: left on,
+// it would read the file again every 20 ms for ever.
+TEST_F(LanguageTest, TheCaptionStepSwitchesItsTimerOffWhenReadingFails) {
+    ReadRecordingFileSystem fs;
+    fs.addFile(L"clng.vlng", "test.vlng\r\n");
+    fs.addFile(L"test.vlng", numberedLanguage());
+    platform::Platform failing{fake.runtime, fs, fake.processes, fake.http, fake.program, fake.registry};
+    lockbay::LockbayApp localApp(failing);
+    localApp.form1().show();
+    fs.failReads = true;
+    localApp.form1().Timer5.setEnabled(true);
+    EXPECT_THROW(advance(20), std::bad_alloc);
+    EXPECT_FALSE(localApp.form1().Timer5.enabled());
 }
 
 class ChooserTest : public LanguageTest {

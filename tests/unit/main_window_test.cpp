@@ -1,12 +1,13 @@
 // The main window and its drive list: which drives are listed, how each reads, what a
 // selection offers, Refresh, the busy state, the mode switch and the press feedback.
 #include <algorithm>
+#include <cwchar>
 #include <string>
 #include <vector>
 
-#include "lockbay_fixture.h"
 #include "lockbay/protection/computer_autorun.h"
 #include "lockbay/protection/drive_status.h"
+#include "lockbay_fixture.h"
 #include "platform/encoding.h"
 
 namespace {
@@ -16,6 +17,30 @@ using fakes::FakeFileSystem;
 using lockbay::Form1;
 
 class MainWindowTest : public LockbayTest {};
+
+// A list box has no text of its own: screen readers name it by the text of a label of
+// its window (the drive list by the heading above it).
+TEST_F(MainWindowTest, EveryListIsNamedByALabelOfItsWindow) {
+    using platform::ui::ControlKind;
+    auto& a = app();
+    for (platform::ui::Form* form : std::vector<platform::ui::Form*>{
+             &a.form1(), &a.form2(), &a.form3(), &a.freeSpaceDialog(), &a.dialog(), &a.splash()}) {
+        for (const platform::ui::Control* list : form->controls()) {
+            if (list->design().kind != ControlKind::ListBox) continue;
+            const wchar_t* heading = list->design().labelledBy;
+            ASSERT_NE(heading, nullptr) << "list " << platform::toUtf8(list->name()) << " has no name";
+            const auto& all = form->controls();
+            EXPECT_TRUE(std::any_of(all.begin(), all.end(),
+                                    [&](const platform::ui::Control* label) {
+                                        return std::wcscmp(label->name(), heading) == 0 &&
+                                               label->design().kind == ControlKind::Label;
+                                    }))
+                << platform::toUtf8(heading) << " is no label of the window of "
+                << platform::toUtf8(list->name());
+        }
+    }
+    EXPECT_EQ(std::wstring(a.form1().List1.design().labelledBy), L"Label1");
+}
 
 TEST_F(MainWindowTest, StatusOfADriveRootFollowsItsAutorunEntry) {
     struct Case {

@@ -3,6 +3,8 @@
 #include <vector>
 
 #include "lockbay_fixture.h"
+#include "platform/encoding.h"
+#include "product/version.h"
 
 namespace {
 
@@ -29,6 +31,7 @@ TEST_F(StartupTest, SplashShowsTheVersionAsksTheHostAndOpensTheMainWindow300msLa
     ASSERT_EQ(fake.http.limits.size(), 1u);
     EXPECT_GT(fake.http.limits[0].totalMs, 0);
     EXPECT_LE(fake.http.limits[0].totalMs, 20000);
+    EXPECT_EQ(fake.http.limits[0].maxBodyBytes, 64u) << "a version needs no more";
     EXPECT_EQ(splash.lblVersion.text(), L"Ver: 4.0");
     EXPECT_EQ(splash.lblPlatform.text(), L"Windows");
     EXPECT_TRUE(splash.Timer1.enabled());
@@ -70,6 +73,20 @@ TEST_F(StartupTest, ExactlyOneWindowFollowsTheSplash) {
     }
 }
 
+// Without a readable version resource the program still knows the version it was built
+// as: the splash shows it, and the host's answer of that same version offers no update.
+TEST_F(StartupTest, AnUnreadableVersionResourceFallsBackToTheCompiledVersion) {
+    const std::string major = std::to_string(LOCKBAY_VERSION_MAJOR);
+    const std::string minor = std::to_string(LOCKBAY_VERSION_MINOR);
+    answer(major + "." + minor + "." + std::to_string(LOCKBAY_VERSION_REVISION));
+    fake.program.programVersion = std::nullopt;
+    auto& splash = start();
+    EXPECT_EQ(platform::toUtf8(splash.lblVersion.text()), "Ver: " + major + "." + minor);
+    advance(300);
+    EXPECT_TRUE(form1().visible());
+    EXPECT_FALSE(app().dialog().visible());
+}
+
 TEST_F(StartupTest, NoConnectionLeadsQuietlyToTheMainWindow) {
     auto& splash = start();  // no answers: the fake has no connection
     advance(300);
@@ -83,6 +100,26 @@ TEST_F(StartupTest, AnEndlessAnswerIsCutShortAndIsNoVersion) {
     start();
     advance(300);
     EXPECT_TRUE(form1().visible());
+}
+
+// Alt+F4 while the check runs (the splash pumps window messages meanwhile) must not
+// unload the splash in the middle of its load step: that would load it a second time,
+// nested, with a second language load and a second check.
+TEST_F(StartupTest, ClosingTheSplashDuringTheCheckIsIgnoredAndStartUpGoesOn) {
+    fake.fs.addFile(L"clng.vlng", "german.vlng\r\n");  // missing: one message per language load
+    answer("4.0.0");
+    fake.http.onRequest = [&](const std::wstring&) {
+        if (fake.http.requests.size() == 1) app().splash().closeRequested();
+    };
+    auto& splash = start();
+    EXPECT_EQ(fake.http.requests.size(), 1u);
+    EXPECT_EQ(fake.backend.messageBoxes().size(), 1u);
+    EXPECT_TRUE(splash.visible());
+    splash.closeRequested();  // also while it waits for its timer
+    advance(300);
+    EXPECT_TRUE(form1().visible());
+    EXPECT_FALSE(splash.loaded());
+    EXPECT_EQ(fake.http.requests.size(), 1u);
 }
 
 TEST_F(StartupTest, LanguageIsAppliedBeforeAnythingIsShown) {

@@ -15,6 +15,9 @@ std::wstring fromWindows1252(std::string_view bytes);
 std::string toWindows1252(std::wstring_view text);
 
 std::string toUtf8(std::wstring_view text);
+// Decodes UTF-8. Every ill-formed part (a stray byte, a sequence cut off by a wrong byte
+// or by the end, an overlong form, a surrogate, a code point beyond U+10FFFF) becomes one
+// U+FFFD, and the text after it is kept.
 std::wstring fromUtf8(std::string_view bytes);
 
 }  // namespace platform

@@ -2,6 +2,7 @@
 // so that large downloads never sit whole in memory.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -18,6 +19,7 @@ struct HttpResult {
 // network but not a server that keeps sending a byte now and then.
 struct HttpLimits {
     int totalMs = 0;  // the whole transfer, from the request to the last byte; 0: no limit
+    std::size_t maxBodyBytes = 0;  // the most body bytes wanted; 0: no limit
 };
 
 class HttpClient {

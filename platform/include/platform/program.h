@@ -1,6 +1,7 @@
 // Facts about the running program itself.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace platform {
@@ -14,8 +15,8 @@ struct ProgramVersion {
 class ProgramInfo {
 public:
     virtual ~ProgramInfo() = default;
-    // From the program's own version resource.
-    virtual ProgramVersion version() = 0;
+    // From the program's own version resource; nothing when it cannot be read.
+    virtual std::optional<ProgramVersion> version() = 0;
     // The folder that holds the program file, without a trailing separator
     // (except for a drive root, where the system reports "C:\").
     virtual std::wstring directory() = 0;

@@ -68,10 +68,11 @@ enum class Art {
 enum class ControlKind { Label, Picture, Image, ListBox };
 
 enum class Frame {
-    FixedSingle,  // fixed single-line frame, not resizable
-    FixedDialog,  // fixed dialog frame, not resizable
-    Sizable,      // resizable frame
-    None,         // no frame and no title (the splash window)
+    FixedSingle,         // fixed single-line frame, not resizable
+    FixedDialog,         // fixed dialog frame, not resizable
+    Sizable,             // resizable frame
+    None,                // no frame and no title
+    FixedDialogNoTitle,  // fixed dialog frame, not resizable, without a title bar (the splash window)
 };
 
 // One row of a form's layout table.
@@ -86,6 +87,9 @@ struct ControlSpec {
     Align align = Align::Center;
     Art art = Art::None;            // picture of a picture box or image
     bool pressable = false;         // reachable with Tab, pressed with Enter or Space
+    // The control whose text names this one for screen readers (a list box has no text
+    // of its own); its name in the same form's layout table.
+    const wchar_t* labelledBy = nullptr;
 };
 
 struct FormSpec {

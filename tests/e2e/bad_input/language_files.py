@@ -15,7 +15,8 @@ Kinds:
                one line per byte from 0x80 to 0xFF
 
 `line` reads the file by the program's rule (a line ends at CR LF or at a CR alone; an
-LF alone belongs to the line; only 38 lines; a line keeps its first 4096 characters), decodes it from Windows-1252 (the five
+LF alone belongs to the line; only 38 lines; a line keeps its first 4096 characters; only
+the first 38 x 4098 bytes are read), decodes it from Windows-1252 (the five
 bytes the code page leaves undefined keep their value), cuts it at a NUL (a window
 text ends there) and prints it in UTF-8, escaped as the test driver escapes texts
 (backslash, CR and LF), so that it compares with the driver's output as it stands.
@@ -26,6 +27,9 @@ import sys
 
 LINE_COUNT = 38
 LINE_LIMIT = 4096  # characters the program keeps of a line
+# Bytes the program reads of a language file: each line it knows at the longest with
+# its CR LF (it knows at least the 38 lines of the caption table).
+READ_LIMIT = LINE_COUNT * (LINE_LIMIT + 2)
 
 
 def make(kind, path, seed):
@@ -52,7 +56,7 @@ def make(kind, path, seed):
 
 
 def read_lines(data):
-    return [line[:LINE_LIMIT] for line in whole_lines(data)]
+    return [line[:LINE_LIMIT] for line in whole_lines(data[:READ_LIMIT])]
 
 
 def whole_lines(data):

@@ -35,6 +35,16 @@ print(sum(1 for line in open(sys.argv[1])
         "$log" "$1" "$2"
 }
 
+# request_ranges <path> : the Range header of each request for that path, one per line
+# ("none" where there was none).
+request_ranges() {
+    python3 -c 'import json,sys
+for line in open(sys.argv[1]):
+    entry = json.loads(line)
+    if entry["path"].split("?")[0] == sys.argv[2]:
+        print(entry.get("range") or "none")' "$E2E_LOG_DIR/requests.log" "$1"
+}
+
 # window_exists <class> : a window of that class exists, shown or hidden.
 window_exists() { drv title "$1" >/dev/null 2>&1; }
 
@@ -141,12 +151,37 @@ test_current_version_shows_the_splash_then_the_main_window() {
     assert_eq "$(ctl_text "$splash" "$frmSplash_lblPlatform")" "Windows" "the splash window's platform"
     assert_eq "$(drv visible "$main")" "0" "main window visible while the splash window checks"
     screenshot splash "$splash"
+    # A fixed dialog frame without a title bar: the window reaches past its client area
+    # by the same border on every side.
+    local outer inner
+    read -r -a outer <<<"$(drv rect "$splash")"
+    read -r -a inner <<<"$(drv client-rect "$splash")"
+    local left=$((inner[0] - outer[0])) top=$((inner[1] - outer[1]))
+    local right=$((outer[0] + outer[2] - inner[0] - inner[2])) bottom=$((outer[1] + outer[3] - inner[1] - inner[3]))
+    ((left > 0)) || fail "the splash window has no frame (window ${outer[*]}, client ${inner[*]})"
+    assert_eq "$top $right $bottom" "$left $left $left" "the splash frame's top, right and bottom against its left (no title bar)"
+    screenshot_root "$E2E_SCREENS/splash-with-frame.png" "${outer[@]}" || fail "could not save the framed splash"
     assert_eq "$(drv visible "$splash")" "1" "splash window still up after its screenshot"
 
     assert_main_window_without_update_offer
     assert_eq "$(drv visible "$splash")" "0" "splash window visible beside the main window"
     assert_eq "$(requests_of GET "$version_path")" "1" "GET requests for the version"
     assert_eq "$(server_requests "$version_path")" "1" "requests of any kind for the version"
+    assert_eq "$(request_ranges "$version_path")" "bytes=0-64" "the part of the answer the version request asks for"
+}
+
+# Alt+F4 on the splash while it checks is ignored: the splash stays, the one check
+# ends, and the main window follows. (Unloaded mid-check, the splash was loaded again
+# by its own timer and asked the host a second time.)
+test_closing_the_splash_during_the_check_changes_nothing() {
+    serve "{\"$version_path\": {\"body\": \"4.0.0\", \"delay\": 6}}"
+    start_lockbay
+    must drv wait-window "$splash" 60000
+    must drv close "$splash"
+    must drv settle "$splash"
+    assert_eq "$(drv visible "$splash")" "1" "splash window visible after the close request"
+    assert_main_window_without_update_offer
+    assert_eq "$(requests_of GET "$version_path")" "1" "GET requests for the version"
 }
 
 test_a_file_named_updatever_php_in_the_working_directory_is_deleted_at_start() {
@@ -236,6 +271,7 @@ test_update_hands_over_to_the_updater_which_saves_and_starts_the_setup() {
         fail "the mark does not name C:\\LockbaySetup.exe: $(cat "$(setup_mark)" 2>&1)"
     assert_eq "$(setup_files_in_c_root)" "LockbaySetup.exe" "files named LockbaySetup* in C:\\"
     assert_eq "$(requests_of GET "$setup_path")" "1" "GET requests for the setup program"
+    assert_eq "$(request_ranges "$setup_path")" "none" "the part of the setup program asked for (all of it)"
     assert_eq "$(drv process-running lockbay.exe)" "0" "lockbay.exe running after the update"
 }
 

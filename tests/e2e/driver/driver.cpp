@@ -14,6 +14,7 @@
 // clang-format off
 #include <windows.h>  // before every other Windows header
 #include <dbt.h>
+#include <oleacc.h>
 #include <tlhelp32.h>
 #include <winioctl.h>
 // clang-format on
@@ -54,6 +55,7 @@ constexpr char kUsage[] =
     "  foreground <window>\n"
     "  rect <window> [id]                  left top width height on the screen\n"
     "  client-rect <window>                the client area, likewise\n"
+    "  accessible <window> [id]            what a screen reader reads: role number, a tab, name\n"
     "  settle <window>                     waits until the window's thread is idle and painted\n"
     "  windows                             visible top-level windows, then <end>\n"
     "  mouse <window> <left|right|double> [x y]\n"
@@ -587,6 +589,37 @@ void saveScreenshot(const std::wstring& path) {
 
 // ---- Actions -----------------------------------------------------------------------
 
+// The role (a ROLE_SYSTEM_* number) and name that a screen reader gets for a window, as
+// it gets them: AccessibleObjectFromWindow, from this other process.
+std::string accessibleDescription(HWND window) {
+    static const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    if (FAILED(com)) throw ActionError(L"COM could not be initialized");
+    IAccessible* object = nullptr;
+    const HRESULT found =
+        // __uuidof, not IID_IAccessible: mingw's import library gives that name the address
+        // of an import thunk instead of the GUID, and the other process is then asked for
+        // an interface that does not exist (E_NOINTERFACE).
+        AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                   reinterpret_cast<void**>(&object));
+    if (FAILED(found) || !object) {
+        wchar_t code[16];
+        swprintf(code, 16, L"%08lX", static_cast<unsigned long>(found));
+        throw ActionError(std::wstring(L"the window gives no accessible object (") + code + L")");
+    }
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    VARIANT role{};
+    const HRESULT roleRead = object->get_accRole(self, &role);
+    BSTR name = nullptr;
+    const HRESULT nameRead = object->get_accName(self, &name);
+    object->Release();
+    if (FAILED(roleRead) || role.vt != VT_I4) throw ActionError(L"the accessible object gives no role");
+    std::wstring text = SUCCEEDED(nameRead) && name ? std::wstring(name, SysStringLen(name)) : std::wstring();
+    SysFreeString(name);
+    return std::to_string(role.lVal) + "\t" + escaped(text);
+}
+
 std::string flag(bool value) {
     return value ? "1" : "0";
 }
@@ -734,6 +767,10 @@ void runAction(const Arguments& args) {
         ping();
         Sleep(100);
         writeLine("ok");
+    } else if (action == L"accessible") {
+        args.atMost(2);
+        writeLine(accessibleDescription(args.has(1) ? requireControl(args.required(0, L"class"), args.id(1))
+                                                    : requireWindow(args.required(0, L"class"))));
     } else if (action == L"client-rect") {
         args.atMost(1);
         HWND window = requireWindow(args.required(0, L"class"));

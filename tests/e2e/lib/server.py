@@ -30,7 +30,8 @@ An answer has a "status" (default 200), a "body" (text) or "file" (its bytes),
   never          reads the request and never answers
 
 Paths without an answer get 404. Every request is appended to the log as one JSON line
-({"method", "path", "host", "answer"}) before it is answered.
+({"method", "path", "host", "range", "answer"}; "range" is the Range header or null)
+before it is answered. The server never answers a part: a Range header is ignored.
 """
 import argparse
 import http.server
@@ -106,7 +107,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             answer = {"status": 404, "body": "<html><body>Not Found</body></html>", "content_type": "text/html"}
         mode = answer.get("mode", "normal")
         settings.record({"method": self.command, "path": self.path, "host": self.headers.get("Host", ""),
-                         "answer": index, "mode": mode, "status": answer.get("status", 200)})
+                         "range": self.headers.get("Range"), "answer": index, "mode": mode,
+                         "status": answer.get("status", 200)})
         if answer.get("delay"):
             stopping.wait(float(answer["delay"]))
 

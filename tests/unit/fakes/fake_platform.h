@@ -147,10 +147,10 @@ public:
 
 class FakeProgramInfo : public platform::ProgramInfo {
 public:
-    platform::ProgramVersion programVersion{4, 0, 0};
+    std::optional<platform::ProgramVersion> programVersion = platform::ProgramVersion{4, 0, 0};
     std::wstring programDirectory = L"C:\\Program Files\\Lockbay";
     bool isElevated = true;
-    platform::ProgramVersion version() override { return programVersion; }
+    std::optional<platform::ProgramVersion> version() override { return programVersion; }
     std::wstring directory() override { return programDirectory; }
     bool elevated() override { return isElevated; }
 };
