@@ -11,6 +11,7 @@
 #include "lockbay/protection/computer_autorun.h"
 #include "lockbay/protection/drive_checks.h"
 #include "lockbay/protection/drive_status.h"
+#include "product/running_version.h"
 
 namespace cli {
 
@@ -350,7 +351,7 @@ int run(platform::ConsolePlatform& p, const std::vector<std::wstring>& arguments
             p.console.out(texts::help());
             return kDone;
         case Command::Version: {
-            const std::wstring version = texts::versionText(p.program.version());
+            const std::wstring version = texts::versionText(product::runningVersion(p.program));
             if (output.json()) {
                 output.document(JsonObject().add(L"version", version).str());
             } else {

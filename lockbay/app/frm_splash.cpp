@@ -7,6 +7,7 @@
 #include "lockbay/app/dialog.h"
 #include "lockbay/app/lockbay_app.h"
 #include "lockbay/app/version_rule.h"
+#include "product/running_version.h"
 #include "lockbay/i18n/module1.h"
 #include "lockbay/ui/form1.h"
 #include "lockbay/ui/widgets.h"
@@ -66,7 +67,7 @@ frmSplash::frmSplash(LockbayApp& app)
 
 void frmSplash::onLoad() {
     app_.module1().loadlang();
-    const platform::ProgramVersion version = runningVersion(app_.platform().program);
+    const platform::ProgramVersion version = product::runningVersion(app_.platform().program);
     lblVersion.setText(L"Ver: " + std::to_wstring(version.major) + L"." + std::to_wstring(version.minor));
     show();
     // From here on nothing is reported: a failed check simply leads to the main window.
@@ -92,7 +93,7 @@ bool frmSplash::updateAvailable() {
         },
         platform::HttpLimits{.totalMs = kVersionCheckLimitMs, .maxBodyBytes = kVersionAnswerLimit});
     if (!result.completed || result.status < 200 || result.status > 299) return false;
-    return isNewerVersion(body, runningVersion(app_.platform().program));
+    return isNewerVersion(body, product::runningVersion(app_.platform().program));
 }
 
 }  // namespace lockbay

@@ -3,7 +3,6 @@
 
 #include <tuple>
 
-#include "product/version.h"
 
 namespace lockbay {
 
@@ -53,11 +52,6 @@ std::optional<platform::ProgramVersion> parseServerVersion(std::string_view serv
     const auto revision = takeNumber(text);
     if (!revision || !text.empty()) return std::nullopt;
     return platform::ProgramVersion{*major, *minor, *revision};
-}
-
-platform::ProgramVersion runningVersion(platform::ProgramInfo& program) {
-    return program.version().value_or(
-        platform::ProgramVersion{LOCKBAY_VERSION_MAJOR, LOCKBAY_VERSION_MINOR, LOCKBAY_VERSION_REVISION});
 }
 
 bool isNewerVersion(std::string_view serverBody, platform::ProgramVersion local) {

@@ -14,11 +14,6 @@ namespace lockbay {
 // one to nine decimal digits each, nothing else. Anything else gives nothing.
 std::optional<platform::ProgramVersion> parseServerVersion(std::string_view serverBody);
 
-// The running program's version: from its version resource, or, when that cannot be
-// read, the version it was built as (product/version.h), never 0.0.0, which would make
-// every answer of the update host an update.
-platform::ProgramVersion runningVersion(platform::ProgramInfo& program);
-
 // True only when the answer is such a version and its numbers are greater than the
 // local ones, compared as numbers in the order Major, Minor, Revision.
 bool isNewerVersion(std::string_view serverBody, platform::ProgramVersion local);
