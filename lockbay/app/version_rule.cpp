@@ -3,7 +3,6 @@
 
 #include <tuple>
 
-
 namespace lockbay {
 
 namespace {
