@@ -1,6 +1,6 @@
 # What each Windows program needs besides its sources: its resources (manifest, icon and
 # version) and the entry point from the platform library. Each rc file takes its version
-# numbers from product/version.h and the vendor's name from a header generated here, so
+# numbers from the generated product/version.h and the vendor's name from a header generated here, so
 # that both stay single settings.
 include_guard(GLOBAL)
 
@@ -10,13 +10,14 @@ string(REPLACE "\"" "\"\"" LOCKBAY_RC_VENDOR_NAME "${LOCKBAY_RC_VENDOR_NAME}")
 configure_file(${CMAKE_CURRENT_LIST_DIR}/resource_identity.h.in
                ${CMAKE_BINARY_DIR}/generated/product/resource_identity.h @ONLY)
 
-# Gives `target` what its resources/<target>.rc needs to compile, and its entry point.
-function(lockbay_windows_program target)
+# Gives `target` what its resources/<target>.rc needs to compile and its entry point, and
+# signs it after each link as `description` (installer/Signing.cmake).
+function(lockbay_windows_program target description)
   target_include_directories(${target} PRIVATE
     ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/generated ${CMAKE_CURRENT_SOURCE_DIR}/resources)
   set(rc ${CMAKE_CURRENT_SOURCE_DIR}/resources/${target}.rc)
   set_property(SOURCE ${rc} APPEND PROPERTY OBJECT_DEPENDS
-    ${CMAKE_SOURCE_DIR}/product/version.h
+    ${CMAKE_BINARY_DIR}/generated/product/version.h
     ${CMAKE_BINARY_DIR}/generated/product/resource_identity.h
     ${CMAKE_CURRENT_SOURCE_DIR}/resources/${target}.manifest
     ${CMAKE_CURRENT_SOURCE_DIR}/resources/${target}.ico)
@@ -30,4 +31,5 @@ function(lockbay_windows_program target)
     # after it, asks for it; the GNU linker must be told to take it in.
     target_link_options(${target} PRIVATE LINKER:--undefined=wWinMain)
   endif()
+  lockbay_sign_after_build(${target} "${description}")
 endfunction()
