@@ -9,7 +9,9 @@ namespace fakes {
 namespace attr = platform::attr;
 
 namespace {
-bool isRelative(const std::wstring& k) { return k.size() < 2 || k[1] != L':'; }
+bool isRelative(const std::wstring& k) {
+    return k.size() < 2 || k[1] != L':';
+}
 std::wstring parentOf(const std::wstring& k) {
     const auto slash = k.rfind(L'\\');
     if (slash == std::wstring::npos) return L"";
@@ -26,7 +28,9 @@ std::wstring FakeFileSystem::key(const std::wstring& path) {
     return k;
 }
 
-FakeFileSystem::Drive& FakeFileSystem::addDrive(wchar_t letter) { return addDrive(letter, Drive{}); }
+FakeFileSystem::Drive& FakeFileSystem::addDrive(wchar_t letter) {
+    return addDrive(letter, Drive{});
+}
 
 FakeFileSystem::Drive& FakeFileSystem::addDrive(wchar_t letter, Drive drive) {
     return drives_[static_cast<wchar_t>(std::towupper(letter))] = drive;
@@ -48,7 +52,9 @@ void FakeFileSystem::addFolder(const std::wstring& path, std::uint32_t attribute
     entries_[key(path)] = Entry{attributes | attr::kDirectory, {}};
 }
 
-bool FakeFileSystem::exists(const std::wstring& path) const { return entries_.count(key(path)) != 0; }
+bool FakeFileSystem::exists(const std::wstring& path) const {
+    return entries_.count(key(path)) != 0;
+}
 
 bool FakeFileSystem::isFolder(const std::wstring& path) const {
     auto it = entries_.find(key(path));
@@ -186,7 +192,8 @@ std::optional<std::string> FakeFileSystem::readFile(const std::wstring& path) {
 }
 
 // Writes into "<destination>.PART" beside the destination, moved into place by commit()
-// and removed when dropped uncommitted, as the real platform does.
+// and removed when dropped uncommitted, as the real platform does. Once finished it
+// takes no more writes.
 class FakeOutputFile : public platform::OutputFile {
 public:
     FakeOutputFile(FakeFileSystem& fs, std::wstring k) : fs_(fs), key_(std::move(k)), temp_(key_ + L".PART") {
@@ -196,9 +203,15 @@ public:
         if (!committed_) fs_.entries_.erase(temp_);
     }
     bool write(std::string_view bytes) override {
+        if (finished_) return false;
         fs_.entries_[temp_].content.append(bytes);
         return true;
     }
+    bool finish() override {
+        finished_ = true;
+        return true;
+    }
+    std::wstring temporaryPath() const override { return temp_; }
     bool commit() override {
         if (fs_.unwritable.count(key_)) {
             error_ = L"Access is denied.";
@@ -221,6 +234,7 @@ private:
     std::wstring key_;
     std::wstring temp_;
     std::wstring error_;
+    bool finished_ = false;
     bool committed_ = false;
 };
 
@@ -234,6 +248,23 @@ std::unique_ptr<platform::OutputFile> FakeFileSystem::createReplacing(const std:
         return nullptr;
     }
     return std::make_unique<FakeOutputFile>(*this, k);
+}
+
+std::vector<std::wstring> FakeFileSystem::fileNamesStartingWith(const std::wstring& folder,
+                                                                const std::wstring& prefix) {
+    const std::wstring folderKey = key(folder);
+    calls.push_back(L"fileNamesStartingWith " + folderKey + L" " + key(prefix));
+    std::vector<std::wstring> names;
+    if (!usableDrive(folderKey)) return names;
+    const std::wstring start = folderKey.back() == L'\\' ? folderKey : folderKey + L"\\";
+    for (const auto& [k, entry] : entries_) {
+        if (k.compare(0, start.size(), start) != 0 || (entry.attributes & attr::kDirectory)) continue;
+        const std::wstring name = k.substr(start.size());
+        if (name.find(L'\\') == std::wstring::npos && name.compare(0, prefix.size(), key(prefix)) == 0) {
+            names.push_back(name);
+        }
+    }
+    return names;
 }
 
 platform::StartResult FakeProcesses::runCommand(const std::wstring& commandLine) {
@@ -255,7 +286,14 @@ platform::StartResult FakeProcesses::shellOpen(const std::wstring& target) {
     return {true, {}};
 }
 
-platform::HttpResult FakeHttp::get(const std::wstring& url, const std::function<bool(std::string_view)>& onBody,
+platform::StartResult FakeProcesses::openWebPage(const std::wstring& address) {
+    if (failShellOpen) return {false, L"The system cannot find the file specified."};
+    webPages.push_back(address);
+    return {true, {}};
+}
+
+platform::HttpResult FakeHttp::get(const std::wstring& url,
+                                   const std::function<bool(std::string_view)>& onBody,
                                    const platform::HttpLimits& requestLimits) {
     requests.push_back(url);
     limits.push_back(requestLimits);

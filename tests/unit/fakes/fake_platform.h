@@ -19,6 +19,7 @@
 #include "platform/platform.h"
 #include "platform/processes.h"
 #include "platform/program.h"
+#include "platform/signatures.h"
 
 namespace fakes {
 
@@ -70,7 +71,10 @@ public:
     std::uint64_t freeBytes(wchar_t drive) override;
     bool isReady(wchar_t drive) override;
     std::optional<std::string> readFile(const std::wstring& path) override;
-    std::unique_ptr<platform::OutputFile> createReplacing(const std::wstring& path, std::wstring& error) override;
+    std::unique_ptr<platform::OutputFile> createReplacing(const std::wstring& path,
+                                                          std::wstring& error) override;
+    std::vector<std::wstring> fileNamesStartingWith(const std::wstring& folder,
+                                                    const std::wstring& prefix) override;
 
     static std::wstring key(const std::wstring& path);
 
@@ -88,6 +92,7 @@ public:
     std::vector<std::wstring> commands;    // every command line started, exactly
     std::vector<std::wstring> programs;    // every program started
     std::vector<std::wstring> shellOpens;  // every target opened through the shell
+    std::vector<std::wstring> webPages;    // every web page opened with the user's own rights
     bool failCommands = false;
     bool failShellOpen = false;
     bool failPrograms = false;
@@ -97,6 +102,7 @@ public:
     platform::StartResult runCommand(const std::wstring& commandLine) override;
     platform::StartResult startProgram(const std::wstring& path) override;
     platform::StartResult shellOpen(const std::wstring& target) override;
+    platform::StartResult openWebPage(const std::wstring& address) override;
 };
 
 class FakeHttp : public platform::HttpClient {
@@ -127,6 +133,23 @@ public:
     std::wstring directory() override { return programDirectory; }
 };
 
+// Signatures: every file reads as signed over its content by `ourKey` (with no chain to
+// a trusted root, like a development certificate) until a test sets another report.
+class FakeSignatureCheck : public platform::SignatureCheck {
+public:
+    static constexpr platform::KeyHash ourKey{0x4c, 0x6f, 0x63, 0x6b, 0x62, 0x61, 0x79};
+    platform::SignatureReport report{platform::trust_status::kUntrustedRoot, ourKey};
+    std::vector<std::wstring> examined;  // every path examined, in order
+    // Called for each examination (for example to look at the file system then).
+    std::function<void(const std::wstring&)> onExamine;
+
+    platform::SignatureReport examine(const std::wstring& path) override {
+        examined.push_back(path);
+        if (onExamine) onExamine(path);
+        return report;
+    }
+};
+
 // One complete fake platform with a headless backend.
 struct FakePlatform {
     platform::ui::HeadlessBackend backend;
@@ -135,6 +158,7 @@ struct FakePlatform {
     FakeProcesses processes;
     FakeHttp http;
     FakeProgramInfo program;
+    FakeSignatureCheck signatures;  // not part of the bundle: only the updater checks signatures
     platform::Platform platform{runtime, fs, processes, http, program};
 
     void advance(std::int64_t ms) { backend.advance(ms); }

@@ -7,6 +7,7 @@
 #include "platform/http.h"
 #include "platform/processes.h"
 #include "platform/program.h"
+#include "platform/signatures.h"
 #include "platform/ui.h"
 
 namespace platform::win32 {
@@ -17,5 +18,8 @@ std::unique_ptr<Processes> makeProcesses();
 // Time-outs: connecting and the gap between received bytes, in milliseconds.
 std::unique_ptr<HttpClient> makeHttpClient(int connectTimeoutMs = 10000, int receiveTimeoutMs = 10000);
 std::unique_ptr<ProgramInfo> makeProgramInfo();
+// Authenticode signatures (WinVerifyTrust). Made by the program that needs it, so that
+// the others do not load the system's signature libraries.
+std::unique_ptr<SignatureCheck> makeSignatureCheck();
 
 }  // namespace platform::win32
