@@ -52,7 +52,9 @@ const std::vector<ControlSpec>& layout() {
     return table;
 }
 
-const ControlSpec& row(const wchar_t* name) { return findSpec(layout(), name); }
+const ControlSpec& row(const wchar_t* name) {
+    return findSpec(layout(), name);
+}
 
 FormSpec windowSpec() {
     FormSpec form;
@@ -100,8 +102,8 @@ Form2::Form2(LockbayApp& app)
     Label18.onClick = [this] { selectTab(Tab::HowToProtect); };
     Label19.onClick = [this] { selectTab(Tab::HowToRestore); };
     Label15.onClick = [this] {
-        ignoreFailure(app_.platform().processes.shellOpen(std::wstring(L"http://") + product::kWebHost +
-                                                          L"/faq.html"));
+        ignoreFailure(app_.platform().processes.openWebPage(std::wstring(L"http://") + product::kWebHost +
+                                                            L"/faq.html"));
     };
     bindPressFeedback(Label15, Label15);
 }
@@ -131,6 +133,8 @@ void Form2::onLoad() {
     selectTab(Tab::About);
 }
 
-void Form2::onUnload() { app_.form1().show(); }
+void Form2::onUnload() {
+    app_.form1().show();
+}
 
 }  // namespace lockbay
