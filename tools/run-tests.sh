@@ -55,10 +55,11 @@ echo "== fuzzers (${LOCKBAY_FUZZ_SECONDS:-30} s each)"
 run_stage fuzz "$count_summary" "" \
     'LOCKBAY_FUZZ_JOBS=${LOCKBAY_FUZZ_JOBS:-2} bash tools/run-fuzzers.sh "${LOCKBAY_FUZZ_SECONDS:-30}"'
 
-echo "== end-to-end tests (mingw-e2e build under Wine)"
+echo "== end-to-end tests (mingw-e2e build under Wine, with the 4.0.1 setup beside it)"
 e2e_patterns=${*@Q}
 run_stage e2e "$count_summary" \
-    'cmake --preset mingw-e2e && cmake --build --preset mingw-e2e -j "$jobs"' \
+    'cmake --preset mingw-e2e && cmake --build --preset mingw-e2e -j "$jobs" &&
+        bash tests/e2e/build-next-version.sh build/mingw-e2e "$jobs"' \
     "bash tests/e2e/run.sh --build-dir build/mingw-e2e $e2e_patterns"
 
 echo "== summary"
