@@ -5,6 +5,8 @@
 ;   BUILD_SETTINGS  the generated include with the version, the vendor, the web host,
 ;                   the build folder, the pictures and the command that signs the
 ;                   uninstaller (build_settings.nsh.in)
+;   CONFIG_FOLDER   "/<configuration>" where the build keeps each configuration's files
+;                   apart (Visual Studio), else empty
 ;   OUTFILE         where the (still unsigned) setup is written; the build signs it
 ;
 ; Silent: "LockbaySetup.exe /S [/D=folder]". Exit code 0 when installed, 3 when Lockbay
@@ -18,6 +20,9 @@ ManifestDPIAware true
 ManifestSupportedOS all
 
 !include "${BUILD_SETTINGS}"
+!ifndef CONFIG_FOLDER
+    !define CONFIG_FOLDER ""
+!endif
 !include MUI2.nsh
 !include LogicLib.nsh
 !include FileFunc.nsh
@@ -52,7 +57,7 @@ ManifestSupportedOS all
 !macroend
 
 !macro InstallFile FOLDER NAME
-    File "/oname=${NAME}" "${BUILD_DIR}/${FOLDER}/${NAME}"
+    File "/oname=${NAME}" "${BUILD_DIR}/${FOLDER}${CONFIG_FOLDER}/${NAME}"
 !macroend
 
 !macro RemoveFile FOLDER NAME

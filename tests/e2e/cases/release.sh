@@ -34,8 +34,9 @@ run_setup() {
     wine_run "$@" >>"$E2E_LOG_DIR/setup.out" 2>&1
 }
 
+# install_silently <setup> [/D=folder]
 install_silently() {
-    run_setup "$1" /S || fatal "the silent install of $1 failed (exit code $?)"
+    run_setup "$1" /S "${@:2}" || fatal "the silent install of $1 failed (exit code $?)"
 }
 
 # reg_value <name> : a value of Lockbay's entry under Apps & features, as reg.exe shows it.
@@ -125,8 +126,6 @@ test_silent_install_run_and_uninstall() {
 
     # The quiet uninstall command as Apps & features runs it; the uninstaller goes on from
     # a copy of itself, so its end is the program folder's.
-    local quiet
-    quiet=$(reg_value QuietUninstallString)
     run_setup "$install_win\\uninstall.exe" /S || fail "the quiet uninstall command failed"
     wait_until 60 eval '[[ ! -e $(installed_dir) ]]' || fail "$install_win is still there: $(installed_names | tr '\n' ' ')"
     assert_missing "$(c_path "$shortcut_win")" "the Start-menu shortcut"
@@ -135,6 +134,11 @@ test_silent_install_run_and_uninstall() {
     after=$(cd "$(drive_dir E)" && find . -exec stat -c '%n %F %s %a' {} + | sort && cat photos.txt &&
         wine_run cmd /c attrib 'E:\autorun.inf' 'E:\advancedlockbay' | tr -d '\r')
     assert_eq "$after" "$before" "the protected drive E: after the uninstall"
+
+    # Another folder, given on the command line.
+    install_silently "$setup_exe" '/D=C:\Apps\Lockbay'
+    assert_file "$(c_path 'C:\Apps\Lockbay')/lockbay.exe" 'C:\Apps\Lockbay\lockbay.exe'
+    assert_eq "$(reg_value InstallLocation)" 'C:\Apps\Lockbay' "InstallLocation after /D"
 }
 
 # ---- Upgrade ---------------------------------------------------------------------------
