@@ -1,7 +1,7 @@
 ; LockbaySetup.exe: installs Lockbay for the whole machine into Program Files\Lockbay,
 ; adds its shortcuts, registers it under Apps & features and brings its uninstaller.
 ;
-; Built by installer/CMakeLists.txt, which defines on makensis's command line:
+; Built by installer/Setup.cmake, which defines on makensis's command line:
 ;   BUILD_SETTINGS  the generated include with the version, the vendor, the web host,
 ;                   the build folder, the pictures and the command that signs the
 ;                   uninstaller (build_settings.nsh.in)

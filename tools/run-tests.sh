@@ -57,15 +57,14 @@ echo "== fuzzers (${LOCKBAY_FUZZ_SECONDS:-30} s each)"
 run_stage fuzz "$count_summary" "" \
     'LOCKBAY_FUZZ_JOBS=${LOCKBAY_FUZZ_JOBS:-2} bash tools/run-fuzzers.sh "${LOCKBAY_FUZZ_SECONDS:-30}"'
 
-echo "== end-to-end tests (mingw-e2e build under Wine, with the 4.0.1 setup beside it)"
+echo "== end-to-end tests (mingw-e2e build under Wine)"
 e2e_patterns=${*@Q}
 e2e_hosts=()
 if [[ -n ${LOCKBAY_E2E_PORT:-} ]]; then
     for host in UPDATE DOWNLOAD WEB; do e2e_hosts+=("-DLOCKBAY_${host}_HOST=127.0.0.1:$LOCKBAY_E2E_PORT"); done
 fi
 run_stage e2e "$count_summary" \
-    'cmake --preset mingw-e2e "${e2e_hosts[@]}" && cmake --build --preset mingw-e2e -j "$jobs" &&
-        bash tests/e2e/build-next-version.sh build/mingw-e2e "$jobs"' \
+    'cmake --preset mingw-e2e "${e2e_hosts[@]}" && cmake --build --preset mingw-e2e -j "$jobs"' \
     "bash tests/e2e/run.sh --build-dir build/mingw-e2e $e2e_patterns"
 
 echo "== summary"

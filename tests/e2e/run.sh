@@ -2,11 +2,10 @@
 # Runs the end-to-end tests: the real Windows programs of a mingw build under Wine, on
 # a virtual X display, against drives that are temporary folders.
 #
-#   tests/e2e/run.sh [--build-dir DIR] [--next-build DIR] [PATTERN...]
+#   tests/e2e/run.sh [--build-dir DIR] [PATTERN...]
 #
-# DIR is the build of the mingw-e2e preset (default build/mingw-e2e); the next build is
-# the 4.0.1 setup beside it for the upgrade and update tests (default DIR-4.0.1, made
-# by tests/e2e/build-next-version.sh). Every function
+# DIR is the build of the mingw-e2e preset (default build/mingw-e2e), which also makes
+# the next version's setup for the upgrade and update tests. Every function
 # named test_* in tests/e2e/cases/*.sh is one test; PATTERNs keep only the tests whose
 # "case.test_name" contains one of them. The last line is "N passed, N failed"; the
 # exit status is non-zero when a test failed or none ran.
@@ -19,16 +18,11 @@ set -uo pipefail
 E2E_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 REPO=$(cd "$E2E_ROOT/../.." && pwd)
 BUILD_DIR=$REPO/build/mingw-e2e
-NEXT_BUILD_DIR=""
 patterns=()
 while (($#)); do
     case $1 in
         --build-dir)
             BUILD_DIR=$(cd "$2" && pwd) || exit 2
-            shift 2
-            ;;
-        --next-build)
-            NEXT_BUILD_DIR=$(cd "$2" && pwd) || exit 2
             shift 2
             ;;
         -h | --help)
@@ -56,11 +50,11 @@ die() {
 for tool in wineboot wineserver Xvfb import python3 tar; do
     command -v "$tool" >/dev/null || die "$tool is missing (tools/run-tests.sh installs it)"
 done
-NEXT_BUILD_DIR=${NEXT_BUILD_DIR:-$BUILD_DIR-4.0.1}
 programs=(
     "$BUILD_DIR/lockbay/lockbay.exe"
     "$BUILD_DIR/update/update.exe"
     "$BUILD_DIR/LockbaySetup.exe"
+    "$BUILD_DIR/tests/e2e/next-version/LockbaySetup.exe"
     "$BUILD_DIR/tests/e2e/driver.exe"
     "$BUILD_DIR/tests/e2e/fake_setup.exe"
     "$BUILD_DIR/tests/e2e/stand-ins/cacls.exe"
@@ -70,8 +64,6 @@ programs=(
 for program in "${programs[@]}"; do
     [[ -f $program ]] || die "$program is missing: build the mingw-e2e preset first"
 done
-[[ -f $NEXT_BUILD_DIR/LockbaySetup.exe ]] ||
-    die "$NEXT_BUILD_DIR/LockbaySetup.exe is missing: run tests/e2e/build-next-version.sh $BUILD_DIR first"
 compgen -G "$BUILD_DIR/lockbay/*.vlng" >/dev/null || die "no language files in $BUILD_DIR/lockbay"
 
 # ---- The tests -------------------------------------------------------------------------
@@ -122,11 +114,11 @@ install_into_prefix() {
         cp "$BUILD_DIR"/tests/e2e/stand-ins/*.exe "$c/stand-ins/" &&
         cp "$BUILD_DIR/tests/e2e/driver.exe" "$BUILD_DIR/tests/e2e/fake_setup.exe" "$c/e2e/" &&
         cp "$BUILD_DIR/LockbaySetup.exe" "$c/e2e/LockbaySetup.exe" &&
-        cp "$NEXT_BUILD_DIR/LockbaySetup.exe" "$c/e2e/LockbaySetup-4.0.1.exe"
+        cp "$BUILD_DIR/tests/e2e/next-version/LockbaySetup.exe" "$c/e2e/LockbaySetup-4.0.1.exe"
 }
 install_into_prefix || die "could not copy the programs into the prefix"
 
-export E2E_ROOT E2E_BUILD_DIR=$BUILD_DIR E2E_NEXT_BUILD_DIR=$NEXT_BUILD_DIR
+export E2E_ROOT E2E_BUILD_DIR=$BUILD_DIR
 # Several runs in one tree (each with its own build) keep apart by setting these.
 export E2E_SCREENS=${E2E_SCREENS:-$REPO/build/e2e-screens}
 export E2E_LOGS=${E2E_LOGS:-$REPO/build/e2e-logs}

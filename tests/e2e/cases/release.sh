@@ -1,5 +1,5 @@
 # The release under Wine: LockbaySetup.exe of this build (4.0.0) and of the next version
-# (4.0.1, tests/e2e/build-next-version.sh) installed, upgraded and uninstalled for real;
+# (4.0.1, made by the same build) installed, upgraded and uninstalled for real;
 # the whole update from Lockbay's dialog through the updater into the new setup; and
 # the setups the updater must refuse.
 
@@ -50,7 +50,7 @@ installed_version() { drv file-version "$install_win\\$1" | tr -d '\r'; }
 # The names in the program folder, sorted, one per line.
 installed_names() { (cd "$(installed_dir)" && ls -A | LC_ALL=C sort); }
 
-# The certificate this build signs with (see tests/e2e/build-next-version.sh).
+# The certificate this build signs with.
 signing_certificate() {
     local cert
     cert=$(sed -n 's/^LOCKBAY_SIGNING_CERT:[A-Z]*=//p' "$E2E_BUILD_DIR/CMakeCache.txt")
