@@ -43,7 +43,8 @@ ManifestSupportedOS all
 ; Every file the setup puts into the program folder, one line each: its folder in the
 ; build and its name. The uninstaller removes exactly these, and the checks for a running
 ; Lockbay look at exactly these. Adding a program is one more line here (and its target
-; among the setup's dependencies in installer/CMakeLists.txt).
+; among the setup's dependencies in installer/CMakeLists.txt, and in the next version's
+; for the tests in tests/e2e/CMakeLists.txt).
 !macro LOCKBAY_FILES ACTION
     !insertmacro ${ACTION} lockbay lockbay.exe
     !insertmacro ${ACTION} update update.exe
