@@ -47,7 +47,7 @@ die() {
 
 # ---- What the suite needs --------------------------------------------------------------
 
-for tool in wineboot wineserver Xvfb import python3 tar; do
+for tool in wineboot wineserver Xvfb import python3 tar osslsigncode; do
     command -v "$tool" >/dev/null || die "$tool is missing (tools/run-tests.sh installs it)"
 done
 programs=(
