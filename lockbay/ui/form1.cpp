@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <cwctype>
 
-#include "lockbay/app/best_effort.h"
 #include "lockbay/app/lockbay_app.h"
-#include "lockbay/i18n/form3.h"
 #include "lockbay/i18n/language_file.h"
+#include "lockbay/app/best_effort.h"
+#include "lockbay/i18n/form3.h"
 #include "lockbay/i18n/module1.h"
 #include "lockbay/protection/drive_status.h"
 #include "lockbay/protection/protection.h"
@@ -34,14 +34,11 @@ const std::vector<ControlSpec>& layout() {
         label(L"waitt", {64, 144, 385, 65}, englishText(CaptionLine::kPleaseWait), 20.25, Color::windowText(),
               Visible::No),
         picture(L"Picture15", {328, 144, 118, 33}, Art::ButtonFace),
-        button(L"Label4", {0, 0, 118, 33}, englishText(CaptionLine::kRefreshButton), 18,
-               Color::inactiveBorder()),
+        button(L"Label4", {0, 0, 118, 33}, englishText(CaptionLine::kRefreshButton), 18, Color::inactiveBorder()),
         picture(L"Picture6", {328, 208, 118, 33}, Art::ButtonFace, Visible::No),
-        button(L"Label7", {0, 0, 118, 33}, englishText(CaptionLine::kProtectButton), 18,
-               Color::inactiveBorder()),
+        button(L"Label7", {0, 0, 118, 33}, englishText(CaptionLine::kProtectButton), 18, Color::inactiveBorder()),
         picture(L"Picture7", {328, 208, 118, 33}, Art::ButtonFace, Visible::No),
-        button(L"Label8", {0, 0, 118, 33}, englishText(CaptionLine::kRestoreButton), 18,
-               Color::inactiveBorder()),
+        button(L"Label8", {0, 0, 118, 33}, englishText(CaptionLine::kRestoreButton), 18, Color::inactiveBorder()),
         picture(L"Picture1", {133, 280, 239, 33}, Art::ModeSimple, Visible::No),
         label(L"Label5", {0, 0, 108, 33}, englishText(CaptionLine::kSimpleMode), 18, kWhite),
         button(L"Label2", {107, 0, 132, 33}, englishText(CaptionLine::kAdvancedMode), 18, kLightGrey),
@@ -56,9 +53,7 @@ const std::vector<ControlSpec>& layout() {
     return table;
 }
 
-const ControlSpec& row(const wchar_t* name) {
-    return findSpec(layout(), name);
-}
+const ControlSpec& row(const wchar_t* name) { return findSpec(layout(), name); }
 
 FormSpec windowSpec() {
     FormSpec form;
@@ -150,9 +145,7 @@ void Form1::closeRequested() {
     runtime().endProgram();
 }
 
-bool Form1::DirExists(const std::wstring& DirName) {
-    return isDirectory(app_.fs(), DirName);
-}
+bool Form1::DirExists(const std::wstring& DirName) { return isDirectory(app_.fs(), DirName); }
 
 void Form1::loadlist() {
     platform::FileSystem& fs = app_.fs();

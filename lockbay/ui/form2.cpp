@@ -52,9 +52,7 @@ const std::vector<ControlSpec>& layout() {
     return table;
 }
 
-const ControlSpec& row(const wchar_t* name) {
-    return findSpec(layout(), name);
-}
+const ControlSpec& row(const wchar_t* name) { return findSpec(layout(), name); }
 
 FormSpec windowSpec() {
     FormSpec form;
@@ -133,8 +131,6 @@ void Form2::onLoad() {
     selectTab(Tab::About);
 }
 
-void Form2::onUnload() {
-    app_.form1().show();
-}
+void Form2::onUnload() { app_.form1().show(); }
 
 }  // namespace lockbay

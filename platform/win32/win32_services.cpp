@@ -237,8 +237,8 @@ std::optional<VolumeFacts> stagedVolume(wchar_t drive) {
     const DWORD length = ::GetEnvironmentVariableW(L"LOCKBAY_E2E_VOLUMES", folder, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return std::nullopt;
     const std::wstring path = std::wstring(folder) + L"\\" + drive + L".txt";
-    const KernelHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                          nullptr, OPEN_EXISTING, 0, nullptr));
+    const KernelHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
     if (!file) return std::nullopt;
     char buffer[256] = {};
     DWORD read = 0;
@@ -309,8 +309,7 @@ public:
 
     std::wstring fileSystemName(wchar_t drive) override {
 #ifdef LOCKBAY_E2E_VOLUME_FACTS
-        if (const auto staged = stagedVolume(drive))
-            return staged->ready ? staged->fileSystem : std::wstring();
+        if (const auto staged = stagedVolume(drive)) return staged->ready ? staged->fileSystem : std::wstring();
 #endif
         const CriticalErrorBoxesOff quiet;
         wchar_t name[MAX_PATH + 1] = {};

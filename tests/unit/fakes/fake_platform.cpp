@@ -9,9 +9,7 @@ namespace fakes {
 namespace attr = platform::attr;
 
 namespace {
-bool isRelative(const std::wstring& k) {
-    return k.size() < 2 || k[1] != L':';
-}
+bool isRelative(const std::wstring& k) { return k.size() < 2 || k[1] != L':'; }
 std::wstring parentOf(const std::wstring& k) {
     const auto slash = k.rfind(L'\\');
     if (slash == std::wstring::npos) return L"";
@@ -28,9 +26,7 @@ std::wstring FakeFileSystem::key(const std::wstring& path) {
     return k;
 }
 
-FakeFileSystem::Drive& FakeFileSystem::addDrive(wchar_t letter) {
-    return addDrive(letter, Drive{});
-}
+FakeFileSystem::Drive& FakeFileSystem::addDrive(wchar_t letter) { return addDrive(letter, Drive{}); }
 
 FakeFileSystem::Drive& FakeFileSystem::addDrive(wchar_t letter, Drive drive) {
     return drives_[static_cast<wchar_t>(std::towupper(letter))] = drive;
@@ -52,9 +48,7 @@ void FakeFileSystem::addFolder(const std::wstring& path, std::uint32_t attribute
     entries_[key(path)] = Entry{attributes | attr::kDirectory, {}};
 }
 
-bool FakeFileSystem::exists(const std::wstring& path) const {
-    return entries_.count(key(path)) != 0;
-}
+bool FakeFileSystem::exists(const std::wstring& path) const { return entries_.count(key(path)) != 0; }
 
 bool FakeFileSystem::isFolder(const std::wstring& path) const {
     auto it = entries_.find(key(path));
@@ -292,8 +286,7 @@ platform::StartResult FakeProcesses::openWebPage(const std::wstring& address) {
     return {true, {}};
 }
 
-platform::HttpResult FakeHttp::get(const std::wstring& url,
-                                   const std::function<bool(std::string_view)>& onBody,
+platform::HttpResult FakeHttp::get(const std::wstring& url, const std::function<bool(std::string_view)>& onBody,
                                    const platform::HttpLimits& requestLimits) {
     requests.push_back(url);
     limits.push_back(requestLimits);

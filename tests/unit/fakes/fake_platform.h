@@ -71,11 +71,10 @@ public:
     std::uint64_t freeBytes(wchar_t drive) override;
     bool isReady(wchar_t drive) override;
     std::optional<std::string> readFile(const std::wstring& path) override;
-    std::unique_ptr<platform::OutputFile> createReplacing(const std::wstring& path,
-                                                          std::wstring& error) override;
+    std::unique_ptr<platform::OutputFile> createReplacing(const std::wstring& path, std::wstring& error) override;
+
     std::vector<std::wstring> fileNamesStartingWith(const std::wstring& folder,
                                                     const std::wstring& prefix) override;
-
     static std::wstring key(const std::wstring& path);
 
 private:
