@@ -1,7 +1,7 @@
 # What each Windows program needs besides its sources: its resources (manifest, icon and
 # version) and the entry point from the platform library. Each rc file takes its version
-# numbers from product/version.h and the vendor's name from a header generated here, so
-# that both stay single settings.
+# numbers from the generated product/version.h and the vendor's name from a header
+# generated here, so that both stay single settings.
 include_guard(GLOBAL)
 
 # Inside a resource string a backslash escapes and a quote is written twice.
@@ -10,10 +10,11 @@ string(REPLACE "\"" "\"\"" LOCKBAY_RC_VENDOR_NAME "${LOCKBAY_RC_VENDOR_NAME}")
 configure_file(${CMAKE_CURRENT_LIST_DIR}/resource_identity.h.in
                ${CMAKE_BINARY_DIR}/generated/product/resource_identity.h @ONLY)
 
-# Gives `target` what its resources/<target>.rc needs to compile, and its entry point
-# (wWinMain for a window program; ENTRY_POINT wmain for a console program).
-function(lockbay_windows_program target)
-  cmake_parse_arguments(PARSE_ARGV 1 program "" "ENTRY_POINT" "")
+# Gives `target` what its resources/<target>.rc needs to compile and its entry point
+# (wWinMain for a window program; ENTRY_POINT wmain for a console program), and signs it
+# after each link as `description` (installer/Signing.cmake).
+function(lockbay_windows_program target description)
+  cmake_parse_arguments(PARSE_ARGV 2 program "" "ENTRY_POINT" "")
   if(NOT program_ENTRY_POINT)
     set(program_ENTRY_POINT wWinMain)
   endif()
@@ -21,7 +22,7 @@ function(lockbay_windows_program target)
     ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/generated ${CMAKE_CURRENT_SOURCE_DIR}/resources)
   set(rc ${CMAKE_CURRENT_SOURCE_DIR}/resources/${target}.rc)
   set_property(SOURCE ${rc} APPEND PROPERTY OBJECT_DEPENDS
-    ${CMAKE_SOURCE_DIR}/product/version.h
+    ${CMAKE_BINARY_DIR}/generated/product/version.h
     ${CMAKE_BINARY_DIR}/generated/product/resource_identity.h
     ${CMAKE_CURRENT_SOURCE_DIR}/resources/${target}.manifest
     ${CMAKE_CURRENT_SOURCE_DIR}/resources/${target}.ico)
@@ -35,4 +36,5 @@ function(lockbay_windows_program target)
     # after it, asks for it; the GNU linker must be told to take it in.
     target_link_options(${target} PRIVATE LINKER:--undefined=${program_ENTRY_POINT})
   endif()
+  lockbay_sign_after_build(${target} "${description}")
 endfunction()

@@ -13,6 +13,8 @@
 #   4  size and imports of the release build; processor use of the idle main window
 #   5  the watcher: arrival broadcast to the protection folder, idle processor use,
 #      private memory
+#   6  size of the release build's LockbaySetup.exe; a silent install under Wine beside
+#      a plain copy of the same files
 #
 # Builds: build/bench-e2e (the mingw-e2e preset with its hosts on 127.0.0.1:PORT, for
 # the programs run under Wine) and build/bench-mingw (the release preset, for the
@@ -55,7 +57,8 @@ if ! command -v curl >/dev/null; then
     echo "installing curl (the download benchmark's baseline)..."
     { apt-get update -qq && apt-get install -y -qq --no-install-recommends curl; } >/dev/null || die "could not install curl"
 fi
-for tool in cmake x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-objdump wineboot wineserver Xvfb python3 curl; do
+for tool in cmake x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-objdump wineboot wineserver Xvfb python3 curl \
+    makensis osslsigncode openssl; do
     command -v "$tool" >/dev/null || die "$tool is missing (tools/run-tests.sh installs the toolchain and Wine)"
 done
 
@@ -69,7 +72,7 @@ hosts=(-DLOCKBAY_UPDATE_HOST="127.0.0.1:$PORT" -DLOCKBAY_DOWNLOAD_HOST="127.0.0.
     cmake --preset mingw-e2e -B "$E2E_BUILD" "${hosts[@]}" &&
         cmake --build "$E2E_BUILD" -j2 &&
         cmake --preset mingw -B "$RELEASE_BUILD" &&
-        cmake --build "$RELEASE_BUILD" -j2 --target lockbay update lockbay-watch
+        cmake --build "$RELEASE_BUILD" -j2 --target lockbay update lockbay-watch lockbay_setup
 } >"$BUILDS/bench-build.log" 2>&1 || die "the build failed (see $BUILDS/bench-build.log)"
 
 # ---- A virtual display and a Wine prefix of our own -------------------------------------------
@@ -115,5 +118,13 @@ wineserver -p
 
 mkdir -p "$BENCH_TMP/work"
 echo "measuring (port $PORT)..."
+# The download is signed with the e2e build's certificate, as its updater demands.
+cert=$(sed -n 's/^LOCKBAY_SIGNING_CERT:[A-Z]*=//p' "$E2E_BUILD/CMakeCache.txt")
+key=$(sed -n 's/^LOCKBAY_SIGNING_KEY:[A-Z]*=//p' "$E2E_BUILD/CMakeCache.txt")
+if [[ -z $cert ]]; then
+    cert=$E2E_BUILD/signing/development-certificate.pem
+    key=$E2E_BUILD/signing/development-key.pem
+fi
 python3 "$REPO/tests/bench/run_benchmarks.py" --wine "$(wine_loader)" --port "$PORT" \
-    --footprint-build "$RELEASE_BUILD" --work-dir "$BENCH_TMP/work" "${bench_args[@]}"
+    --footprint-build "$RELEASE_BUILD" --work-dir "$BENCH_TMP/work" --signing-cert "$cert" --signing-key "$key" \
+    "${bench_args[@]}"

@@ -7,7 +7,9 @@
 #   tools/run-tests.sh [E2E-PATTERN...]
 #
 # Patterns are passed to tests/e2e/run.sh to run only some end-to-end tests. Exits
-# non-zero when a build or any test fails.
+# non-zero when a build or any test fails. LOCKBAY_E2E_PORT=<port> points the end-to-end
+# build's hosts and the tests' server at another loopback port than 18080 (for runs side
+# by side on one machine).
 set -euo pipefail
 
 REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -57,8 +59,12 @@ run_stage fuzz "$count_summary" "" \
 
 echo "== end-to-end tests (mingw-e2e build under Wine)"
 e2e_patterns=${*@Q}
+e2e_hosts=()
+if [[ -n ${LOCKBAY_E2E_PORT:-} ]]; then
+    for host in UPDATE DOWNLOAD WEB; do e2e_hosts+=("-DLOCKBAY_${host}_HOST=127.0.0.1:$LOCKBAY_E2E_PORT"); done
+fi
 run_stage e2e "$count_summary" \
-    'cmake --preset mingw-e2e && cmake --build --preset mingw-e2e -j "$jobs"' \
+    'cmake --preset mingw-e2e "${e2e_hosts[@]}" && cmake --build --preset mingw-e2e -j "$jobs"' \
     "bash tests/e2e/run.sh --build-dir build/mingw-e2e $e2e_patterns"
 
 echo "== summary"

@@ -4,13 +4,10 @@
 // goes through ignoreFailure(), so that the choice is visible at the call.
 #pragma once
 
-#include "platform/processes.h"
-#include "platform/registry.h"
+#include "platform/best_effort.h"
 
 namespace lockbay {
 
-inline void ignoreFailure(bool /*succeeded*/) {}
-inline void ignoreFailure(const platform::StartResult& /*started*/) {}
-inline void ignoreFailure(platform::RegistryStatus /*status*/) {}
+using platform::ignoreFailure;
 
 }  // namespace lockbay

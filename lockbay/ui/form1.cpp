@@ -148,7 +148,8 @@ Form1::Form1(LockbayApp& app)
         app_.form2().show();
     };
     Label10.onClick = [this] {
-        ignoreFailure(app_.platform().processes.shellOpen(std::wstring(L"http://") + product::kWebHost + L"/"));
+        ignoreFailure(
+            app_.platform().processes.openWebPage(std::wstring(L"http://") + product::kWebHost + L"/"));
     };
 
     bindPressFeedback(Image2, Image2);

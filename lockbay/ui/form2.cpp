@@ -100,8 +100,8 @@ Form2::Form2(LockbayApp& app)
     Label18.onClick = [this] { selectTab(Tab::HowToProtect); };
     Label19.onClick = [this] { selectTab(Tab::HowToRestore); };
     Label15.onClick = [this] {
-        ignoreFailure(app_.platform().processes.shellOpen(std::wstring(L"http://") + product::kWebHost +
-                                                          L"/faq.html"));
+        ignoreFailure(app_.platform().processes.openWebPage(std::wstring(L"http://") + product::kWebHost +
+                                                            L"/faq.html"));
     };
     bindPressFeedback(Label15, Label15);
 }

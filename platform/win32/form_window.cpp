@@ -225,6 +225,9 @@ void FormWindow::formChanged() {
         visible_ = form_.visible();
         if (visible_) {
             ShowWindow(window_, SW_SHOW);
+            // A process's first ShowWindow takes the show state its starter asked for (the
+            // update dialog starts the updater hidden); the second call is obeyed.
+            if (!IsWindowVisible(window_) || IsIconic(window_)) ShowWindow(window_, SW_SHOWNORMAL);
             SetForegroundWindow(window_);
         } else {
             ShowWindow(window_, SW_HIDE);

@@ -58,4 +58,14 @@ struct FindHandleTraits {
 };
 using FindHandle = UniqueHandle<FindHandleTraits>;
 
+// Memory the system allocated for the caller with LocalAlloc (FormatMessageW,
+// CryptEncodeObjectEx and others).
+struct LocalMemoryTraits {
+    using Type = HLOCAL;
+    static Type none() { return nullptr; }
+    static bool valid(Type memory) { return memory != nullptr; }
+    static void close(Type memory) { ::LocalFree(memory); }
+};
+using LocalMemory = UniqueHandle<LocalMemoryTraits>;
+
 }  // namespace platform::win32

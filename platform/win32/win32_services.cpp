@@ -27,6 +27,7 @@
 #include "platform/message_text.h"
 #include "platform/platform.h"
 #include "platform/win32.h"
+#include "win32_desktop_shell.h"
 #include "win32_error.h"
 #include "win32_handle.h"
 
@@ -38,13 +39,6 @@ namespace {
 constexpr DWORD kFirstWinInetError = 12000;
 constexpr DWORD kLastWinInetError = 12999;
 
-struct LocalMemoryTraits {
-    using Type = HLOCAL;
-    static Type none() { return nullptr; }
-    static bool valid(Type memory) { return memory != nullptr; }
-    static void close(Type memory) { ::LocalFree(memory); }
-};
-
 // The system's inserts ("%1") are never expanded by FormatMessageW: with no arguments
 // to take them from it would read garbage. errorMessage fills the one it knows.
 std::wstring formatMessage(DWORD flags, const void* source, DWORD code) {
@@ -52,7 +46,7 @@ std::wstring formatMessage(DWORD flags, const void* source, DWORD code) {
     const DWORD length =
         ::FormatMessageW(flags | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS, source, code,
                          0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    const UniqueHandle<LocalMemoryTraits> owner(buffer);
+    const LocalMemory owner(buffer);
     if (length == 0 || buffer == nullptr) return {};
     return std::wstring(buffer, length);
 }
@@ -142,6 +136,9 @@ private:
 };
 
 // A file written under "<destination>.part-<process id>" and moved into place on commit.
+// While it is written, and once finished until the commit, nobody else may delete it
+// (an updater that starts meanwhile removes only the leftovers of stopped ones); once
+// finished, nobody may write to it either.
 class Win32OutputFile final : public OutputFile {
 public:
     Win32OutputFile(std::wstring destination, std::wstring temporary, KernelHandle file)
@@ -156,6 +153,7 @@ public:
         if (committed_) return;
         flusher_.stop();
         file_.reset();
+        finishedGuard_.reset();
         ::DeleteFileW(temporary_.c_str());
     }
 
@@ -178,15 +176,26 @@ public:
         return true;
     }
 
+    bool finish() override {
+        if (!file_) return finishedGuard_ ? true : fail(ERROR_INVALID_HANDLE);
+        flusher_.stop();
+        if (!::FlushFileBuffers(file_.get())) return fail(::GetLastError());
+        file_.reset();
+        // Readers are welcome (the signature check); writers and deleters are not.
+        finishedGuard_.reset(::CreateFileW(temporary_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!finishedGuard_) return fail(::GetLastError());
+        return true;
+    }
+
+    std::wstring temporaryPath() const override { return temporary_; }
+
     bool commit() override {
         if (committed_) return true;
-        if (file_) {
-            flusher_.stop();
-            if (!::FlushFileBuffers(file_.get())) return fail(::GetLastError());
-            file_.reset();
-        }
+        if (file_ && !finish()) return false;
         // Retrying after a failed move is possible: the finished temporary file stays until
         // the object is dropped.
+        finishedGuard_.reset();
         if (!::MoveFileExW(temporary_.c_str(), destination_.c_str(),
                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
             return fail(::GetLastError());
@@ -209,6 +218,7 @@ private:
     std::wstring destination_;
     std::wstring temporary_;
     KernelHandle file_;
+    KernelHandle finishedGuard_;  // held from finish() to the commit
     BackgroundFlusher flusher_;
     std::uint64_t unflushed_ = 0;
     bool committed_ = false;
@@ -493,26 +503,74 @@ public:
         }
         return std::make_unique<Win32OutputFile>(path, std::move(temporary), std::move(file));
     }
+
+    std::vector<std::wstring> fileNamesStartingWith(const std::wstring& folder,
+                                                    const std::wstring& prefix) override {
+        const CriticalErrorBoxesOff quiet;
+        std::wstring pattern = folder;
+        if (!pattern.empty() && pattern.back() != L'\\') pattern += L'\\';
+        pattern += prefix + L'*';
+        std::vector<std::wstring> names;
+        WIN32_FIND_DATAW entry{};
+        const FindHandle search(::FindFirstFileW(pattern.c_str(), &entry));
+        if (!search) return names;
+        do {
+            // The search also matches short 8.3 names; only the real name counts.
+            const std::wstring_view name(entry.cFileName);
+            if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && name.size() >= prefix.size() &&
+                ::CompareStringOrdinal(name.data(), static_cast<int>(prefix.size()), prefix.data(),
+                                       static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL) {
+                names.emplace_back(name);
+            }
+        } while (::FindNextFileW(search.get(), &entry));
+        return names;
+    }
 };
 
 // ---- Processes ---------------------------------------------------------------
 
-// Starts a command line as its own process, minimized with the focus. With no
-// application name the first word is looked up on the search path (cmd.exe). Both
-// runCommand and runCommandAndWait start their processes here, so they share every rule
-// of how a command is started. `program`, when known, is named in the error text in
-// place of its "%1".
+// The system folder (System32), without a trailing separator; empty when the system
+// cannot tell.
+std::wstring systemFolder() {
+    wchar_t folder[MAX_PATH] = {};
+    const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return {};
+    return std::wstring(folder, length);
+}
+
+// The program file a command line starts. A bare name such as "cmd.exe" is the system
+// program of that name, taken from the system folder: left to the search, Windows
+// would look in this program's folder and the current folder first, where anyone who
+// can write there could plant a program of that name. A quoted or otherwise qualified
+// path is used as it stands (empty: the system takes the first word itself).
+std::wstring programOf(const std::wstring& commandLine) {
+    if (commandLine.empty() || commandLine.front() == L'"') return {};
+    std::wstring first = commandLine.substr(0, commandLine.find(L' '));
+    if (first.find_first_of(L"\\/:") != std::wstring::npos) return {};
+    const std::wstring folder = systemFolder();
+    if (folder.empty()) return {};
+    // Given a file name, the system assumes no extension.
+    if (first.find(L'.') == std::wstring::npos) first += L".exe";
+    return folder + L'\\' + first;
+}
+
+// Starts a command line as its own process, minimized with the focus. A bare program
+// name is the system's program (programOf); the command line reaches the program exactly
+// as given. Both runCommand and runCommandAndWait start their processes here, so they
+// share every rule of how a command is started. `program`, when known, is named in the
+// error text in place of its "%1".
 bool createMinimized(const std::wstring& commandLine, DWORD creationFlags, PROCESS_INFORMATION& started,
                      std::wstring& error, std::wstring_view program = {}) {
     // CreateProcessW may write into the command line, so it gets a private copy.
     std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
     line.push_back(L'\0');
+    const std::wstring application = programOf(commandLine);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOWMINIMIZED;
-    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, creationFlags, nullptr, nullptr,
-                          &startup, &started)) {
+    if (!::CreateProcessW(application.empty() ? nullptr : application.c_str(), line.data(), nullptr, nullptr,
+                          FALSE, creationFlags, nullptr, nullptr, &startup, &started)) {
         const DWORD code = ::GetLastError();
         error = program.empty() ? errorMessage(code) : errorMessage(code, program);
         return false;
@@ -634,6 +692,11 @@ public:
         }
         start.process = std::make_unique<Win32RunningProcess>(info.hProcess);
         return start;
+    }
+
+    StartResult openWebPage(const std::wstring& address) override {
+        if (openThroughDesktopShell(address)) return {true, {}};
+        return shellOpen(address);
     }
 };
 

@@ -92,6 +92,10 @@ public:
                                                           std::wstring& error) override {
         return count("createReplacing"), real_.createReplacing(path, error);
     }
+    std::vector<std::wstring> fileNamesStartingWith(const std::wstring& folder,
+                                                    const std::wstring& prefix) override {
+        return count("fileNamesStartingWith"), real_.fileNamesStartingWith(folder, prefix);
+    }
 
 private:
     void count(const char* name) { ++counts[name]; }

@@ -9,7 +9,7 @@ driver) and 20 drives E: to X: mapped onto folders, and exports WINEPREFIX, DISP
 the Wine settings. The watcher's drive Y: is given its letter while the watcher runs.
 
     run_benchmarks.py --wine LOADER --port PORT --footprint-build DIR --work-dir DIR
-                      [--quick] [--only DIGITS]
+                      --signing-cert PEM --signing-key PEM [--quick] [--only DIGITS]
 """
 import argparse
 import hashlib
@@ -34,7 +34,7 @@ SYSTEM_DLLS = {
     "kernel32", "user32", "gdi32", "shell32", "wininet", "comctl32", "advapi32", "version",
     "msvcrt", "ucrtbase", "ole32", "oleaut32", "shcore", "shlwapi", "comdlg32", "ws2_32",
     "uxtheme", "dwmapi", "msimg32", "psapi", "imm32", "winmm", "bcrypt", "crypt32",
-    "secur32", "ntdll", "kernelbase", "gdiplus", "winhttp", "rpcrt4", "setupapi",
+    "secur32", "ntdll", "kernelbase", "gdiplus", "winhttp", "rpcrt4", "setupapi", "wintrust",
 }
 
 results = []  # (name, passed)
@@ -477,17 +477,24 @@ def bench_trickling_host(wine, port):
 # ---- 3. The updater's download ------------------------------------------------------------
 
 
-def make_setup(program, path, size):
+def make_setup(program, path, size, signing):
+    """The program padded to about `size` bytes, then signed as the updater demands."""
     with open(program, "rb") as f:
         head = f.read()
     filler = hashlib.sha256(b"lockbay bench").digest() * (MB // 32)
-    with open(path, "wb") as f:
+    unsigned = path + ".unsigned"
+    with open(unsigned, "wb") as f:
         f.write(head)
         left = size - len(head)
         while left > 0:
             piece = filler[:min(left, len(filler))]
             f.write(piece)
             left -= len(piece)
+    if os.path.exists(path):
+        os.remove(path)
+    subprocess.run(["osslsigncode", "sign", "-certs", signing[0], "-key", signing[1], "-h", "sha256",
+                    "-in", unsigned, "-out", path], check=True, stdout=subprocess.DEVNULL)
+    os.remove(unsigned)
 
 
 def file_digest(path):
@@ -498,15 +505,28 @@ def file_digest(path):
     return digest.hexdigest()
 
 
-def run_updater(wine, server):
-    """One update.exe run; times from the Linux side too, and the Wine process's memory."""
+def received_size(wine):
+    """The size of the updater's temporary file in C:\\, 0 while there is none."""
+    for name in os.listdir(wine.drive_c):
+        if name.lower().startswith("lockbaysetup.exe.part-"):
+            try:
+                return os.path.getsize(os.path.join(wine.drive_c, name))
+            except OSError:
+                return 0
+    return 0
+
+
+def run_updater(wine, server, size):
+    """One update.exe run; times from the Linux side too, and the Wine process's memory.
+    Gives the time from the request until every byte is in the temporary file, and from
+    then until C:\\LockbaySetup.exe is in place (the flush, the signature check, the move)."""
     target = wine.c("C:\\LockbaySetup.exe")
     if os.path.exists(target):
         os.remove(target)
     arrivals_before = len(server.arrivals)
     process = wine.start("C:\\bench\\launch_timer.exe", "update", "C:\\Lockbay\\update.exe", "C:\\Lockbay",
                          "C:\\LockbaySetup.exe", "--timeout-ms", "120000")
-    appeared = None
+    received = appeared = None
     peak = {"VmHWM": 0, "RssAnon": 0}
     pids = []
     while process.poll() is None:
@@ -516,6 +536,8 @@ def run_updater(wine, server):
             status = proc_status(pid)
             for key in peak:
                 peak[key] = max(peak[key], status.get(key, 0))
+        if received is None and received_size(wine) >= size:
+            received = time.monotonic()
         if appeared is None and os.path.exists(target):
             appeared = time.monotonic()
         time.sleep(0.005)
@@ -523,8 +545,9 @@ def run_updater(wine, server):
         appeared = time.monotonic()
     values = parse(process.stdout.read())
     arrival = server.arrivals[arrivals_before] if len(server.arrivals) > arrivals_before else None
-    download_s = appeared - arrival if appeared and arrival else float("nan")
-    return values, download_s, peak
+    download_s = received - arrival if received and arrival else float("nan")
+    placing_s = appeared - received if appeared and received else float("nan")
+    return values, download_s, peak, placing_s
 
 
 def run_wininet_floor(wine, port, server, path, *mode):
@@ -554,7 +577,7 @@ def run_curl(wine, port, server, path):
     return end - start, end - arrival, ok
 
 
-def bench_download(wine, port, runs, work_dir, sizes_mb):
+def bench_download(wine, port, runs, work_dir, sizes_mb, signing):
     size_mb = sizes_mb[0]
     print(f"\n3. The updater's download of a {size_mb} MB setup from a loopback server, beside curl ({runs} runs each, interleaved)")
     if port_open(port):
@@ -562,7 +585,7 @@ def bench_download(wine, port, runs, work_dir, sizes_mb):
         return
     floor = launch_visible(wine, "C:\\bench\\minimal_window.exe", "C:\\bench", "BenchMinimal_Window")
     setup = os.path.join(work_dir, "setup.exe")
-    make_setup(wine.c("C:\\bench\\big_setup.exe"), setup, size_mb * MB)
+    make_setup(wine.c("C:\\bench\\big_setup.exe"), setup, size_mb * MB, signing)
     expected = file_digest(setup)
     server = SetupServer(port, setup)
     curl_runs, updater_runs, floor_runs, flushed_runs = [], [], [], []
@@ -578,18 +601,18 @@ def bench_download(wine, port, runs, work_dir, sizes_mb):
                 elif which == "flushed":
                     flushed_runs.append(run_wininet_floor(wine, port, server, setup, "256", "flush"))
                 else:
-                    values, download_s, peak = run_updater(wine, server)
+                    values, download_s, peak, placing_s = run_updater(wine, server, os.path.getsize(setup))
                     target = wine.c("C:\\LockbaySetup.exe")
                     intact = os.path.exists(target) and file_digest(target) == expected
-                    updater_runs.append((values, download_s, peak, intact))
+                    updater_runs.append((values, download_s, peak, intact, placing_s))
         bigger = []
         for extra_mb in sizes_mb[1:]:
-            make_setup(wine.c("C:\\bench\\big_setup.exe"), setup, extra_mb * MB)
+            make_setup(wine.c("C:\\bench\\big_setup.exe"), setup, extra_mb * MB, signing)
             expected_big = file_digest(setup)
-            values, download_s, peak = run_updater(wine, server)
+            values, download_s, peak, placing_s = run_updater(wine, server, os.path.getsize(setup))
             target = wine.c("C:\\LockbaySetup.exe")
             intact = os.path.exists(target) and file_digest(target) == expected_big
-            bigger.append((extra_mb, values, download_s, peak, intact))
+            bigger.append((extra_mb, values, download_s, peak, intact, placing_s))
     finally:
         server.stop()
         if os.path.exists(wine.c("C:\\LockbaySetup.exe")):
@@ -605,8 +628,10 @@ def bench_download(wine, port, runs, work_dir, sizes_mb):
     ratio = updater_rate / curl_rate
     info("curl, request to file complete: " + ", ".join(f"{run[1] * 1000:.0f}" for run in curl_runs) +
          " ms (whole process: " + ", ".join(f"{run[0] * 1000:.0f}" for run in curl_runs) + " ms)")
-    info("update.exe, request to C:\\LockbaySetup.exe in place: " +
-         ", ".join(f"{run[1] * 1000:.0f}" for run in updater_runs) + " ms")
+    info("update.exe, request to every byte in its temporary file: " +
+         ", ".join(f"{run[1] * 1000:.0f}" for run in updater_runs) + " ms; then to C:\\LockbaySetup.exe in place "
+         "(flushed to the disk, signature checked, moved): " +
+         ", ".join(f"{run[4] * 1000:.0f}" for run in updater_runs) + " ms")
     floor_rate = size / median([run[0] for run in floor_runs]) / MB
     flushed_rate = size / median([run[0] for run in flushed_runs]) / MB
     info(f"for reference, WinINet itself under Wine, one thread straight into a file (wininet_floor.exe), "
@@ -617,6 +642,10 @@ def bench_download(wine, port, runs, work_dir, sizes_mb):
     figure("3a. download throughput, updater against curl (request to complete file)",
            f"updater {updater_rate:.0f} MB/s, curl {curl_rate:.0f} MB/s, ratio {ratio:.2f}",
            "ratio >= 0.8", all_intact and ratio >= 0.8)
+    placing = median([run[4] for run in updater_runs])
+    figure(f"3c. from the complete {size_mb} MB file to C:\\LockbaySetup.exe in place (flush, signature check, move)",
+           f"{placing * 1000:.0f} ms = {size_mb / placing:.0f} MB/s of checked file", "measured",
+           placing == placing)
     # The same from the updater's process start, less its 1 s first-attempt delay; this
     # also holds Wine's process start-up and the window's creation, shown beside it.
     whole = median([number(run[0], "file_ms") for run in updater_runs]) - FIRST_ATTEMPT_DELAY_MS
@@ -636,14 +665,15 @@ def bench_download(wine, port, runs, work_dir, sizes_mb):
     info(f"floor (minimal window program): peak working set {floor_ws:.1f} MB, private "
          f"{number(floor, 'mem_peak_pagefile_kb') / 1024:.1f} MB; growth of the updater over it {peak_ws - floor_ws:.1f} MB")
     growth = []
-    for extra_mb, values, download_s, peak, intact in bigger:
+    for extra_mb, values, download_s, peak, intact, placing_s in bigger:
         ws = number(values, "mem_peak_working_set_kb") / 1024
         growth.append(ws - peak_ws)
         info(f"{extra_mb} MB setup: complete and identical {'yes' if intact else 'NO'}, {extra_mb * MB / download_s / MB:.0f} MB/s, "
+             f"then {placing_s * 1000:.0f} ms to its place, "
              f"peak working set {ws:.1f} MB, private {number(values, 'mem_peak_pagefile_kb') / 1024:.1f} MB, "
              f"VmHWM {peak['VmHWM'] / 1024:.1f} MB, anonymous {peak['RssAnon'] / 1024:.1f} MB")
         all_intact = all_intact and intact
-    worst = max([peak_ws] + [number(values, "mem_peak_working_set_kb") / 1024 for _, values, _, _, _ in bigger])
+    worst = max([peak_ws] + [number(values, "mem_peak_working_set_kb") / 1024 for _, values, _, _, _, _ in bigger])
     figure("3b. updater peak memory (Windows-side peak working set, whole Wine process)",
            f"{worst:.1f} MB at most" + (f", {max(growth):+.1f} MB from {size_mb} MB to {sizes_mb[-1]} MB" if growth else ""),
            "< 32 MB, not growing with the file", all_intact and worst < 32 and all(g < 4 for g in growth))
@@ -678,6 +708,52 @@ def bench_footprint(wine, build):
     info(f"lockbay-watch.exe: {os.path.getsize(watcher) / 1024:.0f} KB")
     figure("4. imports of lockbay-watch.exe", ", ".join(dlls) or "none found", "Windows' own DLLs only",
            bool(dlls) and not [name for name in dlls if not is_system_dll(name)])
+
+
+# ---- 6. The setup ---------------------------------------------------------------------------
+
+
+def timed_run(wine, *args):
+    start = time.monotonic()
+    _, done = wine.run(*args, timeout=300)
+    return time.monotonic() - start, done.returncode
+
+
+def bench_setup(wine, build, rounds):
+    """LockbaySetup.exe of the release build: its size, and a silent install into a fresh
+    folder beside a plain copy of the same files by cmd.exe (the floor: Wine starting a
+    program that puts the files in place, without unpacking, registering or shortcuts)."""
+    print(f"\n5. The setup (release build {build}; {rounds} silent installs and as many copies, interleaved)")
+    setup = os.path.join(build, "LockbaySetup.exe")
+    size_kb = os.path.getsize(setup) / 1024
+    figure("6a. size of LockbaySetup.exe", f"{size_kb:.0f} KB", "<= 1536 KB (1.5 MB)", size_kb <= 1536)
+    with open(setup, "rb") as source, open(wine.c("C:\\bench\\LockbaySetup.exe"), "wb") as target:
+        target.write(source.read())
+    # A first install, not counted: it also gives the files that the copies take.
+    timed_run(wine, "C:\\bench\\LockbaySetup.exe", "/S", "/D=C:\\bench-files")
+    files = sorted(os.listdir(wine.c("C:\\bench-files")))
+    payload = sum(os.path.getsize(os.path.join(wine.c("C:\\bench-files"), name)) for name in files) / 1024
+    installs, copies, failures = [], [], 0
+    for run in range(rounds):
+        steps = ["install", "copy"] if run % 2 == 0 else ["copy", "install"]
+        for step in steps:
+            if step == "install":
+                seconds, code = timed_run(wine, "C:\\bench\\LockbaySetup.exe", "/S", f"/D=C:\\bench-install-{run}")
+                installs.append(seconds)
+                installed = os.path.exists(wine.c(f"C:\\bench-install-{run}\\lockbay.exe"))
+            else:
+                seconds, code = timed_run(wine, "cmd", "/c", f"mkdir C:\\bench-copy-{run} && copy /b "
+                                          f"C:\\bench-files\\* C:\\bench-copy-{run}\\ >nul")
+                copies.append(seconds)
+                installed = sorted(os.listdir(wine.c(f"C:\\bench-copy-{run}"))) == files
+            failures += code != 0 or not installed
+    install_ms, copy_ms = median(installs) * 1000, median(copies) * 1000
+    info(f"{len(files)} files, {payload:.0f} KB: " + ", ".join(files))
+    info("silent installs: " + ", ".join(f"{t * 1000:.0f}" for t in installs) + " ms")
+    info("plain copies:    " + ", ".join(f"{t * 1000:.0f}" for t in copies) + " ms")
+    figure("6b. silent install under Wine, beside a plain copy of the same files",
+           f"{install_ms:.0f} ms against {copy_ms:.0f} ms (+{install_ms - copy_ms:.0f} ms)",
+           "measured; every install complete", failures == 0)
 
 
 def bench_idle(wine, seconds):
@@ -803,8 +879,10 @@ def main():
     parser.add_argument("--port", type=int, required=True)
     parser.add_argument("--footprint-build", required=True)
     parser.add_argument("--work-dir", required=True)
+    parser.add_argument("--signing-cert", required=True, help="the e2e build's certificate: the download is signed with it")
+    parser.add_argument("--signing-key", required=True)
     parser.add_argument("--quick", action="store_true", help="fewer rounds, for trying the script out")
-    parser.add_argument("--only", default="12345", help="which figures (digits), default all")
+    parser.add_argument("--only", default="123456", help="which figures (digits), default all")
     args = parser.parse_args()
     wine = Wine(args.wine)
     quick = args.quick
@@ -819,12 +897,15 @@ def main():
         bench_silent_host(wine, args.port)
         bench_trickling_host(wine, args.port)
     if "3" in args.only:
-        bench_download(wine, args.port, 2 if quick else 5, args.work_dir, [64] if quick else [64, 256])
+        bench_download(wine, args.port, 2 if quick else 5, args.work_dir, [64] if quick else [64, 256],
+                       (args.signing_cert, args.signing_key))
     if "4" in args.only:
         bench_footprint(wine, args.footprint_build)
         bench_idle(wine, 10)
     if "5" in args.only:
         bench_watcher(wine, args.work_dir, 10 if quick else 40, 10)
+    if "6" in args.only:
+        bench_setup(wine, args.footprint_build, 3 if quick else 9)
     print(f"\nload average at the end: {os.getloadavg()[0]:.2f} {os.getloadavg()[1]:.2f} {os.getloadavg()[2]:.2f}; "
           f"{time.monotonic() - started:.0f} s")
     passed = sum(1 for _, ok in results if ok)

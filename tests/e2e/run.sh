@@ -4,7 +4,8 @@
 #
 #   tests/e2e/run.sh [--build-dir DIR] [PATTERN...]
 #
-# DIR is the build of the mingw-e2e preset (default build/mingw-e2e). Every function
+# DIR is the build of the mingw-e2e preset (default build/mingw-e2e), which also makes
+# the next version's setup for the upgrade and update tests. Every function
 # named test_* in tests/e2e/cases/*.sh is one test; PATTERNs keep only the tests whose
 # "case.test_name" contains one of them. The last line is "N passed, N failed"; the
 # exit status is non-zero when a test failed or none ran.
@@ -46,7 +47,7 @@ die() {
 
 # ---- What the suite needs --------------------------------------------------------------
 
-for tool in wineboot wineserver Xvfb import python3 tar; do
+for tool in wineboot wineserver Xvfb import python3 tar osslsigncode; do
     command -v "$tool" >/dev/null || die "$tool is missing (tools/run-tests.sh installs it)"
 done
 programs=(
@@ -54,6 +55,8 @@ programs=(
     "$BUILD_DIR/update/update.exe"
     "$BUILD_DIR/watch/lockbay-watch.exe"
     "$BUILD_DIR/cli/lockbay-cli.exe"
+    "$BUILD_DIR/LockbaySetup.exe"
+    "$BUILD_DIR/tests/e2e/next-version/LockbaySetup.exe"
     "$BUILD_DIR/tests/e2e/driver.exe"
     "$BUILD_DIR/tests/e2e/fake_setup.exe"
     "$BUILD_DIR/tests/e2e/as_standard_user.exe"
@@ -115,7 +118,9 @@ install_into_prefix() {
         "$BUILD_DIR/cli/lockbay-cli.exe" "$BUILD_DIR"/lockbay/*.vlng "$c/Lockbay/" &&
         cp "$BUILD_DIR"/tests/e2e/stand-ins/*.exe "$c/stand-ins/" &&
         cp "$BUILD_DIR/tests/e2e/driver.exe" "$BUILD_DIR/tests/e2e/fake_setup.exe" \
-            "$BUILD_DIR/tests/e2e/as_standard_user.exe" "$BUILD_DIR/tests/e2e/http_probe.exe" "$c/e2e/"
+            "$BUILD_DIR/tests/e2e/as_standard_user.exe" "$BUILD_DIR/tests/e2e/http_probe.exe" "$c/e2e/" &&
+        cp "$BUILD_DIR/LockbaySetup.exe" "$c/e2e/LockbaySetup.exe" &&
+        cp "$BUILD_DIR/tests/e2e/next-version/LockbaySetup.exe" "$c/e2e/LockbaySetup-4.0.1.exe"
 }
 install_into_prefix || die "could not copy the programs into the prefix"
 

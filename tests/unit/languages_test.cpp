@@ -371,7 +371,8 @@ TEST_F(HelpTest, BuiltInTextsAndTheFaqLink) {
     help.Label15.raiseMouseUp();
     EXPECT_EQ(help.Label15.border(), 0);
     help.Label15.click();
-    EXPECT_EQ(fake.processes.shellOpens, std::vector<std::wstring>{L"http://www.lockbay.example/faq.html"});
+    EXPECT_EQ(fake.processes.webPages, std::vector<std::wstring>{L"http://www.lockbay.example/faq.html"});
+    EXPECT_TRUE(fake.processes.shellOpens.empty());
     EXPECT_TRUE(help.visible());
 }
 

@@ -17,6 +17,7 @@ using fakes::FakeHttp;
 using platform::ui::Backend;
 
 const std::wstring kSetupFile = L"C:\\LockbaySetup.exe";
+constexpr platform::KeyHash kOurKey = fakes::FakeSignatureCheck::ourKey;
 const std::wstring kDownloading = L"Downloading files...";
 const std::wstring kConnectionFailed =
     L"Connection failed. Please check the network connection. Retrying ...";
@@ -97,6 +98,8 @@ public:
     class RefusingFile : public platform::OutputFile {
     public:
         bool write(std::string_view) override { return false; }
+        bool finish() override { return false; }
+        std::wstring temporaryPath() const override { return L"C:\\LockbaySetup.exe.part-1"; }
         bool commit() override { return false; }
         std::wstring lastError() const override { return L"There is not enough space on the disk."; }
     };
@@ -110,7 +113,7 @@ protected:
     UpdaterTest() { fs.addDrive(L'C'); }
 
     void start() {
-        form = std::make_unique<update::UpdaterForm>(platform);
+        form = std::make_unique<update::UpdaterForm>(platform, fake.signatures, kOurKey);
         form->show();
     }
     const std::wstring& status() const { return form->Label2.text(); }
@@ -189,7 +192,7 @@ TEST_F(UpdaterTest, LoadShowsTheWindowWithTheDownloadStatusAndArmsTheFirstAttemp
 }
 
 TEST_F(UpdaterTest, ShowsItselfEvenWhenCreatedHidden) {
-    form = std::make_unique<update::UpdaterForm>(platform);
+    form = std::make_unique<update::UpdaterForm>(platform, fake.signatures, kOurKey);
     form->load();  // created without being asked to show
     EXPECT_TRUE(form->visible());
 }
@@ -213,7 +216,8 @@ TEST(UpdaterStatus, TheDownloadStatusIsPaintedBeforeEachRequestBlocks) {
     fakes::FakeProgramInfo program;
     fakes::FakeRegistry registry;
     platform::Platform p{runtime, fs, processes, http, program, registry};
-    update::UpdaterForm form(p);
+    fakes::FakeSignatureCheck signatures;
+    update::UpdaterForm form(p, signatures, kOurKey);
 
     struct Pump {
         std::wstring status;
@@ -303,7 +307,7 @@ TEST_F(UpdaterTest, AnythingButACompleteSetupProgramIsAFailedAttempt) {
         f.fs.addDrive(L'C');
         f.http.answers = {c.answer};
         platform::Platform p{f.runtime, f.fs, f.processes, f.http, f.program, f.registry};
-        update::UpdaterForm updater(p);
+        update::UpdaterForm updater(p, f.signatures, kOurKey);
         updater.show();
 
         f.advance(1000);
@@ -433,7 +437,7 @@ TEST(UpdaterWriteFailure, ASetupFileThatCannotBeWrittenIsReportedAndEndsTheUpdat
     fs.addDrive(L'C');
     fake.http.answers = {ok(setupProgram())};
     platform::Platform p{fake.runtime, fs, fake.processes, fake.http, fake.program, fake.registry};
-    update::UpdaterForm form(p);
+    update::UpdaterForm form(p, fake.signatures, kOurKey);
     form.show();
 
     fake.advance(1000);
@@ -554,6 +558,111 @@ TEST_F(UpdaterTest, ClosingTheWindowMidDownloadLeavesNoPartialFileBehind) {
     EXPECT_FALSE(form->visible()) << "the window goes at once";
     EXPECT_LT(http.bytesTaken, 5000u) << "the transfer is stopped";
     EXPECT_TRUE(processes.programs.empty());
+}
+
+// ---- Only a setup program signed with our key is saved and started ----
+
+struct Refusal {
+    const char* name;
+    platform::SignatureReport report;
+    std::wstring status;
+};
+
+TEST_F(UpdaterTest, ASetupProgramThatIsNotOursIsNeitherSavedNorStartedAndTheStatusSaysWhy) {
+    constexpr platform::KeyHash kOtherKey{0x0e};
+    namespace trust = platform::trust_status;
+    const Refusal refusals[] = {
+        {"not signed",
+         {trust::kNoSignature, std::nullopt},
+         L"Not started: the setup program is not signed. Retrying ..."},
+        {"altered",
+         {trust::kBadDigest, std::nullopt},
+         L"Not started: the setup program was altered after signing. Retrying ..."},
+        {"another key",
+         {trust::kUntrustedRoot, kOtherKey},
+         L"Not started: the setup program is signed by someone else. Retrying ..."},
+        {"check failed",
+         {0x80070005, std::nullopt},
+         L"Not started: the setup program's signature cannot be checked. Retrying ..."},
+    };
+    const std::string setup = setupProgram();
+    http.answers = {ok(setup)};
+    start();
+    for (std::size_t i = 0; i < std::size(refusals); ++i) {
+        SCOPED_TRACE(refusals[i].name);
+        fake.signatures.report = refusals[i].report;
+        advance(i == 0 ? 1000 : 5000);
+        ASSERT_EQ(requests().size(), i + 1);
+        EXPECT_EQ(status(), refusals[i].status);
+        EXPECT_TRUE(fs.snapshot().empty()) << "neither the setup file nor its temporary file is left";
+        EXPECT_TRUE(processes.programs.empty());
+        EXPECT_TRUE(form->Timer1.enabled());
+        EXPECT_EQ(form->Timer1.interval(), 5000);
+        EXPECT_FALSE(ended());
+    }
+    // Ours again: the next attempt saves and starts it.
+    fake.signatures.report = {platform::trust_status::kUntrustedRoot, kOurKey};
+    advance(5000);
+    EXPECT_EQ(fs.content(kSetupFile), setup);
+    EXPECT_EQ(processes.programs.size(), 1u);
+    EXPECT_TRUE(ended());
+}
+
+TEST_F(UpdaterTest, TheSignatureIsCheckedBeforeTheSetupFileGetsItsFinalName) {
+    const std::string setup = setupProgram();
+    http.answers = {ok(setup)};
+    std::optional<std::string> examinedContent;
+    bool finalNameTaken = true;
+    fake.signatures.onExamine = [&](const std::wstring& path) {
+        examinedContent = fs.content(path);
+        finalNameTaken = fs.exists(kSetupFile);
+    };
+    start();
+    advance(1000);
+    ASSERT_EQ(fake.signatures.examined.size(), 1u);
+    EXPECT_NE(fakes::FakeFileSystem::key(fake.signatures.examined[0]),
+              fakes::FakeFileSystem::key(kSetupFile));
+    EXPECT_EQ(examinedContent, setup) << "the whole download, written out";
+    EXPECT_FALSE(finalNameTaken);
+    EXPECT_EQ(processes.programs.size(), 1u);
+}
+
+TEST_F(UpdaterTest, ATemporaryFileLeftByAStoppedUpdaterIsRemovedAtStart) {
+    fs.addFile(L"C:\\LockbaySetup.exe.part-4711", "left by a killed updater");
+    fs.addFile(L"C:\\lockbaysetup.EXE.PART-12", "also ours");
+    fs.addFile(L"C:\\LockbaySetup.exe.part-99", "being written by a running updater");
+    fs.undeletable.insert(fakes::FakeFileSystem::key(L"C:\\LockbaySetup.exe.part-99"));
+    const std::vector<std::wstring> notOurs = {L"C:\\LockbaySetup.exe", L"C:\\LockbaySetup.exe.part-",
+                                               L"C:\\LockbaySetup.exe.part-7x",
+                                               L"C:\\LockbaySetup.exe.partial"};
+    for (const auto& path : notOurs) fs.addFile(path, "someone's");
+    start();
+    EXPECT_FALSE(fs.exists(L"C:\\LockbaySetup.exe.part-4711"));
+    EXPECT_FALSE(fs.exists(L"C:\\LockbaySetup.exe.part-12"));
+    EXPECT_TRUE(fs.exists(L"C:\\LockbaySetup.exe.part-99"));
+    for (const auto& path : notOurs) EXPECT_TRUE(fs.exists(path)) << std::string(path.begin(), path.end());
+}
+
+TEST(UpdaterClose, ClosingTheWindowWhileTheStatusLinePaintsSendsNoRequestAndEndsAtOnce) {
+    PumpWatchingBackend backend;
+    platform::ui::Runtime runtime{backend};
+    fakes::FakeFileSystem fs;
+    fs.addDrive(L'C');
+    fakes::FakeProcesses processes;
+    FakeHttp http;
+    http.answers = {ok(setupProgram())};
+    fakes::FakeProgramInfo program;
+    fakes::FakeRegistry registry;
+    platform::Platform p{runtime, fs, processes, http, program, registry};
+    fakes::FakeSignatureCheck signatures;
+    update::UpdaterForm form(p, signatures, kOurKey);
+    backend.onPump = [&] { form.closeRequested(); };
+    form.show();
+
+    backend.advance(1000);
+    EXPECT_TRUE(http.requests.empty());
+    EXPECT_TRUE(backend.ended());
+    EXPECT_TRUE(fs.snapshot().empty());
 }
 
 }  // namespace

@@ -1,10 +1,13 @@
 // The updater's window frmUpdate: layout, the attempt loop on Timer1, the verified and
-// atomic save of the setup program, and its start.
+// atomic save of the setup program, the check of its signature, and its start.
 #include "update/core/updater_form.h"
 
+#include <algorithm>
+#include <cwctype>
 #include <stdexcept>
 #include <string_view>
 
+#include "platform/best_effort.h"
 #include "product/identity.h"
 #include "update/core/setup_check.h"
 
@@ -29,7 +32,25 @@ constexpr const wchar_t* kDownloadingText = L"Downloading files...";
 constexpr const wchar_t* kConnectionFailedText =
     L"Connection failed. Please check the network connection. Retrying ...";
 
+// Why a complete download was not started, in the order of SetupTrust.
+struct Refusal {
+    SetupTrust trust;
+    const wchar_t* status;
+};
+constexpr Refusal kRefusals[] = {
+    {SetupTrust::NotSigned, L"Not started: the setup program is not signed. Retrying ..."},
+    {SetupTrust::Altered, L"Not started: the setup program was altered after signing. Retrying ..."},
+    {SetupTrust::SignedBySomeoneElse,
+     L"Not started: the setup program is signed by someone else. Retrying ..."},
+    {SetupTrust::Unverifiable, L"Not started: the setup program's signature cannot be checked. Retrying ..."},
+};
+
 constexpr const wchar_t* kSetupPath = L"C:\\LockbaySetup.exe";
+// A download is written beside the setup file as "LockbaySetup.exe.part-<process id>"
+// (see FileSystem::createReplacing). One whose updater was stopped before it could
+// remove it is left behind; the next updater removes it.
+constexpr const wchar_t* kSetupFolder = L"C:\\";
+constexpr std::wstring_view kTemporaryPrefix = L"LockbaySetup.exe.part-";
 constexpr const wchar_t* kSetupUrlPath = L"/LOCKBAY/LockbaySetup.exe";
 
 // ---- Layout (pixels at 96 dpi), in the order of the window's control table ----
@@ -75,6 +96,23 @@ std::wstring saveFailedMessage(const std::wstring& reason) {
            L"then start the update again.";
 }
 
+const wchar_t* refusalStatus(SetupTrust trust) {
+    for (const Refusal& refusal : kRefusals) {
+        if (refusal.trust == trust) return refusal.status;
+    }
+    throw std::logic_error("no status text for a refused setup program");
+}
+
+// "LockbaySetup.exe.part-" followed by a process id, in any case.
+bool isOurTemporaryFile(std::wstring_view name) {
+    if (name.size() <= kTemporaryPrefix.size()) return false;
+    for (std::size_t i = 0; i < kTemporaryPrefix.size(); ++i) {
+        if (std::towlower(name[i]) != std::towlower(kTemporaryPrefix[i])) return false;
+    }
+    const std::wstring_view id = name.substr(kTemporaryPrefix.size());
+    return std::all_of(id.begin(), id.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; });
+}
+
 std::wstring startFailedMessage(const std::wstring& reason) {
     return withReason(std::wstring(L"The setup program ") + kSetupPath + L" could not be started.", reason) +
            L"\n\nPlease start " + kSetupPath + L" yourself to finish the update.";
@@ -86,22 +124,35 @@ std::wstring setupUrl() {
     return std::wstring(L"http://") + product::kDownloadHost + kSetupUrlPath;
 }
 
-UpdaterForm::UpdaterForm(platform::Platform& platform)
+UpdaterForm::UpdaterForm(platform::Platform& platform, platform::SignatureCheck& signatures,
+                         const platform::KeyHash& trustedKey)
     : Form(platform.ui, kFormSpec),
       Image1(*this, row(L"Image1")),
       Label1(*this, row(L"Label1")),
       Label2(*this, row(L"Label2")),
       Timer1(*this, L"Timer1", kTimer1FirstMs),
-      platform_(platform) {
+      platform_(platform),
+      signatures_(signatures),
+      trustedKey_(trustedKey) {
     Timer1.onTick = [this] { Timer1_Tick(); };
 }
 
 void UpdaterForm::onLoad() {
+    removeStaleTemporaryFiles();
     Label2.setText(kDownloadingText);
     Timer1.setEnabled(true);
     // Shown even when the updater was started with a hidden window: the user must see
     // that it is working and be able to close it.
     show();
+}
+
+// A temporary file that another updater is still writing is open without leave to
+// delete it, so only those of stopped updaters go.
+void UpdaterForm::removeStaleTemporaryFiles() {
+    for (const std::wstring& name :
+         platform_.fs.fileNamesStartingWith(kSetupFolder, std::wstring(kTemporaryPrefix))) {
+        if (isOurTemporaryFile(name)) platform::ignoreFailure(platform_.fs.deleteFile(kSetupFolder + name));
+    }
 }
 
 void UpdaterForm::closeRequested() {
@@ -130,6 +181,8 @@ void UpdaterForm::attemptDownload() {
     Label2.setText(kDownloadingText);
     runtime().pumpEvents();  // let the status line paint before the request blocks
     if (ending_) return;
+    // Closed while the status line painted: no request goes out.
+    if (closeAfterAttempt_) return endUpdater();
 
     std::wstring error;
     auto file = platform_.fs.createReplacing(kSetupPath, error);
@@ -142,7 +195,13 @@ void UpdaterForm::attemptDownload() {
         return endUpdater();
     }
     if (download.writeFailed) return giveUp(saveFailedMessage(file->lastError()));
-    if (!download.accepted) return retryLater();  // dropping `file` discards what arrived
+    // From here on, dropping `file` discards what arrived.
+    if (!download.accepted) return retryLater(kConnectionFailedText);
+    if (!file->finish()) return giveUp(saveFailedMessage(file->lastError()));
+    // Checked under its temporary name: a setup program that is not ours never gets the
+    // final name, let alone started.
+    if (const SetupTrust trust = examine(*file); trust != SetupTrust::Trusted)
+        return retryLater(refusalStatus(trust));
     if (!file->commit()) return giveUp(saveFailedMessage(file->lastError()));
     file.reset();
 
@@ -169,8 +228,12 @@ UpdaterForm::Download UpdaterForm::receiveSetup(platform::OutputFile& file) {
     return download;
 }
 
-void UpdaterForm::retryLater() {
-    Label2.setText(kConnectionFailedText);
+SetupTrust UpdaterForm::examine(platform::OutputFile& file) {
+    return judgeSetup(signatures_.examine(file.temporaryPath()), trustedKey_);
+}
+
+void UpdaterForm::retryLater(const wchar_t* status) {
+    Label2.setText(status);
     Timer1.setInterval(kTimer1RetryMs);  // stays enabled; the countdown starts afresh
 }
 

@@ -1,18 +1,23 @@
 // The updater's only window, frmUpdate: it downloads the newest setup program,
-// saves it as C:\LockbaySetup.exe, starts it and ends the updater. While the download
-// host cannot deliver a setup program it retries every five seconds.
+// checks that it is complete and signed with our key, saves it as C:\LockbaySetup.exe,
+// starts it and ends the updater. While the download host cannot deliver such a setup
+// program it retries every five seconds.
 #pragma once
 
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/signatures.h"
 #include "platform/ui.h"
+#include "update/core/setup_trust.h"
 
 namespace update {
 
 class UpdaterForm : public platform::ui::Form {
 public:
-    explicit UpdaterForm(platform::Platform& platform);
+    // `trustedKey` is the key a setup program must be signed with (the build's pin).
+    UpdaterForm(platform::Platform& platform, platform::SignatureCheck& signatures,
+                const platform::KeyHash& trustedKey);
 
     platform::ui::Control Image1;  // product logo
     platform::ui::Control Label1;  // heading "Updater"
@@ -31,14 +36,18 @@ private:
         bool writeFailed = false;  // the temporary file could not take the bytes
     };
 
+    void removeStaleTemporaryFiles();
     void Timer1_Tick();
     void attemptDownload();
     Download receiveSetup(platform::OutputFile& file);
-    void retryLater();
+    SetupTrust examine(platform::OutputFile& file);
+    void retryLater(const wchar_t* status);
     void giveUp(const std::wstring& message);
     void endUpdater();
 
     platform::Platform& platform_;
+    platform::SignatureCheck& signatures_;
+    const platform::KeyHash trustedKey_;
     bool attemptRunning_ = false;  // a tick that arrives while a request pumps messages waits
     bool closeAfterAttempt_ = false;  // closed during an attempt: end once it is cleaned up
     bool ending_ = false;          // the updater is ending; nothing more may happen

@@ -45,7 +45,14 @@ class OutputFile {
 public:
     virtual ~OutputFile() = default;
     virtual bool write(std::string_view bytes) = 0;
-    // Moves the finished file into place, replacing what the destination held.
+    // Writes what is left to the disk and closes the file under its temporary name, so
+    // that it can be examined there; until the commit or the drop nobody may change or
+    // delete it. Nothing more can be written.
+    virtual bool finish() = 0;
+    // The file's temporary name, beside the destination.
+    virtual std::wstring temporaryPath() const = 0;
+    // Moves the finished file into place, replacing what the destination held (and
+    // finishes it first when that has not been done).
     virtual bool commit() = 0;
     // The system's reason for the last failure, readable by a person.
     virtual std::wstring lastError() const = 0;
@@ -97,6 +104,11 @@ public:
     // Starts writing `path` under a temporary name beside it; nothing when even that fails
     // (`error` then tells why).
     virtual std::unique_ptr<OutputFile> createReplacing(const std::wstring& path, std::wstring& error) = 0;
+
+    // The names (without the folder) of the files in `folder` whose names begin with
+    // `prefix`, compared without regard to case; folders are not listed.
+    virtual std::vector<std::wstring> fileNamesStartingWith(const std::wstring& folder,
+                                                            const std::wstring& prefix) = 0;
 };
 
 // Writes a whole file through createReplacing(); `error` tells why it failed.

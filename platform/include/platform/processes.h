@@ -47,7 +47,8 @@ public:
     virtual StartResult runCommand(const std::wstring& commandLine) = 0;
     // Starts a program file with no arguments, minimized with the focus. Never waited for.
     virtual StartResult startProgram(const std::wstring& path) = 0;
-    // Asks the shell to "open" a file or web address (show command 0).
+    // Asks the shell to "open" a file or web address (show command 0), with this
+    // program's own rights.
     virtual StartResult shellOpen(const std::wstring& target) = 0;
     // Starts a command line exactly as runCommand does (same text, minimized with the
     // focus) and waits at most `timeoutMs` for it to end. Its console is its own, so its
@@ -56,6 +57,10 @@ public:
     // Asks the shell to start a program with administrator rights (the "runas" verb: the
     // system asks the user once when the caller has none). Its window is hidden.
     virtual ElevatedStart startElevated(const std::wstring& program, const std::wstring& parameters) = 0;
+    // Opens a web page in the browser with the rights of the signed-in user, not the
+    // raised rights this program may run with; where the system offers no way to do
+    // that, the shell opens it as shellOpen() does.
+    virtual StartResult openWebPage(const std::wstring& address) = 0;
 };
 
 }  // namespace platform

@@ -206,3 +206,27 @@ test_the_help_window_follows_the_chosen_language() {
     assert_text "$main" "$Form1_Label9" "$(language_line german.vlng 19)" "Program Support button after the help window"
     lockbay_running || fail "lockbay.exe is no longer running"
 }
+
+# The web link and the FAQ open the browser. Windows would be asked through the desktop's
+# shell, so that the browser gets the signed-in user's own rights rather than Lockbay's;
+# under Wine the page is opened by the shell directly. Wine hands web addresses to the
+# Linux program its registry names, here one that records them.
+test_the_web_link_and_the_faq_open_the_browser() {
+    local opened=$E2E_TEST_TMP/opened.txt recorder=$E2E_TEST_TMP/browser.sh
+    printf '#!/bin/sh\nprintf "%%s\\n" "$*" >>"%s"\n' "$opened" >"$recorder"
+    chmod +x "$recorder"
+    wine_run reg add 'HKCU\Software\Wine\WineBrowser' /v Browsers /d "$recorder" /f >/dev/null ||
+        fatal "could not name the recording browser"
+    start_server --version 4.0.0
+    start_lockbay
+    must drv wait-window "$main" 60000
+    must drv click "$main" "$Form1_Label10"
+    wait_until 30 [ -s "$opened" ] || fail "the web link opened nothing"
+    open_help
+    must drv click "$help" "$Form2_Label15"
+    two_pages() { (($(wc -l <"$opened") >= 2)); }
+    wait_until 30 two_pages || fail "the FAQ link opened nothing"
+    assert_eq "$(cat "$opened")" "$(printf 'http://127.0.0.1:%s/\nhttp://127.0.0.1:%s/faq.html' "$SERVER_PORT" "$SERVER_PORT")" \
+        "the pages the browser was asked to open"
+    assert_eq "$(drv visible "$help")" "1" "the help window after the FAQ link"
+}

@@ -321,3 +321,37 @@ test_closing_the_free_space_dialog_acts_as_cancel() {
     assert_commands
     lockbay_running || fail "lockbay.exe ended when the dialog was closed"
 }
+
+# ---- Programs started by Lockbay -----------------------------------------------------
+
+# Lockbay starts cmd.exe from the system folder. Left to the search, Windows would take a
+# cmd.exe from Lockbay's own folder or from the folder it was started in (a USB stick,
+# say) first, and run it with Lockbay's rights. Stand-ins planted in both places would
+# record their command line; only the tools that the real cmd.exe starts may.
+test_a_cmd_exe_planted_beside_lockbay_or_in_its_working_folder_is_never_started() {
+    add_drive E
+    local work='C:\work' standin
+    standin=$(c_path "$STANDIN_WIN_DIR")/cacls.exe
+    mkdir -p "$(c_path "$work")"
+    cp "$standin" "$(c_path "$work")/cmd.exe" || fatal "could not plant cmd.exe in $work"
+    LOCKBAY_CWD=$(c_path "$work") start_main_window
+    select_line 0 Protect
+    switch_to_advanced
+    must drv click "$main" "$Form1_Label7"
+    wait_for_refresh
+    assert_list "$main" "$Form1_List1" "E:    PROTECTED"
+
+    cp "$standin" "$(lockbay_dir)/cmd.exe" || fatal "could not plant cmd.exe in $LOCKBAY_WIN_DIR"
+    select_line 0 Restore
+    must drv click "$main" "$Form1_Label8"
+    wait_for_refresh
+    assert_list "$main" "$Form1_List1" "E:    UNPROTECTED"
+    # In any order: on a busy machine the second command of Restore may reach its tool
+    # before the first.
+    three_recorded() { (($(standin_commands | wc -l) >= 3)); }
+    wait_until 60 three_recorded
+    commands_finished
+    assert_eq "$(standin_commands | LC_ALL=C sort)" "$(printf '%s\n' 'cacls E:\autorun.inf /e /c /d Everyone ' \
+        'cacls E:\autorun.inf /e /c /g Everyone:F' 'takeown /f E:\autorun.inf')" \
+        "the command lines the stand-ins recorded (a planted cmd.exe records its own)"
+}

@@ -308,6 +308,20 @@ test_updater_retries_after_an_html_page_with_a_success_status() {
         updater-retrying-html-page
 }
 
+# The update dialog starts the updater through the shell with show command 0. Windows
+# applies a starter's show state to a program's first ShowWindow, so the updater shows
+# its window a second time; Wine does not copy that rule, so what this shows is the start
+# as the shell makes it, and that the window is then there, not minimized.
+test_the_updater_started_hidden_through_the_shell_shows_its_window() {
+    serve "{\"$setup_path\": {\"status\": 404, \"body\": \"gone\"}}"
+    must drv shell-open "$LOCKBAY_WIN_DIR\\update.exe" 0
+    must drv wait-window "$updater:$updater_title" 60000
+    assert_eq "$(drv minimized "$updater")" "0" "the updater minimized"
+    must drv wait-text "$updater" "$frmUpdate_Label2" "$connection_failed_text" 60000
+    must drv close "$updater"
+    must drv wait-process-gone update.exe 30000
+}
+
 # ---- With the server down ------------------------------------------------------------
 
 test_with_the_server_down_lockbay_reaches_the_main_window_and_the_updater_keeps_trying() {

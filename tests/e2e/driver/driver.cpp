@@ -8,13 +8,17 @@
 //
 // Reading actions from standard input lets a test keep one driver running (one Wine
 // start-up) and talk to it line by line. A window is named "<class>" or
-// "<class>:<title>". Texts are printed in UTF-8 with backslash, CR and LF escaped as
+// "<class>:<title>" ("<class>:<beginning of the title>*" for a title that changes at its
+// end). Texts are printed in UTF-8 with backslash, CR and LF escaped as
 // \\, \r and \n, so that every result is exactly one line (a list ends with "<end>").
 // A failed action prints "error: <what failed>" and ends the driver with exit code 1.
 // clang-format off
 #include <windows.h>  // before every other Windows header
 #include <dbt.h>
 #include <oleacc.h>
+#include <objbase.h>
+#include <shellapi.h>
+#include <shlobj.h>
 #include <tlhelp32.h>
 #include <winioctl.h>
 // clang-format on
@@ -24,6 +28,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -34,7 +39,7 @@ constexpr DWORD kPollMs = 50;
 constexpr char kListEnd[] = "<end>";
 
 constexpr char kUsage[] =
-    "actions (a window is <class> or <class>:<title>; times in ms):\n"
+    "actions (a window is <class>, <class>:<title> or <class>:<title's beginning>*; times in ms):\n"
     "  wait-window <window> [timeout]      a visible window appears\n"
     "  wait-gone <window> [timeout]        no visible window of that name is left\n"
     "  visible <window>                    1 or 0\n"
@@ -53,6 +58,9 @@ constexpr char kUsage[] =
     "  key <key> [window]                  a key (RETURN, SPACE, TAB, ESCAPE, A, 0x41...)\n"
     "  close <window>                      posts WM_CLOSE\n"
     "  foreground <window>\n"
+    "  restore <window>                    a minimized window back to its size, in front\n"
+    "  minimized <window>                  1 or 0\n"
+    "  controls <window>                   id, class and text of each control, then <end>\n"
     "  rect <window> [id]                  left top width height on the screen\n"
     "  client-rect <window>                the client area, likewise\n"
     "  accessible <window> [id]            what a screen reader reads: role number, a tab, name\n"
@@ -74,6 +82,9 @@ constexpr char kUsage[] =
     "  wait-process <exe-name> [timeout]\n"
     "  wait-process-gone <exe-name> [timeout]\n"
     "  screenshot <file.bmp>\n"
+    "  shell-open <file> <show-command>    ShellExecute \"open\", as a program starting another does\n"
+    "  file-version <file>                 its version resource's file version, a.b.c.d\n"
+    "  shortcut <file.lnk>                 the target, its arguments and working folder, a line each\n"
     "  sleep <ms>\n";
 
 // ---- Text ------------------------------------------------------------------------
@@ -268,9 +279,17 @@ BOOL CALLBACK matchTopLevel(HWND window, LPARAM param) {
     if (search->visibleOnly && !IsWindowVisible(window)) return TRUE;
     if (classOf(window) != search->name->className) return TRUE;
     if (search->name->title) {
-        wchar_t title[512] = {};
-        GetWindowTextW(window, title, 512);
-        if (*search->name->title != title) return TRUE;
+        wchar_t text[512] = {};
+        GetWindowTextW(window, text, 512);
+        // "Title*" stands for every title that begins with "Title".
+        const std::wstring& wanted = *search->name->title;
+        const std::wstring_view title(text);
+        if (!wanted.empty() && wanted.back() == L'*') {
+            if (title.substr(0, wanted.size() - 1) != std::wstring_view(wanted).substr(0, wanted.size() - 1))
+                return TRUE;
+        } else if (wanted != title) {
+            return TRUE;
+        }
     }
     search->found = window;
     return FALSE;
@@ -620,6 +639,52 @@ std::string accessibleDescription(HWND window) {
     return std::to_string(role.lVal) + "\t" + escaped(text);
 }
 
+// ---- Files and the shell -----------------------------------------------------------
+
+std::string fileVersion(const std::wstring& path) {
+    DWORD unused = 0;
+    const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &unused);
+    if (size == 0) throw ActionError(L"no version resource in " + path);
+    std::vector<BYTE> data(size);
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    if (!GetFileVersionInfoW(path.c_str(), 0, size, data.data()) ||
+        !VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) || !fixed) {
+        throw ActionError(L"the version resource of " + path + L" cannot be read");
+    }
+    return std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." +
+           std::to_string(LOWORD(fixed->dwFileVersionMS)) + "." +
+           std::to_string(HIWORD(fixed->dwFileVersionLS)) + "." +
+           std::to_string(LOWORD(fixed->dwFileVersionLS));
+}
+
+// Reads a shortcut the way the shell does: target, arguments, working folder.
+std::vector<std::wstring> readShortcut(const std::wstring& path) {
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) throw ActionError(L"COM is not available");
+    IShellLinkW* link = nullptr;
+    IPersistFile* file = nullptr;
+    std::vector<std::wstring> fields;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                   reinterpret_cast<void**>(&link))) &&
+        SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+        SUCCEEDED(file->Load(path.c_str(), STGM_READ))) {
+        wchar_t text[MAX_PATH * 2] = {};
+        link->GetPath(text, MAX_PATH * 2, nullptr, 0);
+        fields.emplace_back(text);
+        text[0] = L'\0';
+        link->GetArguments(text, MAX_PATH * 2);
+        fields.emplace_back(text);
+        text[0] = L'\0';
+        link->GetWorkingDirectory(text, MAX_PATH * 2);
+        fields.emplace_back(text);
+    }
+    if (file) file->Release();
+    if (link) link->Release();
+    CoUninitialize();
+    if (fields.empty()) throw ActionError(L"the shortcut " + path + L" cannot be read");
+    return fields;
+}
+
 std::string flag(bool value) {
     return value ? "1" : "0";
 }
@@ -743,6 +808,41 @@ void runAction(const Arguments& args) {
         SetForegroundWindow(window);
         BringWindowToTop(window);
         writeLine("ok");
+    } else if (action == L"restore") {
+        args.atMost(1);
+        HWND window = requireWindow(args.required(0, L"class"));
+        ShowWindow(window, SW_RESTORE);
+        SetForegroundWindow(window);
+        writeLine("ok");
+    } else if (action == L"minimized") {
+        args.atMost(1);
+        writeLine(flag(IsIconic(requireWindow(args.required(0, L"class"))) != FALSE));
+    } else if (action == L"controls") {
+        args.atMost(1);
+        EnumChildWindows(
+            requireWindow(args.required(0, L"class")),
+            [](HWND control, LPARAM) -> BOOL {
+                writeLine(escaped(std::to_wstring(GetDlgCtrlID(control)) + L"\t" + classOf(control) + L"\t" +
+                                  (IsWindowVisible(control) ? L"visible\t" : L"hidden\t") + textOf(control)));
+                return TRUE;
+            },
+            0);
+        writeLine(kListEnd);
+    } else if (action == L"shell-open") {
+        args.atMost(2);
+        const std::wstring& file = args.required(0, L"file");
+        const int show = static_cast<int>(parseNumber(args.required(1, L"show-command"), L"show command"));
+        const auto result =
+            reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", file.c_str(), nullptr, nullptr, show));
+        if (result <= 32)
+            throw ActionError(L"the shell could not open " + file + L" (" + std::to_wstring(result) + L")");
+        writeLine("ok");
+    } else if (action == L"file-version") {
+        args.atMost(1);
+        writeLine(fileVersion(args.required(0, L"file")));
+    } else if (action == L"shortcut") {
+        args.atMost(1);
+        for (const std::wstring& field : readShortcut(args.required(0, L"file"))) writeLine(escaped(field));
     } else if (action == L"rect") {
         args.atMost(2);
         HWND window = args.has(1) ? requireControl(args.required(0, L"class"), args.id(1))

@@ -17,10 +17,11 @@ wine_loader() {
 }
 
 # Environment every Wine process of ours gets: no debug noise, no offer to install
-# .NET or HTML engines, English locale with UTF-8 file names.
+# .NET or HTML engines, no menu entries on the Linux desktop for the shortcuts a setup
+# makes, English locale with UTF-8 file names.
 wine_environment() {
     export WINEDEBUG=-all
-    export WINEDLLOVERRIDES="mscoree,mshtml="
+    export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
     export LANG=C.UTF-8
     export LC_ALL=C.UTF-8
 }

@@ -213,7 +213,8 @@ std::optional<std::string> FakeFileSystem::readFilePrefix(const std::wstring& pa
 }
 
 // Writes into "<destination>.PART" beside the destination, moved into place by commit()
-// and removed when dropped uncommitted, as the real platform does.
+// and removed when dropped uncommitted, as the real platform does. Once finished it
+// takes no more writes.
 class FakeOutputFile : public platform::OutputFile {
 public:
     FakeOutputFile(FakeFileSystem& fs, std::wstring k) : fs_(fs), key_(std::move(k)), temp_(key_ + L".PART") {
@@ -223,9 +224,15 @@ public:
         if (!committed_) fs_.entries_.erase(temp_);
     }
     bool write(std::string_view bytes) override {
+        if (finished_) return false;
         fs_.entries_[temp_].content.append(bytes);
         return true;
     }
+    bool finish() override {
+        finished_ = true;
+        return true;
+    }
+    std::wstring temporaryPath() const override { return temp_; }
     bool commit() override {
         if (fs_.unwritable.count(key_)) {
             error_ = L"Access is denied.";
@@ -248,6 +255,7 @@ private:
     std::wstring key_;
     std::wstring temp_;
     std::wstring error_;
+    bool finished_ = false;
     bool committed_ = false;
 };
 
@@ -261,6 +269,23 @@ std::unique_ptr<platform::OutputFile> FakeFileSystem::createReplacing(const std:
         return nullptr;
     }
     return std::make_unique<FakeOutputFile>(*this, k);
+}
+
+std::vector<std::wstring> FakeFileSystem::fileNamesStartingWith(const std::wstring& folder,
+                                                                const std::wstring& prefix) {
+    const std::wstring folderKey = key(folder);
+    calls.push_back(L"fileNamesStartingWith " + folderKey + L" " + key(prefix));
+    std::vector<std::wstring> names;
+    if (!usableDrive(folderKey)) return names;
+    const std::wstring start = folderKey.back() == L'\\' ? folderKey : folderKey + L"\\";
+    for (const auto& [k, entry] : entries_) {
+        if (k.compare(0, start.size(), start) != 0 || (entry.attributes & attr::kDirectory)) continue;
+        const std::wstring name = k.substr(start.size());
+        if (name.find(L'\\') == std::wstring::npos && name.compare(0, prefix.size(), key(prefix)) == 0) {
+            names.push_back(name);
+        }
+    }
+    return names;
 }
 
 platform::StartResult FakeProcesses::runCommand(const std::wstring& commandLine) {
@@ -317,6 +342,12 @@ platform::ElevatedStart FakeProcesses::startElevated(const std::wstring& program
     elevatedStarts.push_back(program + L" " + parameters);
     start.process = std::make_unique<FakeRunningProcess>(elevatedExitCode);
     return start;
+}
+
+platform::StartResult FakeProcesses::openWebPage(const std::wstring& address) {
+    if (failShellOpen) return {false, L"The system cannot find the file specified."};
+    webPages.push_back(address);
+    return {true, {}};
 }
 
 platform::HttpResult FakeHttp::get(const std::wstring& url,

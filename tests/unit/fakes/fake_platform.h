@@ -20,6 +20,7 @@
 #include "platform/processes.h"
 #include "platform/program.h"
 #include "platform/registry.h"
+#include "platform/signatures.h"
 
 namespace fakes {
 
@@ -86,6 +87,8 @@ public:
     std::unique_ptr<platform::OutputFile> createReplacing(const std::wstring& path,
                                                           std::wstring& error) override;
 
+    std::vector<std::wstring> fileNamesStartingWith(const std::wstring& folder,
+                                                    const std::wstring& prefix) override;
     static std::wstring key(const std::wstring& path);
 
 private:
@@ -102,6 +105,7 @@ public:
     std::vector<std::wstring> commands;    // every command line started, exactly
     std::vector<std::wstring> programs;    // every program started
     std::vector<std::wstring> shellOpens;  // every target opened through the shell
+    std::vector<std::wstring> webPages;    // every web page opened with the user's own rights
     bool failCommands = false;
     bool failShellOpen = false;
     bool failPrograms = false;
@@ -123,6 +127,7 @@ public:
     platform::CommandResult runCommandAndWait(const std::wstring& commandLine, int timeoutMs) override;
     platform::ElevatedStart startElevated(const std::wstring& program,
                                           const std::wstring& parameters) override;
+    platform::StartResult openWebPage(const std::wstring& address) override;
 };
 
 class FakeHttp : public platform::HttpClient {
@@ -186,6 +191,23 @@ private:
     std::map<std::wstring, Key> keys_;
 };
 
+// Signatures: every file reads as signed over its content by `ourKey` (with no chain to
+// a trusted root, like a development certificate) until a test sets another report.
+class FakeSignatureCheck : public platform::SignatureCheck {
+public:
+    static constexpr platform::KeyHash ourKey{0x4c, 0x6f, 0x63, 0x6b, 0x62, 0x61, 0x79};
+    platform::SignatureReport report{platform::trust_status::kUntrustedRoot, ourKey};
+    std::vector<std::wstring> examined;  // every path examined, in order
+    // Called for each examination (for example to look at the file system then).
+    std::function<void(const std::wstring&)> onExamine;
+
+    platform::SignatureReport examine(const std::wstring& path) override {
+        examined.push_back(path);
+        if (onExamine) onExamine(path);
+        return report;
+    }
+};
+
 // One complete fake platform with a headless backend.
 struct FakePlatform {
     platform::ui::HeadlessBackend backend;
@@ -195,6 +217,7 @@ struct FakePlatform {
     FakeHttp http;
     FakeProgramInfo program;
     FakeRegistry registry;
+    FakeSignatureCheck signatures;  // not part of the bundle: only the updater checks signatures
     platform::Platform platform{runtime, fs, processes, http, program, registry};
 
     void advance(std::int64_t ms) { backend.advance(ms); }

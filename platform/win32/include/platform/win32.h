@@ -10,6 +10,7 @@
 #include "platform/program.h"
 #include "platform/registry.h"
 #include "platform/tray.h"
+#include "platform/signatures.h"
 #include "platform/ui.h"
 
 namespace platform::win32 {
@@ -27,5 +28,8 @@ std::unique_ptr<TrayHost> makeTrayHost(const std::wstring& name);
 // The running program file's name without its folder (for the title of a last-resort
 // message).
 std::wstring programFileName();
+// Authenticode signatures (WinVerifyTrust). Made by the program that needs it, so that
+// the others do not load the system's signature libraries.
+std::unique_ptr<SignatureCheck> makeSignatureCheck();
 
 }  // namespace platform::win32

@@ -1,0 +1,311 @@
+; LockbaySetup.exe: installs Lockbay for the whole machine into Program Files\Lockbay,
+; adds its shortcuts, registers it under Apps & features and brings its uninstaller.
+;
+; Built by installer/Setup.cmake, which defines on makensis's command line:
+;   BUILD_SETTINGS  the generated include with the version, the vendor, the web host,
+;                   the build folder, the pictures and the command that signs the
+;                   uninstaller (build_settings.nsh.in)
+;   CONFIG_FOLDER   "/<configuration>" where the build keeps each configuration's files
+;                   apart (Visual Studio), else empty
+;   OUTFILE         where the (still unsigned) setup is written; the build signs it
+;
+; Silent: "LockbaySetup.exe /S [/D=folder]". Exit code 0 when installed, 3 when Lockbay
+; or its updater kept running (nothing was changed then).
+
+Unicode true
+Target amd64-unicode
+SetCompressor /SOLID lzma
+RequestExecutionLevel admin
+ManifestDPIAware true
+ManifestSupportedOS all
+
+!include "${BUILD_SETTINGS}"
+!ifndef CONFIG_FOLDER
+    !define CONFIG_FOLDER ""
+!endif
+!include MUI2.nsh
+!include LogicLib.nsh
+!include FileFunc.nsh
+!include nsDialogs.nsh
+
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Lockbay"
+!define UNINSTALLER "uninstall.exe"
+!define SHORTCUT "Lockbay.lnk"
+; The language choice that Lockbay writes into its working folder, the program folder.
+!define LANGUAGE_CHOICE "clng.vlng"
+; How long a program that is about to end (the updater ends right after it starts the
+; setup) is waited for before the user is asked to close it: steps of 200 ms.
+!define WAIT_STEPS 25
+!define EXIT_PROGRAMS_RUNNING 3
+
+; ---- What is installed -------------------------------------------------------------------
+;
+; Every file the setup puts into the program folder, one line each: its folder in the
+; build and its name. The uninstaller removes exactly these, and the checks for a running
+; Lockbay look at exactly these. Adding a program is one more line here (and its target
+; among the setup's dependencies in installer/CMakeLists.txt, and in the next version's
+; for the tests in tests/e2e/CMakeLists.txt).
+!macro LOCKBAY_FILES ACTION
+    !insertmacro ${ACTION} lockbay lockbay.exe
+    !insertmacro ${ACTION} update update.exe
+    !insertmacro ${ACTION} lockbay english.vlng
+    !insertmacro ${ACTION} lockbay francais.vlng
+    !insertmacro ${ACTION} lockbay romana.vlng
+    !insertmacro ${ACTION} lockbay german.vlng
+    !insertmacro ${ACTION} lockbay spanish.vlng
+    !insertmacro ${ACTION} lockbay indonesian.vlng
+    !insertmacro ${ACTION} lockbay italian.vlng
+!macroend
+
+!macro InstallFile FOLDER NAME
+    File "/oname=${NAME}" "${BUILD_DIR}/${FOLDER}${CONFIG_FOLDER}/${NAME}"
+!macroend
+
+!macro RemoveFile FOLDER NAME
+    Delete "$INSTDIR\${NAME}"
+!macroend
+
+; Leaves the file's name in $R9 when the file exists and cannot be opened for writing:
+; a running program's file is held by the system until the program ends.
+!macro FindFileInUse FOLDER NAME
+    ${If} ${FileExists} "$INSTDIR\${NAME}"
+        ClearErrors
+        FileOpen $R7 "$INSTDIR\${NAME}" a
+        ${If} ${Errors}
+            StrCpy $R9 "${NAME}"
+        ${Else}
+            FileClose $R7
+        ${EndIf}
+    ${EndIf}
+!macroend
+
+; ---- The look ----------------------------------------------------------------------------
+
+Name "Lockbay ${VERSION}"
+Caption "Lockbay ${VERSION} Setup"
+UninstallCaption "Lockbay ${VERSION} Uninstall"
+OutFile "${OUTFILE}"
+InstallDir "$PROGRAMFILES64\Lockbay"
+InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
+!ifdef DEVELOPMENT_BUILD
+    BrandingText "Lockbay ${VERSION} - development build, not for distribution"
+!else
+    BrandingText "Lockbay ${VERSION}"
+!endif
+
+!define MUI_ICON "${ICON}"
+!define MUI_UNICON "${ICON}"
+!define MUI_WELCOMEFINISHPAGE_BITMAP "${WELCOME_BITMAP}"
+!define MUI_UNWELCOMEFINISHPAGE_BITMAP "${WELCOME_BITMAP}"
+!define MUI_ABORTWARNING
+
+Var WelcomeText
+Var InstalledVersion
+; The options, ${BST_CHECKED} or ${BST_UNCHECKED}, and their boxes on the options page.
+Var StartMenuShortcut
+Var DesktopShortcut
+Var StartMenuBox
+Var DesktopBox
+
+; The setup is started minimized by the updater; each page says what it is about when the
+; user brings it up from the taskbar.
+!define MUI_WELCOMEPAGE_TEXT "$WelcomeText"
+!insertmacro MUI_PAGE_WELCOME
+!define MUI_DIRECTORYPAGE_TEXT_TOP "Lockbay will be installed in this folder, for every user of this computer.$\r$\n$\r$\nTo install it in another folder, click Browse and choose it."
+!insertmacro MUI_PAGE_DIRECTORY
+Page custom OptionsPage OptionsPageLeave
+!insertmacro MUI_PAGE_INSTFILES
+!define MUI_FINISHPAGE_RUN
+!define MUI_FINISHPAGE_RUN_TEXT "Start Lockbay now"
+!define MUI_FINISHPAGE_RUN_FUNCTION StartLockbay
+!insertmacro MUI_PAGE_FINISH
+
+!define MUI_WELCOMEPAGE_TITLE "Removing Lockbay ${VERSION}"
+!define MUI_WELCOMEPAGE_TEXT "Setup will remove Lockbay from this computer.$\r$\n$\r$\nDrives that Lockbay protected stay protected: their autorun.inf and advancedlockbay folders are not touched. To take the protection off a drive, click Cancel and restore the drive with Lockbay first.$\r$\n$\r$\nClick Next to continue."
+!insertmacro MUI_UNPAGE_WELCOME
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+
+!insertmacro MUI_LANGUAGE "English"
+
+VIProductVersion "${VERSION}.0"
+VIFileVersion "${VERSION}.0"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "ProductName" "Lockbay"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "CompanyName" "${VENDOR}"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "FileDescription" "Lockbay Setup"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "OriginalFilename" "LockbaySetup.exe"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "Copyright ${VENDOR}"
+!ifdef DEVELOPMENT_BUILD
+    VIAddVersionKey /LANG=${LANG_ENGLISH} "SpecialBuild" "${DEVELOPMENT_NOTE}"
+!endif
+
+; The uninstaller is signed before it is packed into the setup.
+!uninstfinalize '${SIGN_UNINSTALLER} "%1"' = 0
+
+; ---- Running programs --------------------------------------------------------------------
+
+; Returns once no installed file is in use. A program that is about to end is given a
+; few seconds; then the user is asked to close Lockbay. When the user cancels, or when
+; nobody can be asked (silent), the setup ends at once without having changed anything.
+!macro DEFINE_WAIT_FOR_CLOSED_PROGRAMS UN
+Function ${UN}WaitForClosedPrograms
+    StrCpy $R8 0
+    ${Do}
+        StrCpy $R9 ""
+        !insertmacro LOCKBAY_FILES FindFileInUse
+        ${If} $R9 == ""
+            Return
+        ${EndIf}
+        ${If} $R8 == 0
+            DetailPrint "Waiting for Lockbay and its updater to close..."
+        ${EndIf}
+        ${If} $R8 < ${WAIT_STEPS}
+            IntOp $R8 $R8 + 1
+            Sleep 200
+            ${Continue}
+        ${EndIf}
+        MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
+            "Lockbay or its updater is running, so $R9 cannot be replaced.$\r$\n$\r$\nPlease close Lockbay and its updater, then click Retry. Cancel ends the setup without changing anything." \
+            /SD IDCANCEL IDRETRY retry
+        SetErrorLevel ${EXIT_PROGRAMS_RUNNING}
+        Quit
+      retry:
+    ${Loop}
+FunctionEnd
+!macroend
+!insertmacro DEFINE_WAIT_FOR_CLOSED_PROGRAMS ""
+!insertmacro DEFINE_WAIT_FOR_CLOSED_PROGRAMS "un."
+
+; ---- Installing --------------------------------------------------------------------------
+
+Function .onInit
+    SetShellVarContext all
+    SetRegView 64
+    ; An earlier installation: its version for the welcome page, its options as defaults.
+    ReadRegStr $InstalledVersion HKLM "${UNINSTALL_KEY}" "DisplayVersion"
+    StrCpy $StartMenuShortcut ${BST_CHECKED}
+    StrCpy $DesktopShortcut ${BST_UNCHECKED}
+    ${If} $InstalledVersion != ""
+        ReadRegDWORD $0 HKLM "${UNINSTALL_KEY}" "StartMenuShortcut"
+        ${If} $0 == 0
+            StrCpy $StartMenuShortcut ${BST_UNCHECKED}
+        ${EndIf}
+        ReadRegDWORD $0 HKLM "${UNINSTALL_KEY}" "DesktopShortcut"
+        ${If} $0 == 1
+            StrCpy $DesktopShortcut ${BST_CHECKED}
+        ${EndIf}
+        StrCpy $WelcomeText "Lockbay $InstalledVersion is installed on this computer. Setup will update it to version ${VERSION}. Your language choice is kept."
+    ${Else}
+        StrCpy $WelcomeText "Setup will install Lockbay ${VERSION} on this computer, for every user.$\r$\n$\r$\nLockbay protects USB sticks and hard disks against viruses that spread through an autorun.inf file."
+    ${EndIf}
+!ifdef DEVELOPMENT_BUILD
+    StrCpy $WelcomeText "$WelcomeText$\r$\n$\r$\n${DEVELOPMENT_NOTE}."
+!endif
+    StrCpy $WelcomeText "$WelcomeText$\r$\n$\r$\nClick Next to continue."
+FunctionEnd
+
+Function OptionsPage
+    !insertmacro MUI_HEADER_TEXT "Options" "Choose where Lockbay can be started from."
+    nsDialogs::Create 1018
+    Pop $0
+    ${If} $0 == error
+        Abort
+    ${EndIf}
+    ${NSD_CreateLabel} 0 0 100% 24u "Setup can add shortcuts that start Lockbay. To change this choice later, run Setup again."
+    Pop $0
+    ${NSD_CreateCheckbox} 0 32u 100% 12u "Add Lockbay to the &Start menu"
+    Pop $StartMenuBox
+    ${NSD_SetState} $StartMenuBox $StartMenuShortcut
+    ${NSD_CreateCheckbox} 0 50u 100% 12u "Add a shortcut to the &desktop"
+    Pop $DesktopBox
+    ${NSD_SetState} $DesktopBox $DesktopShortcut
+    nsDialogs::Show
+FunctionEnd
+
+Function OptionsPageLeave
+    ${NSD_GetState} $StartMenuBox $StartMenuShortcut
+    ${NSD_GetState} $DesktopBox $DesktopShortcut
+FunctionEnd
+
+; Makes the shortcut when its option is on, and removes one an earlier installation made
+; when the option is now off. The shortcut's working folder is the program folder.
+!macro SHORTCUT_OPTION OPTION LINK VALUE
+    ${If} ${OPTION} == ${BST_CHECKED}
+        CreateShortcut "${LINK}" "$INSTDIR\lockbay.exe" "" "$INSTDIR\lockbay.exe" 0 SW_SHOWNORMAL "" \
+            "Protects USB drives against viruses that spread through autorun.inf"
+        WriteRegDWORD HKLM "${UNINSTALL_KEY}" "${VALUE}" 1
+    ${Else}
+        ReadRegDWORD $0 HKLM "${UNINSTALL_KEY}" "${VALUE}"
+        ${If} $0 == 1
+            Delete "${LINK}"
+        ${EndIf}
+        WriteRegDWORD HKLM "${UNINSTALL_KEY}" "${VALUE}" 0
+    ${EndIf}
+!macroend
+
+Section "Lockbay"
+    Call WaitForClosedPrograms
+    SetOutPath "$INSTDIR"
+    !insertmacro LOCKBAY_FILES InstallFile
+    WriteUninstaller "$INSTDIR\${UNINSTALLER}"
+
+    ; Under Apps & features.
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "Lockbay"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "VersionMajor" ${VERSION_MAJOR}
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "VersionMinor" ${VERSION_MINOR}
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${VENDOR}"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\lockbay.exe,0"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\${UNINSTALLER}"'
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\${UNINSTALLER}" /S'
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "URLInfoAbout" "http://${WEB_HOST}/"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "HelpLink" "http://${WEB_HOST}/faq.html"
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+!ifdef DEVELOPMENT_BUILD
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "Comments" "${DEVELOPMENT_NOTE}"
+!else
+    DeleteRegValue HKLM "${UNINSTALL_KEY}" "Comments"
+!endif
+
+    !insertmacro SHORTCUT_OPTION $StartMenuShortcut "$SMPROGRAMS\${SHORTCUT}" StartMenuShortcut
+    !insertmacro SHORTCUT_OPTION $DesktopShortcut "$DESKTOP\${SHORTCUT}" DesktopShortcut
+
+    ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+    IntFmt $0 "0x%08X" $0
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
+SectionEnd
+
+Function StartLockbay
+    ; Lockbay reads its languages from its working folder.
+    SetOutPath "$INSTDIR"
+    Exec '"$INSTDIR\lockbay.exe"'
+FunctionEnd
+
+; ---- Uninstalling ------------------------------------------------------------------------
+
+Function un.onInit
+    SetShellVarContext all
+    SetRegView 64
+FunctionEnd
+
+Section "Uninstall"
+    Call un.WaitForClosedPrograms
+    !insertmacro LOCKBAY_FILES RemoveFile
+    Delete "$INSTDIR\${LANGUAGE_CHOICE}"
+    ReadRegDWORD $0 HKLM "${UNINSTALL_KEY}" "StartMenuShortcut"
+    ${If} $0 == 1
+        Delete "$SMPROGRAMS\${SHORTCUT}"
+    ${EndIf}
+    ReadRegDWORD $0 HKLM "${UNINSTALL_KEY}" "DesktopShortcut"
+    ${If} $0 == 1
+        Delete "$DESKTOP\${SHORTCUT}"
+    ${EndIf}
+    Delete "$INSTDIR\${UNINSTALLER}"
+    ; Only when empty: files the user put there stay, and their folder with them.
+    RMDir "$INSTDIR"
+    DeleteRegKey HKLM "${UNINSTALL_KEY}"
+SectionEnd
