@@ -1,5 +1,5 @@
 // Text conversions between the program's one internal string type (std::wstring)
-// and the byte encodings it meets: Windows-1252 language files, UTF-8 and ASCII.
+// and the byte encodings it meets: Windows-1252 language files, UTF-8, UTF-16 and ASCII.
 #pragma once
 
 #include <string>
@@ -15,6 +15,9 @@ std::wstring fromWindows1252(std::string_view bytes);
 std::string toWindows1252(std::wstring_view text);
 
 std::string toUtf8(std::wstring_view text);
+// Decodes UTF-16 bytes, little-endian unless `bigEndian`. A surrogate without its pair
+// becomes U+FFFD; an odd last byte is dropped.
+std::wstring fromUtf16(std::string_view bytes, bool bigEndian = false);
 std::wstring fromUtf8(std::string_view bytes);
 
 }  // namespace platform
