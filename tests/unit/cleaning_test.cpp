@@ -1,0 +1,239 @@
+// Scanning and cleaning an infected stick on the fake file system: what is found, what
+// is moved where, what the README says, and that nothing is ever lost or touched off the
+// drive.
+#include "lockbay/protection/cleaning.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "fakes/fake_platform.h"
+#include "lockbay/i18n/language_file.h"
+#include "lockbay/protection/sha256.h"
+#include "platform/encoding.h"
+#include "shell_link_builder.h"
+
+namespace {
+
+namespace attr = platform::attr;
+using lockbay::PathRefusal;
+using Strings = std::vector<std::wstring>;
+
+constexpr std::uint32_t kHiddenSystem = attr::kHidden | attr::kSystem;
+const platform::LocalTime kWhen{2026, 12, 9, 14, 3, 22};
+const std::wstring kQuarantine = L"E:\\Lockbay quarantine\\2026-12-09 14.03.22";
+const lockbay::TextOf kEnglish = [](lockbay::CaptionLine line) -> const std::wstring& {
+    return lockbay::englishText(line);
+};
+
+std::string link(const std::wstring& relative, const std::wstring& environment = {},
+                 const std::wstring& local = {}, const std::wstring& arguments = {}) {
+    testing_links::LinkSpec spec;
+    spec.relativePath = relative;
+    spec.environmentTarget = environment;
+    spec.localBasePath = local;
+    spec.arguments = arguments;
+    return testing_links::buildShellLink(spec);
+}
+
+// Every file's content on the drives, as a sorted list (the multiset of contents).
+std::vector<std::string> contents(const fakes::FakeFileSystem& fs, bool withoutReadme = true) {
+    std::vector<std::string> all;
+    for (const auto& [path, entry] : fs.snapshot()) {
+        if (entry.attributes & attr::kDirectory) continue;
+        if (withoutReadme && path.ends_with(L"\\README.TXT")) continue;
+        all.push_back(entry.content);
+    }
+    std::sort(all.begin(), all.end());
+    return all;
+}
+
+class CleaningTest : public ::testing::Test {
+protected:
+    // A stick as a worm of this family leaves it.
+    CleaningTest() {
+        fs.addDrive(L'C', {L"NTFS", 1ull << 30, true, false});
+        fs.addFile(L"C:\\Windows\\notepad.exe", "the system's notepad");
+        fs.addDrive(L'E');
+        fs.addFile(L"E:\\autorun.inf", kAutorun);
+        fs.addFolder(L"E:\\RECYCLER", attr::kDirectory | kHiddenSystem);
+        fs.addFolder(L"E:\\RECYCLER\\S-1-5-21", attr::kDirectory | attr::kHidden);
+        fs.addFile(L"E:\\RECYCLER\\S-1-5-21\\autorun.exe", "MZ the worm", kHiddenSystem);
+        fs.addFile(L"E:\\RECYCLER\\x.dll", "MZ its library", kHiddenSystem);
+        // Three folders hidden by the worm, each with a decoy of its own kind.
+        fs.addFolder(L"E:\\Photos", attr::kDirectory | kHiddenSystem);
+        fs.addFile(L"E:\\Photos\\beach.jpg", "a photo");
+        fs.addFile(L"E:\\Photos.lnk",
+                   link(L".\\RECYCLER\\S-1-5-21\\autorun.exe", {}, L"F:\\RECYCLER\\autorun.exe"));
+        fs.addFolder(L"E:\\Music", attr::kDirectory | kHiddenSystem);
+        fs.addFile(L"E:\\Music.lnk",
+                   link({}, L"%windir%\\system32\\cmd.exe", {},
+                        L"/c start \"\" \"RECYCLER\\S-1-5-21\\autorun\" & start explorer Music"));
+        fs.addFolder(L"E:\\Work", attr::kDirectory | kHiddenSystem);
+        fs.addFile(L"E:\\Work.lnk",
+                   link({}, {}, L"C:\\Windows\\system32\\rundll32.exe", L"RECYCLER\\x.dll,Entry"));
+        // Left alone: a folder the user hid, one beside a shortcut to itself, a damaged
+        // shortcut, the user's own files.
+        fs.addFolder(L"E:\\Private", attr::kDirectory | kHiddenSystem);
+        fs.addFolder(L"E:\\Docs", attr::kDirectory | kHiddenSystem);
+        fs.addFile(L"E:\\Docs.lnk", link(L"Docs"));
+        fs.addFolder(L"E:\\Old", attr::kDirectory | kHiddenSystem);
+        fs.addFile(L"E:\\Old.lnk", link(L"RECYCLER\\x.dll").substr(0, 90));
+        fs.addFile(L"E:\\report.docx", "the user's report");
+    }
+
+    lockbay::Infection scan() { return lockbay::scanDrive(fs, L'E', lockbay::readInfectedAutorun(fs, L'E')); }
+    std::uint32_t attributesOf(const std::wstring& path) { return fs.entry(path).value().attributes; }
+
+    static constexpr const char* kAutorun =
+        "[autorun]\r\nopen=RECYCLER\\S-1-5-21\\autorun.exe\r\nicon=RECYCLER\\S-1-5-21\\autorun.exe,0\r\n"
+        "shell\\open\\command=RECYCLER\\S-1-5-21\\autorun.exe -open\r\n";
+    fakes::FakeFileSystem fs;
+};
+
+TEST_F(CleaningTest, FindsWhatAutorunStartsTheDecoysAndTheirFolders) {
+    const auto found = scan();
+    EXPECT_EQ(found.programs, (Strings{L"E:\\RECYCLER\\S-1-5-21\\autorun.exe", L"E:\\RECYCLER\\x.dll"}));
+    EXPECT_EQ(found.shortcuts, (Strings{L"E:\\Music.lnk", L"E:\\Photos.lnk", L"E:\\Work.lnk"}));
+    EXPECT_EQ(found.hiddenFolders, (Strings{L"E:\\Music", L"E:\\Photos", L"E:\\Work"}));
+    EXPECT_TRUE(found.refused.empty());
+    EXPECT_EQ(found.fileCount(), 5u);
+    EXPECT_EQ(found.autorun.bytes, kAutorun);
+}
+
+TEST_F(CleaningTest, QuarantinesEveryFileWithItsPathKeptAndShowsTheFolders) {
+    const auto found = scan();
+    const auto before = contents(fs);
+    ASSERT_TRUE(fs.deleteFile(L"E:\\autorun.inf"));  // what Protect does before cleaning
+    const auto report = lockbay::cleanDrive(fs, found, kEnglish, kWhen);
+
+    EXPECT_EQ(report.quarantineFolder, kQuarantine);
+    EXPECT_EQ(report.failures(), 0u);
+    for (const auto* path : {L"\\RECYCLER\\S-1-5-21\\autorun.exe", L"\\RECYCLER\\x.dll", L"\\Music.lnk",
+                             L"\\Photos.lnk", L"\\Work.lnk"}) {
+        EXPECT_FALSE(fs.exists(std::wstring(L"E:") + path)) << platform::toUtf8(path);
+        EXPECT_TRUE(fs.exists(kQuarantine + path + L".quarantined")) << platform::toUtf8(path);
+    }
+    EXPECT_EQ(fs.content(kQuarantine + L"\\RECYCLER\\S-1-5-21\\autorun.exe.quarantined"), "MZ the worm");
+    EXPECT_EQ(attributesOf(kQuarantine + L"\\RECYCLER\\x.dll.quarantined"), kHiddenSystem)
+        << "moved as it was";
+    EXPECT_EQ(fs.content(kQuarantine + L"\\autorun.inf.quarantined"), kAutorun);
+    for (const auto* folder : {L"E:\\Music", L"E:\\Photos", L"E:\\Work"}) {
+        EXPECT_EQ(attributesOf(folder) & kHiddenSystem, 0u) << platform::toUtf8(folder);
+    }
+    for (const auto* left : {L"E:\\Private", L"E:\\Docs", L"E:\\Old"}) {
+        EXPECT_EQ(attributesOf(left), attr::kDirectory | kHiddenSystem) << platform::toUtf8(left);
+    }
+    EXPECT_TRUE(fs.exists(L"E:\\Docs.lnk"));
+    EXPECT_EQ(fs.content(L"C:\\Windows\\notepad.exe"), "the system's notepad");
+    // Nothing lost: every content that was on the drive is on it still, the removed
+    // autorun.inf as its copy.
+    EXPECT_EQ(contents(fs), before);
+
+    const std::string readme = fs.content(kQuarantine + L"\\README.txt").value();
+    ASSERT_TRUE(readme.starts_with("\xEF\xBB\xBF"));
+    const std::wstring text = platform::fromUtf8(readme.substr(3));
+    EXPECT_TRUE(text.starts_with(L"Lockbay moved these files here from drive E: on 2026-12-09 14:03:22."))
+        << platform::toUtf8(text);
+    EXPECT_NE(text.find(L"Old path: E:\\RECYCLER\\x.dll\r\nNew path: " + kQuarantine +
+                        L"\\RECYCLER\\x.dll.quarantined\r\nSize: 14 bytes\r\nSHA-256: " +
+                        platform::fromUtf8(lockbay::sha256Hex("MZ its library")) + L"\r\n"),
+              std::wstring::npos)
+        << platform::toUtf8(text);
+    for (const auto* moved :
+         {L"Old path: E:\\Music.lnk", L"Old path: E:\\autorun.inf", L"take \".quarantined\" off"}) {
+        EXPECT_NE(text.find(moved), std::wstring::npos) << platform::toUtf8(moved);
+    }
+}
+
+TEST_F(CleaningTest, NamesOffTheDriveAreRefusedAndNothingIsFound) {
+    fs.addFile(L"E:\\autorun.inf",
+               "[autorun]\nopen=..\\..\\Windows\\notepad.exe\nopen=C:\\Windows\\notepad.exe\nopen=CON\n"
+               "open=\\\\server\\share\\x.exe\nshellexecute=%windir%\\notepad.exe\nopen=missing\n"
+               "open=RECYCLER\naction=@" +
+                   std::string(300, 'a') + ".dll,-1\nopen=cmd /c start C:\\Windows\\notepad.exe\n");
+    for (const auto* lnk : {L"E:\\Photos.lnk", L"E:\\Music.lnk", L"E:\\Work.lnk"}) fs.deleteFile(lnk);
+    const auto found = scan();
+    EXPECT_TRUE(found.empty());
+    const std::vector<std::pair<std::wstring, PathRefusal>> expected = {
+        {L"..\\..\\Windows\\notepad.exe", PathRefusal::LeavesRoot},
+        {L"C:\\Windows\\notepad.exe", PathRefusal::OtherDrive},
+        {L"CON", PathRefusal::DeviceName},
+        {L"\\\\server\\share\\x.exe", PathRefusal::Network},
+        {L"%windir%\\notepad.exe", PathRefusal::Variable},
+        {L"missing", PathRefusal::Missing},
+        {L"RECYCLER", PathRefusal::Folder},
+        {std::wstring(300, L'a') + L".dll", PathRefusal::TooLong},
+    };
+    ASSERT_EQ(found.refused.size(), expected.size()) << "a launcher off the drive is no refusal";
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(found.refused[i].name, expected[i].first);
+        EXPECT_EQ(found.refused[i].reason, expected[i].second) << platform::toUtf8(expected[i].first);
+    }
+}
+
+TEST_F(CleaningTest, AFileThatCannotBeMovedStaysAndTheReportSaysWhy) {
+    fs.unmovable.insert(L"E:\\RECYCLER\\X.DLL");
+    const auto report = lockbay::cleanDrive(fs, scan(), kEnglish, kWhen);
+    EXPECT_EQ(report.failures(), 1u);
+    const auto failed =
+        std::find_if(report.items.begin(), report.items.end(), [](const auto& i) { return !i.done; });
+    ASSERT_NE(failed, report.items.end());
+    EXPECT_EQ(failed->oldPath, L"E:\\RECYCLER\\x.dll");
+    EXPECT_EQ(failed->error,
+              L"The process cannot access the file because it is being used by another process.");
+    EXPECT_EQ(fs.content(L"E:\\RECYCLER\\x.dll"), "MZ its library");
+    EXPECT_FALSE(fs.exists(L"E:\\RECYCLER\\S-1-5-21\\autorun.exe"));
+    const std::wstring text = platform::fromUtf8(fs.content(kQuarantine + L"\\README.txt").value());
+    EXPECT_NE(
+        text.find(L"Not moved, still at its old path: E:\\RECYCLER\\x.dll\r\nThe process cannot access"),
+        std::wstring::npos);
+}
+
+TEST_F(CleaningTest, AReadOnlyDriveKeepsEverythingAndEveryItemSaysSo) {
+    const auto found = scan();
+    const auto before = fs.snapshot();
+    fs.drive(L'E').readOnly = true;
+    const auto report = lockbay::cleanDrive(fs, found, kEnglish, kWhen);
+    EXPECT_FALSE(report.quarantined());
+    EXPECT_EQ(report.items.size(), found.fileCount() + found.hiddenFolders.size());
+    EXPECT_EQ(report.failures(), report.items.size());
+    EXPECT_EQ(fs.snapshot().size(), before.size());
+    EXPECT_EQ(contents(fs, false), [&] {
+        std::vector<std::string> all;
+        for (const auto& [path, entry] : before)
+            if (!(entry.attributes & attr::kDirectory)) all.push_back(entry.content);
+        std::sort(all.begin(), all.end());
+        return all;
+    }());
+}
+
+TEST_F(CleaningTest, ASecondCleaningInTheSameSecondGetsAFolderOfItsOwn) {
+    lockbay::cleanDrive(fs, scan(), kEnglish, kWhen);
+    fs.addFile(L"E:\\autorun.inf", "[autorun]\nopen=again.exe\n");
+    fs.addFile(L"E:\\again.exe", "MZ again");
+    const auto report = lockbay::cleanDrive(fs, scan(), kEnglish, kWhen);
+    EXPECT_EQ(report.quarantineFolder, kQuarantine + L" (2)");
+    EXPECT_EQ(fs.content(kQuarantine + L" (2)\\again.exe.quarantined"), "MZ again");
+    EXPECT_EQ(fs.content(kQuarantine + L" (2)\\autorun.inf.quarantined"), "[autorun]\nopen=again.exe\n");
+}
+
+TEST_F(CleaningTest, OnlyThe64KilobytesReadAreCopiedAndTheReadmeSaysSo) {
+    const std::string big = "[autorun]\nopen=RECYCLER\\x.dll\n" + std::string(100000, ';');
+    fs.addFile(L"E:\\autorun.inf", big);
+    const auto read = lockbay::readInfectedAutorun(fs, L'E');
+    EXPECT_EQ(read.bytes, big.substr(0, lockbay::kAutorunReadLimit));
+    EXPECT_EQ(read.size, big.size());
+    lockbay::cleanDrive(fs, lockbay::scanDrive(fs, L'E', read), kEnglish, kWhen);
+    const std::wstring text = platform::fromUtf8(fs.content(kQuarantine + L"\\README.txt").value());
+    EXPECT_NE(text.find(L"The copy holds the first 65536 bytes of the 100030 bytes that the file had."),
+              std::wstring::npos);
+
+    fs.addFile(L"E:\\autorun.inf", "[autorun]\nopen=x.exe\n", attr::kHidden);
+    EXPECT_FALSE(lockbay::readInfectedAutorun(fs, L'E').present) << "a hidden file is not INFECTED";
+}
+
+}  // namespace
