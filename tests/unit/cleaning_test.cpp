@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "fakes/fake_platform.h"
+#include "infected_stick.h"
 #include "lockbay/i18n/language_file.h"
 #include "lockbay/protection/sha256.h"
 #include "platform/encoding.h"
-#include "shell_link_builder.h"
 
 namespace {
 
@@ -22,22 +22,13 @@ namespace attr = platform::attr;
 using lockbay::PathRefusal;
 using Strings = std::vector<std::wstring>;
 
-constexpr std::uint32_t kHiddenSystem = attr::kHidden | attr::kSystem;
+using infected_stick::kAutorun;
+using infected_stick::kHiddenSystem;
 const platform::LocalTime kWhen{2026, 12, 9, 14, 3, 22};
 const std::wstring kQuarantine = L"E:\\Lockbay quarantine\\2026-12-09 14.03.22";
 const lockbay::TextOf kEnglish = [](lockbay::CaptionLine line) -> const std::wstring& {
     return lockbay::englishText(line);
 };
-
-std::string link(const std::wstring& relative, const std::wstring& environment = {},
-                 const std::wstring& local = {}, const std::wstring& arguments = {}) {
-    testing_links::LinkSpec spec;
-    spec.relativePath = relative;
-    spec.environmentTarget = environment;
-    spec.localBasePath = local;
-    spec.arguments = arguments;
-    return testing_links::buildShellLink(spec);
-}
 
 // Every file's content on the drives, as a sorted list (the multiset of contents).
 std::vector<std::string> contents(const fakes::FakeFileSystem& fs, bool withoutReadme = true) {
@@ -53,44 +44,16 @@ std::vector<std::string> contents(const fakes::FakeFileSystem& fs, bool withoutR
 
 class CleaningTest : public ::testing::Test {
 protected:
-    // A stick as a worm of this family leaves it.
     CleaningTest() {
         fs.addDrive(L'C', {L"NTFS", 1ull << 30, true, false});
         fs.addFile(L"C:\\Windows\\notepad.exe", "the system's notepad");
         fs.addDrive(L'E');
-        fs.addFile(L"E:\\autorun.inf", kAutorun);
-        fs.addFolder(L"E:\\RECYCLER", attr::kDirectory | kHiddenSystem);
-        fs.addFolder(L"E:\\RECYCLER\\S-1-5-21", attr::kDirectory | attr::kHidden);
-        fs.addFile(L"E:\\RECYCLER\\S-1-5-21\\autorun.exe", "MZ the worm", kHiddenSystem);
-        fs.addFile(L"E:\\RECYCLER\\x.dll", "MZ its library", kHiddenSystem);
-        // Three folders hidden by the worm, each with a decoy of its own kind.
-        fs.addFolder(L"E:\\Photos", attr::kDirectory | kHiddenSystem);
-        fs.addFile(L"E:\\Photos\\beach.jpg", "a photo");
-        fs.addFile(L"E:\\Photos.lnk",
-                   link(L".\\RECYCLER\\S-1-5-21\\autorun.exe", {}, L"F:\\RECYCLER\\autorun.exe"));
-        fs.addFolder(L"E:\\Music", attr::kDirectory | kHiddenSystem);
-        fs.addFile(L"E:\\Music.lnk",
-                   link({}, L"%windir%\\system32\\cmd.exe", {},
-                        L"/c start \"\" \"RECYCLER\\S-1-5-21\\autorun\" & start explorer Music"));
-        fs.addFolder(L"E:\\Work", attr::kDirectory | kHiddenSystem);
-        fs.addFile(L"E:\\Work.lnk",
-                   link({}, {}, L"C:\\Windows\\system32\\rundll32.exe", L"RECYCLER\\x.dll,Entry"));
-        // Left alone: a folder the user hid, one beside a shortcut to itself, a damaged
-        // shortcut, the user's own files.
-        fs.addFolder(L"E:\\Private", attr::kDirectory | kHiddenSystem);
-        fs.addFolder(L"E:\\Docs", attr::kDirectory | kHiddenSystem);
-        fs.addFile(L"E:\\Docs.lnk", link(L"Docs"));
-        fs.addFolder(L"E:\\Old", attr::kDirectory | kHiddenSystem);
-        fs.addFile(L"E:\\Old.lnk", link(L"RECYCLER\\x.dll").substr(0, 90));
-        fs.addFile(L"E:\\report.docx", "the user's report");
+        infected_stick::addTo(fs);
     }
 
     lockbay::Infection scan() { return lockbay::scanDrive(fs, L'E', lockbay::readInfectedAutorun(fs, L'E')); }
     std::uint32_t attributesOf(const std::wstring& path) { return fs.entry(path).value().attributes; }
 
-    static constexpr const char* kAutorun =
-        "[autorun]\r\nopen=RECYCLER\\S-1-5-21\\autorun.exe\r\nicon=RECYCLER\\S-1-5-21\\autorun.exe,0\r\n"
-        "shell\\open\\command=RECYCLER\\S-1-5-21\\autorun.exe -open\r\n";
     fakes::FakeFileSystem fs;
 };
 

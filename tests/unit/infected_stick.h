@@ -1,0 +1,61 @@
+// A stick as a worm of the autorun family leaves it, on the fake file system: an
+// autorun.inf that starts a hidden program in a hidden folder, three of the user's folders
+// hidden (Hidden and System) behind decoy shortcuts of three kinds, and what must be left
+// alone: a folder the user hid, a hidden folder beside a shortcut to itself, a damaged
+// shortcut and the user's own files.
+#pragma once
+
+#include <string>
+
+#include "fakes/fake_platform.h"
+#include "shell_link_builder.h"
+
+namespace infected_stick {
+
+inline constexpr std::uint32_t kHiddenSystem = platform::attr::kHidden | platform::attr::kSystem;
+
+inline constexpr const char* kAutorun =
+    "[autorun]\r\nopen=RECYCLER\\S-1-5-21\\autorun.exe\r\nicon=RECYCLER\\S-1-5-21\\autorun.exe,0\r\n"
+    "shell\\open\\command=RECYCLER\\S-1-5-21\\autorun.exe -open\r\n";
+
+inline std::string link(const std::wstring& relative, const std::wstring& environment = {},
+                        const std::wstring& local = {}, const std::wstring& arguments = {}) {
+    testing_links::LinkSpec spec;
+    spec.relativePath = relative;
+    spec.environmentTarget = environment;
+    spec.localBasePath = local;
+    spec.arguments = arguments;
+    return testing_links::buildShellLink(spec);
+}
+
+// The stick on drive E: (which must exist).
+inline void addTo(fakes::FakeFileSystem& fs) {
+    namespace attr = platform::attr;
+    fs.addFile(L"E:\\autorun.inf", kAutorun);
+    fs.addFolder(L"E:\\RECYCLER", attr::kDirectory | kHiddenSystem);
+    fs.addFolder(L"E:\\RECYCLER\\S-1-5-21", attr::kDirectory | attr::kHidden);
+    fs.addFile(L"E:\\RECYCLER\\S-1-5-21\\autorun.exe", "MZ the worm", kHiddenSystem);
+    fs.addFile(L"E:\\RECYCLER\\x.dll", "MZ its library", kHiddenSystem);
+    // A relative target (the absolute one names the drive letter the stick had before).
+    fs.addFolder(L"E:\\Photos", attr::kDirectory | kHiddenSystem);
+    fs.addFile(L"E:\\Photos\\beach.jpg", "a photo");
+    fs.addFile(L"E:\\Photos.lnk",
+               link(L".\\RECYCLER\\S-1-5-21\\autorun.exe", {}, L"F:\\RECYCLER\\autorun.exe"));
+    // cmd through a variable, starting the worm by a name without ".exe".
+    fs.addFolder(L"E:\\Music", attr::kDirectory | kHiddenSystem);
+    fs.addFile(L"E:\\Music.lnk",
+               link({}, L"%windir%\\system32\\cmd.exe", {},
+                    L"/c start \"\" \"RECYCLER\\S-1-5-21\\autorun\" & start explorer Music"));
+    // rundll32 of the system, running the worm's library.
+    fs.addFolder(L"E:\\Work", attr::kDirectory | kHiddenSystem);
+    fs.addFile(L"E:\\Work.lnk",
+               link({}, {}, L"C:\\Windows\\system32\\rundll32.exe", L"RECYCLER\\x.dll,Entry"));
+    fs.addFolder(L"E:\\Private", attr::kDirectory | kHiddenSystem);
+    fs.addFolder(L"E:\\Docs", attr::kDirectory | kHiddenSystem);
+    fs.addFile(L"E:\\Docs.lnk", link(L"Docs"));
+    fs.addFolder(L"E:\\Old", attr::kDirectory | kHiddenSystem);
+    fs.addFile(L"E:\\Old.lnk", link(L"RECYCLER\\x.dll").substr(0, 90));
+    fs.addFile(L"E:\\report.docx", "the user's report");
+}
+
+}  // namespace infected_stick
