@@ -191,9 +191,11 @@ CommandLine splitCommandLine(std::wstring_view command) {
         }
         return split;
     }
-    for (std::size_t i = 0; i <= command.size(); ++i) {
+    std::size_t words = 0;
+    for (std::size_t i = 0; i <= command.size() && words < kMaxProgramWords; ++i) {
         if (i == command.size() || (isBlank(command[i]) && i > 0 && !isBlank(command[i - 1]))) {
             add(command.substr(0, i), i < command.size() ? command.substr(i) : std::wstring_view{});
+            ++words;
         }
     }
     return split;

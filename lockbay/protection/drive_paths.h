@@ -54,11 +54,14 @@ DrivePath normalizeOnDrive(wchar_t drive, std::wstring_view raw, std::wstring_vi
 DrivePath findFileOnDrive(platform::FileSystem& fs, wchar_t drive, std::wstring_view raw,
                           std::wstring_view base);
 
+// The most words of an unquoted command line tried as the program's name.
+inline constexpr std::size_t kMaxProgramWords = 8;
+
 // A command line, such as autorun.inf's "open=" holds, split the way Windows starts it.
 struct CommandLine {
     // The names the program may have, in the order Windows tries them: a quoted first
-    // part alone; otherwise each run of words up to a blank ("My", "My Program.exe", ...),
-    // and each without an extension also with ".exe" added.
+    // part alone; otherwise each run of words up to a blank ("My", "My Program.exe", ...,
+    // at most kMaxProgramWords words), and each without an extension also with ".exe".
     std::vector<std::wstring> programCandidates;
     // What follows each candidate (same index).
     std::vector<std::wstring> arguments;

@@ -144,7 +144,7 @@ bool readLinkInfo(std::string_view info, ShellLink& link) {
 }  // namespace
 
 std::optional<ShellLink> parseShellLink(std::string_view bytes) {
-    if (bytes.size() > kMaxShellLinkSize) return std::nullopt;
+    if (bytes.size() < kHeaderSize || bytes.size() > kMaxShellLinkSize) return std::nullopt;
     Reader r(bytes);
     if (r.u32(0) != kHeaderSize) return std::nullopt;
     const std::string_view classId = r.bytes(4, kLinkClassId.size());

@@ -105,6 +105,8 @@ TEST(CommandLines, SplitTheWayWindowsStartsThem) {
         {L"\"unterminated x", {L"unterminated x", L"unterminated x.exe"}, {L"", L""}},
         {L"   ", {}, {}},
     };
+    EXPECT_EQ(lockbay::splitCommandLine(L"a b c d e f g h i j").programCandidates.size(),
+              2 * lockbay::kMaxProgramWords);
     for (const Case& c : cases) {
         const auto split = lockbay::splitCommandLine(c.command);
         EXPECT_EQ(split.programCandidates, c.programs) << platform::toUtf8(c.command);

@@ -76,6 +76,8 @@ TEST(ShellLinkReader, ADamagedLinkIsNoLink) {
         return lockbay::parseShellLink(bytes);
     };
     EXPECT_FALSE(damaged(0, 0x4D)) << "header size";
+    EXPECT_FALSE(lockbay::parseShellLink(good.substr(0, 20) + std::string(4, '\0')))
+        << "a header cut short, no parts";
     EXPECT_FALSE(damaged(19, 0x47)) << "class id";
     EXPECT_FALSE(damaged(76, '\xFF')) << "an ID list running past the end";
     const std::size_t linkInfo = 76 + 2 + 22;
