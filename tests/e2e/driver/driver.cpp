@@ -57,7 +57,8 @@ constexpr char kUsage[] =
     "  wait-process <exe-name> [timeout]\n"
     "  wait-process-gone <exe-name> [timeout]\n"
     "  screenshot <file.bmp>\n"
-    "  sleep <ms>\n";
+    "  sleep <ms>\n"
+    "  hold-file <path> <ms>               keeps a file open, shared for reading only, for that long\n";
 
 // ---- Text ------------------------------------------------------------------------
 
@@ -672,6 +673,17 @@ void runAction(const Arguments& args) {
     } else if (action == L"sleep") {
         args.atMost(1);
         Sleep(parseNumber(args.required(0, L"ms"), L"sleep"));
+        writeLine("ok");
+    } else if (action == L"hold-file") {
+        // A file in use, as a running program holds its own: open for reading, shared for
+        // reading only, so no other process can move, delete or write it meanwhile.
+        args.atMost(2);
+        const std::wstring& path = args.required(0, L"path");
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) throw ActionError(L"cannot open " + path);
+        writeLine("held");
+        Sleep(parseNumber(args.required(1, L"ms"), L"hold-file"));
+        CloseHandle(file);
         writeLine("ok");
     } else if (action == L"help") {
         writeOut(kUsage);
