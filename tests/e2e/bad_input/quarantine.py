@@ -11,6 +11,13 @@
         The multiset of the drives' contents: the SHA-256 of every file, one per line,
         sorted; the README.txt files that cleaning writes are left out, as they hold
         nothing that was on the drive.
+    quarantine.py step <state-folder> <losses> <letter>=<drive-folder>...
+        For a sequence of steps: each drive's multiset of contents against the one the
+        previous call kept in <state-folder>/<letter>.contents, less the contents in
+        <losses> ("-", or "<letter>:<sha256>" entries joined by commas: an autorun.inf
+        that Protect removed without a copy). Prints "LOST<tab><letter>: <sha256>" and
+        "GAINED<tab><letter>: <sha256>" for every other difference (exit status 1), and
+        keeps the new multisets.
 
 Windows paths ("E:\\RECYCLER\\x.exe") are read against the drive folder.
 """
@@ -101,9 +108,41 @@ def readme(root, letter):
     return 1 if problems else 0
 
 
+def step(state, losses, pairs):
+    from collections import Counter
+    expected_losses = Counter()
+    if losses != "-":
+        for loss in losses.split(","):
+            letter, sha = loss.split(":", 1)
+            expected_losses[(letter, sha)] += 1
+    any_problem = False
+    for pair in pairs:
+        letter, root = pair.split("=", 1)
+        now = contents([root])
+        kept = os.path.join(state, letter + ".contents")
+        if os.path.exists(kept):
+            before = Counter(open(kept).read().split())
+            for (loss_letter, sha), count in expected_losses.items():
+                if loss_letter == letter:
+                    before.subtract({sha: count})
+            after = Counter(now)
+            for sha, count in (before - after).items():
+                print("LOST\t%s: %s (%d)" % (letter, sha, count))
+                any_problem = True
+            for sha, count in (after - before).items():
+                print("GAINED\t%s: %s (%d)" % (letter, sha, count))
+                any_problem = True
+        with open(kept, "w") as f:
+            f.write("\n".join(now) + "\n")
+    return 1 if any_problem else 0
+
+
 def main(argv):
     if len(argv) == 4 and argv[1] == "readme":
         return readme(argv[2], argv[3])
+    if len(argv) >= 5 and argv[1] == "step":
+        os.makedirs(argv[2], exist_ok=True)
+        return step(argv[2], argv[3], argv[4:])
     if len(argv) >= 3 and argv[1] == "contents":
         for h in contents(argv[2:]):
             print(h)

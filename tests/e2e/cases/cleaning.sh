@@ -85,6 +85,7 @@ box_starts_with() { [[ $(box_text 2>/dev/null) == "$1"* ]]; }
 # wait_box <start of its text> : a message box whose text starts so.
 wait_box() {
     wait_until 30 box_starts_with "$1" || fatal "no message starting with [$1]; the screen shows: $(box_text 2>&1)"
+    must drv settle "$box"
 }
 
 # no_box_after_refresh : a second after the refresh, no message box is open.
@@ -107,6 +108,7 @@ test_yes_quarantines_what_autorun_starts_and_shows_the_hidden_folders() {
     local root before_tree before_contents
     root=$(drive_dir E)
     before_contents=$(contents "$root")
+    tree "$root" >"$E2E_TEST_TMP/before.tree"
     start_server --version 4.0.0
     start_lockbay
     must drv wait-window "$main" 60000
@@ -175,8 +177,13 @@ Shown again:
     assert_attributes 'E:\Private' "SH"
     assert_eq "$(status_of "$root")" PROTECTED "the drive's status"
     assert_list "$main" "$Form1_List1" "E:    PROTECTED"
-    # Nothing lost: every content is still on the stick, autorun.inf as its copy.
+    # Nothing lost: every content is still on the stick, autorun.inf as its copy; and
+    # nothing changed but what cleaning does (files moved as they were, folders shown).
     assert_eq "$(contents "$root")" "$before_contents" "the multiset of contents on the stick"
+    tree "$root" >"$E2E_TEST_TMP/after.tree"
+    local differences
+    differences=$(python3 "$CLEANING_HELPERS/tree_hash.py" compare "$E2E_TEST_TMP/before.tree" "$E2E_TEST_TMP/after.tree" \
+        --protect --clean) || fail "cleaning changed more than it should: $differences"
 }
 
 test_utf16_autorun_with_arguments_and_a_file_that_cannot_be_moved() {
