@@ -127,11 +127,9 @@ AutorunRead readInfectedAutorun(platform::FileSystem& fs, wchar_t drive) {
     if (!fs.normalFileExists(path)) return read;
     read.present = true;
     if (auto bytes = fs.readFilePrefix(path, kAutorunReadLimit)) {
-        read.readable = true;
-        read.bytes = std::move(*bytes);
-        read.parsed = parseAutorunFile(read.bytes);
+        const std::size_t readSize = bytes->size();
+        read = autorunFromBytes(std::move(*bytes), readSize);
     }
-    read.size = read.bytes.size();
     // A file cut at the limit may be longer: its listing tells its whole size.
     if (read.bytes.size() == kAutorunReadLimit) {
         if (const auto entries = fs.listFolder(driveRoot(drive))) {
@@ -141,6 +139,17 @@ AutorunRead readInfectedAutorun(platform::FileSystem& fs, wchar_t drive) {
             }
         }
     }
+    return read;
+}
+
+AutorunRead autorunFromBytes(std::string bytes, std::uint64_t size) {
+    AutorunRead read;
+    read.present = true;
+    read.readable = true;
+    read.bytes = std::move(bytes);
+    read.bytes.resize(std::min<std::size_t>(read.bytes.size(), kAutorunReadLimit));
+    read.size = std::max<std::uint64_t>(size, read.bytes.size());
+    read.parsed = parseAutorunFile(read.bytes);
     return read;
 }
 

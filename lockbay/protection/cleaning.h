@@ -43,6 +43,10 @@ struct AutorunRead {
 // when there is none. Call it before the removal.
 AutorunRead readInfectedAutorun(platform::FileSystem& fs, wchar_t drive);
 
+// The same from bytes kept elsewhere (a program that removed the file and hands its first
+// kAutorunReadLimit bytes on); `size` is the whole file's.
+AutorunRead autorunFromBytes(std::string bytes, std::uint64_t size);
+
 // A name that autorun.inf gives for something to start, which leads off the drive or to
 // nothing on it, and is therefore left alone.
 struct RefusedName {
