@@ -7,6 +7,7 @@
 #include "infected_stick.h"
 #include "lockbay/protection/cleaning_offer.h"
 #include "lockbay_fixture.h"
+#include "platform/encoding.h"
 
 namespace {
 

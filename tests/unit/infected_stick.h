@@ -5,10 +5,16 @@
 // shortcut and the user's own files.
 #pragma once
 
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
 #include <string>
 
 #include "fakes/fake_platform.h"
-#include "shell_link_builder.h"
+
+#ifndef LOCKBAY_LINK_SAMPLES
+#error "LOCKBAY_LINK_SAMPLES names the folder of the sample shortcut files"
+#endif
 
 namespace infected_stick {
 
@@ -18,14 +24,11 @@ inline constexpr const char* kAutorun =
     "[autorun]\r\nopen=RECYCLER\\S-1-5-21\\autorun.exe\r\nicon=RECYCLER\\S-1-5-21\\autorun.exe,0\r\n"
     "shell\\open\\command=RECYCLER\\S-1-5-21\\autorun.exe -open\r\n";
 
-inline std::string link(const std::wstring& relative, const std::wstring& environment = {},
-                        const std::wstring& local = {}, const std::wstring& arguments = {}) {
-    testing_links::LinkSpec spec;
-    spec.relativePath = relative;
-    spec.environmentTarget = environment;
-    spec.localBasePath = local;
-    spec.arguments = arguments;
-    return testing_links::buildShellLink(spec);
+// A shortcut made by tests/e2e/lib/make_lnk.py (its command line is in tests/fuzz/README.md).
+inline std::string sampleLink(const std::string& name) {
+    std::ifstream in(std::string(LOCKBAY_LINK_SAMPLES) + "/" + name, std::ios::binary);
+    if (!in) throw std::runtime_error("no sample shortcut " + name);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // The stick on drive E: (which must exist).
@@ -39,22 +42,18 @@ inline void addTo(fakes::FakeFileSystem& fs) {
     // A relative target (the absolute one names the drive letter the stick had before).
     fs.addFolder(L"E:\\Photos", attr::kDirectory | kHiddenSystem);
     fs.addFile(L"E:\\Photos\\beach.jpg", "a photo");
-    fs.addFile(L"E:\\Photos.lnk",
-               link(L".\\RECYCLER\\S-1-5-21\\autorun.exe", {}, L"F:\\RECYCLER\\autorun.exe"));
+    fs.addFile(L"E:\\Photos.lnk", sampleLink("relative_target"));
     // cmd through a variable, starting the worm by a name without ".exe".
     fs.addFolder(L"E:\\Music", attr::kDirectory | kHiddenSystem);
-    fs.addFile(L"E:\\Music.lnk",
-               link({}, L"%windir%\\system32\\cmd.exe", {},
-                    L"/c start \"\" \"RECYCLER\\S-1-5-21\\autorun\" & start explorer Music"));
+    fs.addFile(L"E:\\Music.lnk", sampleLink("cmd_through_variable"));
     // rundll32 of the system, running the worm's library.
     fs.addFolder(L"E:\\Work", attr::kDirectory | kHiddenSystem);
-    fs.addFile(L"E:\\Work.lnk",
-               link({}, {}, L"C:\\Windows\\system32\\rundll32.exe", L"RECYCLER\\x.dll,Entry"));
+    fs.addFile(L"E:\\Work.lnk", sampleLink("rundll32_local"));
     fs.addFolder(L"E:\\Private", attr::kDirectory | kHiddenSystem);
     fs.addFolder(L"E:\\Docs", attr::kDirectory | kHiddenSystem);
-    fs.addFile(L"E:\\Docs.lnk", link(L"Docs"));
+    fs.addFile(L"E:\\Docs.lnk", sampleLink("folder_target"));
     fs.addFolder(L"E:\\Old", attr::kDirectory | kHiddenSystem);
-    fs.addFile(L"E:\\Old.lnk", link(L"RECYCLER\\x.dll").substr(0, 90));
+    fs.addFile(L"E:\\Old.lnk", sampleLink("truncated"));
     fs.addFile(L"E:\\report.docx", "the user's report");
 }
 

@@ -1,4 +1,5 @@
-// The shortcut reader: every form a link records its target in, and damaged links.
+// The shortcut reader: every form a link records its target in, and damaged links. The
+// links are made by our own generator (tests/e2e/lib/make_lnk.py).
 #include "lockbay/protection/shell_link.h"
 
 #include <gtest/gtest.h>
@@ -6,59 +7,45 @@
 #include <string>
 #include <vector>
 
-#include "shell_link_builder.h"
+#include "infected_stick.h"
 
 namespace {
 
+using infected_stick::sampleLink;
 using lockbay::ShellLink;
-using testing_links::buildShellLink;
-using testing_links::LinkSpec;
+
+ShellLink link(std::wstring local, std::wstring network, std::wstring relative, std::wstring working,
+               std::wstring arguments, std::wstring environment) {
+    return {std::move(local),   std::move(network),   std::move(relative),
+            std::move(working), std::move(arguments), std::move(environment)};
+}
 
 TEST(ShellLinkReader, ReadsEveryFormOfTarget) {
-    struct Case {
-        const char* what;
-        LinkSpec spec;
-        ShellLink expected;
+    const std::vector<std::pair<const char*, ShellLink>> cases = {
+        {"relative_target",
+         link(L"F:\\RECYCLER\\S-1-5-21\\autorun.exe", {}, L".\\RECYCLER\\S-1-5-21\\autorun.exe", {}, {}, {})},
+        {"cmd_through_variable",
+         link({}, {}, {}, L"E:\\", L"/c start \"\" \"RECYCLER\\S-1-5-21\\autorun\" & start explorer Music",
+              L"%windir%\\system32\\cmd.exe")},
+        {"rundll32_local",
+         link(L"C:\\Windows\\system32\\rundll32.exe", {}, {}, {}, L"RECYCLER\\x.dll,Entry", {})},
+        {"network_share", link({}, L"\\\\server\\share\\x.exe", {}, {}, {}, {})},  // ANSI strings, no ID list
+        {"ansi_strings", link({}, {}, L"..\\..\\Windows\\notepad.exe", {}, L"CON", {})},
+        {"utf16_local_path", link(L"E:\\\u0416\\\u00e9.exe", {}, {}, {}, {}, {})},
     };
-    std::vector<Case> cases(6);
-    cases[0].what = "local path in parts, ANSI strings";
-    cases[0].spec.localBasePath = L"E:\\RECYCLER";
-    cases[0].spec.pathSuffix = L"x.exe";
-    cases[0].spec.unicodeStrings = false;
-    cases[0].expected.localPath = L"E:\\RECYCLER\\x.exe";
-    cases[1].what = "local path whole, no ID list";
-    cases[1].spec.localBasePath = L"E:\\x.exe";
-    cases[1].spec.idList = false;
-    cases[1].expected.localPath = L"E:\\x.exe";
-    cases[2].what = "local path in UTF-16";
-    cases[2].spec.localBasePath = L"E:\\\u0416\\";
-    cases[2].spec.pathSuffix = L"\u00e9.exe";
-    cases[2].spec.unicodeLinkInfo = true;
-    cases[2].expected.localPath = L"E:\\\u0416\\\u00e9.exe";
-    cases[3].what = "network share";
-    cases[3].spec.networkShare = L"\\\\server\\share";
-    cases[3].spec.pathSuffix = L"x.exe";
-    cases[3].expected.networkPath = L"\\\\server\\share\\x.exe";
-    cases[4].what = "relative path, working folder and arguments";
-    cases[4].spec.relativePath = cases[4].expected.relativePath = L".\\RECYCLER\\x.exe";
-    cases[4].spec.workingFolder = cases[4].expected.workingFolder = L"E:\\";
-    cases[4].spec.arguments = cases[4].expected.arguments = L"-open \"Photos\"";
-    cases[5].what = "a launcher through an environment variable";
-    cases[5].spec.arguments = cases[5].expected.arguments = L"/c start x.exe";
-    cases[5].spec.environmentTarget = cases[5].expected.environmentTarget = L"%windir%\\system32\\cmd.exe";
-    for (const Case& c : cases) {
-        const auto link = lockbay::parseShellLink(buildShellLink(c.spec));
-        ASSERT_TRUE(link) << c.what;
-        EXPECT_EQ(*link, c.expected) << c.what;
+    for (const auto& [name, expected] : cases) {
+        const auto parsed = lockbay::parseShellLink(sampleLink(name));
+        ASSERT_TRUE(parsed) << name;
+        EXPECT_EQ(*parsed, expected) << name;
+    }
+    for (const char* damaged : {"truncated", "header_only"}) {
+        EXPECT_FALSE(lockbay::parseShellLink(sampleLink(damaged))) << damaged;
     }
 }
 
 TEST(ShellLinkReader, ADamagedLinkIsNoLink) {
-    LinkSpec spec;
-    spec.localBasePath = L"E:\\x.exe";
-    spec.relativePath = L"x.exe";
-    spec.arguments = L"-a";
-    const std::string good = buildShellLink(spec);
+    // An ID list, link information with a local path, the arguments as the last string.
+    const std::string good = sampleLink("rundll32_local");
     ASSERT_TRUE(lockbay::parseShellLink(good));
     // Cut anywhere before its terminal block, it is refused; a link that simply ends there
     // reads as the whole.
@@ -83,7 +70,9 @@ TEST(ShellLinkReader, ADamagedLinkIsNoLink) {
     const std::size_t linkInfo = 76 + 2 + 22;
     EXPECT_FALSE(damaged(linkInfo + 1, 0x7F)) << "link information running past the end";
     EXPECT_FALSE(damaged(linkInfo + 16, 0x7F)) << "a local path outside the link information";
-    EXPECT_FALSE(damaged(good.size() - 10, 0x7F)) << "the arguments running past the end";
+    const std::size_t argumentsCount =
+        good.size() - 4 - 2 * std::wstring(L"RECYCLER\\x.dll,Entry").size() - 2;
+    EXPECT_FALSE(damaged(argumentsCount, 0x7F)) << "the arguments running past the end";
     EXPECT_FALSE(
         lockbay::parseShellLink(good.substr(0, good.size() - 4) + std::string("\x0C\0\0\0\x01\0\0\xA0\0", 9)))
         << "an extra block cut short";

@@ -2,12 +2,13 @@
 """Writes a shortcut file (.lnk) from the published Shell Link binary format, for the tests:
 the decoys a worm leaves beside the folders it hides, and damaged shortcuts.
 
-    make_lnk.py OUTPUT [--local PATH] [--suffix TEXT] [--share \\\\server\\share]
+    make_lnk.py OUTPUT [--local PATH] [--suffix TEXT] [--share \\\\server\\share] [--unicode-info]
                        [--relative PATH] [--workdir PATH] [--args TEXT] [--env-target PATH]
                        [--ansi] [--no-idlist] [--truncate BYTES]
 
---local and --suffix go into the link information (local base path and common suffix),
---share makes it a network link; --relative, --workdir and --args are the string data
+--local and --suffix go into the link information (local base path and common suffix;
+with --unicode-info also in UTF-16, as for names outside the ANSI code page), --share
+makes it a network link; --relative, --workdir and --args are the string data
 (UTF-16 unless --ansi); --env-target is the environment-variable block
 ("%windir%\\system32\\cmd.exe"). --truncate keeps only the first BYTES bytes.
 """
@@ -25,11 +26,11 @@ HAS_WORKING_DIR, HAS_ARGUMENTS, IS_UNICODE, HAS_EXP_STRING = 1 << 4, 1 << 5, 1 <
 
 
 def ansi(text):
-    return text.encode("cp1252")
+    return text.encode("cp1252", errors="replace")
 
 
-def link_info(local, suffix, share):
-    header_size = 0x1C
+def link_info(local, suffix, share, unicode_info):
+    header_size = 0x24 if unicode_info else 0x1C
     body = b""
     flags = 0
     local_offset = network_offset = 0
@@ -48,8 +49,17 @@ def link_info(local, suffix, share):
         body += struct.pack("<IIIII", 0x14 + len(name), 0, 0x14, 0, 0) + name
     suffix_offset = header_size + len(body)
     body += ansi(suffix) + b"\0"
+    unicode_offsets = b""
+    if unicode_info:
+        local_unicode = 0
+        if local:
+            local_unicode = header_size + len(body)
+            body += local.encode("utf-16-le") + b"\0\0"
+        suffix_unicode = header_size + len(body)
+        body += suffix.encode("utf-16-le") + b"\0\0"
+        unicode_offsets = struct.pack("<II", local_unicode, suffix_unicode)
     header = struct.pack("<IIIIIII", header_size + len(body), header_size, flags, volume_offset, local_offset,
-                         network_offset, suffix_offset)
+                         network_offset, suffix_offset) + unicode_offsets
     return header + body
 
 
@@ -86,7 +96,7 @@ def build(args):
         items = struct.pack("<H", 2 + len(MY_COMPUTER_ITEM)) + MY_COMPUTER_ITEM + b"\0\0"
         out += struct.pack("<H", len(items)) + items
     if has_info:
-        out += link_info(args.local or "", args.suffix or "", args.share or "")
+        out += link_info(args.local or "", args.suffix or "", args.share or "", args.unicode_info)
     for text in (args.relative, args.workdir, args.args):
         if text:
             out += counted(text, unicode)
@@ -106,6 +116,7 @@ def main(argv):
     parser.add_argument("--local")
     parser.add_argument("--suffix")
     parser.add_argument("--share")
+    parser.add_argument("--unicode-info", action="store_true")
     parser.add_argument("--relative")
     parser.add_argument("--workdir")
     parser.add_argument("--args")
