@@ -75,6 +75,36 @@ std::wstring driveRoot(wchar_t drive) {
     return std::wstring{drive, L':', L'\\'};
 }
 
+std::wstring_view refusalName(PathRefusal refusal) {
+    switch (refusal) {
+        case PathRefusal::None:
+            return L"accepted";
+        case PathRefusal::Empty:
+            return L"empty";
+        case PathRefusal::Network:
+            return L"network-path";
+        case PathRefusal::OtherDrive:
+            return L"other-drive";
+        case PathRefusal::Variable:
+            return L"variable";
+        case PathRefusal::LeavesRoot:
+            return L"leaves-root";
+        case PathRefusal::DeviceName:
+            return L"device-name";
+        case PathRefusal::BadName:
+            return L"bad-name";
+        case PathRefusal::TooLong:
+            return L"too-long";
+        case PathRefusal::Missing:
+            return L"missing";
+        case PathRefusal::Folder:
+            return L"folder";
+        case PathRefusal::Quarantined:
+            return L"quarantined";
+    }
+    return L"unknown";
+}
+
 std::wstring quarantineRoot(wchar_t drive) {
     return driveRoot(drive) + kQuarantineFolderName;
 }

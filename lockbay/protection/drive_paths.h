@@ -33,6 +33,10 @@ enum class PathRefusal {
     Quarantined,  // inside the drive's quarantine folder: already dealt with
 };
 
+// A short stable name for each refusal ("leaves-root", "other-drive"...), for reports that
+// programs read, such as the command line's JSON.
+std::wstring_view refusalName(PathRefusal refusal);
+
 struct DrivePath {
     std::wstring path;  // the full path, such as "E:\RECYCLER\x.exe", when accepted
     PathRefusal refusal = PathRefusal::None;

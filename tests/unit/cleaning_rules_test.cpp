@@ -2,6 +2,7 @@
 // command line splits, what autorun.inf is read as, and the SHA-256 in the README.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,15 @@ TEST(DrivePaths, AcceptOnlyFilesOfTheSameDrive) {
         EXPECT_EQ(result.refusal, c.refusal) << platform::toUtf8(c.raw);
         EXPECT_EQ(result.path, c.path) << platform::toUtf8(c.raw);
     }
+}
+
+TEST(DrivePaths, EveryRefusalHasANameOfItsOwn) {
+    std::set<std::wstring_view> names;
+    for (int r = 0; r <= static_cast<int>(PathRefusal::Quarantined); ++r) {
+        names.insert(lockbay::refusalName(static_cast<PathRefusal>(r)));
+    }
+    EXPECT_EQ(names.size(), static_cast<std::size_t>(PathRefusal::Quarantined) + 1);
+    EXPECT_FALSE(names.count(L"unknown"));
 }
 
 TEST(DrivePaths, OnTheDriveOnlyAnExistingFileOutsideTheQuarantineCounts) {
