@@ -20,7 +20,7 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 source_dir="$root/tests/fuzz"
 build_dir="$root/build/fuzz"
 runs_dir="$build_dir/runs"
-targets=(selection_file language_file version_rule setup_check)
+targets=(selection_file language_file version_rule setup_check autorun_file shell_link)
 
 # clang with its fuzzer and sanitizer runtimes (Debian 12: clang and libclang-rt-14-dev).
 fuzzer_runtime_present() {

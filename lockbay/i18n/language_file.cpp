@@ -94,6 +94,39 @@ constexpr std::wstring_view kEnglish[] = {
     L"Turn off",
     L"Turn on",
     L"This computer's AutoRun setting was not changed.",
+    // Cleaning an infected drive.
+    L"Lockbay has removed the autorun.inf file of drive %1:, but the virus that it started is still on the "
+    L"drive.",
+    L"Programs that the virus runs:",
+    L"Shortcuts that pose as folders:",
+    L"Folders that the virus has hidden:",
+    L"... and %1 more",
+    L"Clean the drive now? Lockbay moves the programs and shortcuts into the folder \"%1\" on the drive "
+    L"(nothing is deleted) and shows the hidden folders again.",
+    L"Nothing has been changed. Drive %1: still carries the files that were listed, and opening one of them "
+    L"can start the virus again.",
+    L"Drive %1: has been cleaned. The files have been moved into \"%2\"; README.txt there lists them and tells "
+    L"how to put each one back.",
+    L"Drive %1: has been cleaned only in part. README.txt in \"%2\" lists what has been moved and tells how to "
+    L"put each file back.",
+    L"Moved:",
+    L"Could not be moved, still in place:",
+    L"Shown again:",
+    L"Still hidden, could not be changed:",
+    L"Nothing has been moved: the folder \"%1\" could not be made on the drive. The drive may be full or "
+    L"write-protected.",
+    L"README.txt could not be written: %1",
+    L"Lockbay moved these files here from drive %1: on %2. An infected autorun.inf file started them, or they "
+    L"were shortcuts that posed as folders. Nothing has been deleted.",
+    L"To put a file back, move it to its old path and take \".quarantined\" off its name. Do this only for a "
+    L"file you know to be safe.",
+    L"Old path: %1",
+    L"New path: %1",
+    L"Size: %1 bytes",
+    L"SHA-256: %1",
+    L"Not moved, still at its old path: %1",
+    L"A copy of the autorun.inf file that Lockbay removed from the drive, kept to show what it said:",
+    L"The copy holds the first %1 bytes of the %2 bytes that the file had.",
 };
 static_assert(std::size(kEnglish) == kLanguageLineCount, "one English text for every line of a language file");
 

@@ -87,6 +87,33 @@ enum class CaptionLine : std::size_t {
     kTurnAutoRunOn,
     kAutoRunNotChanged,  // message when the switch failed
 
+    // Cleaning an infected drive: the main window's question ("%1" the drive letter,
+    // "%2" a folder), its answers and summaries, and the quarantine's README.txt.
+    kCleanFoundIntro,
+    kCleanProgramsHeading,
+    kCleanShortcutsHeading,
+    kCleanHiddenFoldersHeading,
+    kCleanMoreItems,  // "%1": how many more entries a shortened list holds
+    kCleanQuestion,
+    kCleanDeclined,
+    kCleanDone,
+    kCleanPartlyDone,
+    kCleanMovedHeading,
+    kCleanNotMovedHeading,
+    kCleanShownHeading,
+    kCleanStillHiddenHeading,
+    kCleanNoQuarantine,
+    kCleanReadmeNotWritten,  // "%1": the reason
+    kQuarantineReadmeIntro,  // "%1" the drive letter, "%2" the date and time
+    kQuarantineReadmeHowToRestore,
+    kQuarantineReadmeOldPath,
+    kQuarantineReadmeNewPath,
+    kQuarantineReadmeSize,
+    kQuarantineReadmeSha256,
+    kQuarantineReadmeNotMoved,
+    kQuarantineReadmeAutorunCopy,
+    kQuarantineReadmeAutorunCut,  // "%1" the bytes kept, "%2" the bytes the file had
+
     kEndOfLines  // not a line: one past the last
 };
 static_assert(static_cast<std::size_t>(CaptionLine::kWelcomeText) == kCaptionLineCount);

@@ -56,6 +56,8 @@ void Protection::protectClicked() {
     platform::FileSystem& fs = app_.fs();
     const wchar_t drive = beginOperation();
 
+    // What an infected autorun.inf starts is known only from the file itself.
+    cleaning_.readBeforeRemoval(drive);
     if (removeInfectedFile(fs, drive) == FileRemoval::Failed) {
         runCommand(grantCommand(drive));
         retryDrive_ = drive;

@@ -10,13 +10,15 @@
 
 #include <string>
 
+#include "lockbay/protection/cleaning_offer.h"
+
 namespace lockbay {
 
 class LockbayApp;
 
 class Protection {
 public:
-    explicit Protection(LockbayApp& app) : app_(app) {}
+    explicit Protection(LockbayApp& app) : app_(app), cleaning_(app) {}
 
     // Click on Protect (Label7).
     void protectClicked();
@@ -42,6 +44,10 @@ public:
     // retry's message, or the free-space dialog's answer.
     bool stepsPending() const;
 
+    // Once the busy state is over: offers to clean the drive whose infected autorun.inf
+    // Protect removed, when it still carries what that file started.
+    void offerCleaning() { cleaning_.offer(); }
+
     // The watch gives up after this many ticks (30 minutes at 500 ms).
     static constexpr int kWatchTickLimit = 30 * 60 * 2;
 
@@ -52,6 +58,7 @@ private:
     void endConversion(const std::wstring& message);
 
     LockbayApp& app_;
+    CleaningOffer cleaning_;
     // The drive of each kind of pending step, taken when its operation started.
     wchar_t conversionDrive_ = L'C';
     wchar_t retryDrive_ = L'C';

@@ -337,6 +337,11 @@ void Form1::refreshStep() {
     if (!app_.protection().stepsPending()) {
         showm();
         waitt.setVisible(false);
+        Timer1.setEnabled(false);
+        // The operation is over: now the drive may be offered for cleaning. The timer is
+        // off first, so the question's modal loop cannot run this step again.
+        app_.protection().offerCleaning();
+        return;
     }
     Timer1.setEnabled(false);
 }

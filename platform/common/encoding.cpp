@@ -148,4 +148,28 @@ std::wstring fromUtf8(std::string_view bytes) {
     return out;
 }
 
+std::wstring fromUtf16(std::string_view bytes, bool bigEndian) {
+    std::wstring out;
+    out.reserve(bytes.size() / 2);
+    const auto unitAt = [&](std::size_t i) {
+        const auto first = static_cast<unsigned char>(bytes[i]);
+        const auto second = static_cast<unsigned char>(bytes[i + 1]);
+        return static_cast<char32_t>(bigEndian ? (first << 8 | second) : (second << 8 | first));
+    };
+    const std::size_t units = bytes.size() / 2;
+    for (std::size_t u = 0; u < units; ++u) {
+        const char32_t c = unitAt(2 * u);
+        if (c >= 0xD800 && c < 0xDC00 && u + 1 < units) {
+            const char32_t low = unitAt(2 * (u + 1));
+            if (low >= 0xDC00 && low < 0xE000) {
+                appendCodePoint(out, 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00));
+                ++u;
+                continue;
+            }
+        }
+        appendCodePoint(out, c >= 0xD800 && c < 0xE000 ? 0xFFFD : c);
+    }
+    return out;
+}
+
 }  // namespace platform

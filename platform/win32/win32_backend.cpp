@@ -125,7 +125,11 @@ Backend::Answer Win32Backend::messageBox(const std::wstring& text, const std::ws
                                          Buttons buttons) {
     HWND owner = GetActiveWindow();
     if (!formOf(owner) || !IsWindowVisible(owner)) owner = nullptr;
-    UINT type = (buttons == Buttons::Ok ? MB_OK : MB_RETRYCANCEL) | MB_SETFOREGROUND;
+    UINT type = MB_SETFOREGROUND;
+    if (buttons == Buttons::Ok) type |= MB_OK;
+    if (buttons == Buttons::RetryCancel) type |= MB_RETRYCANCEL;
+    // A question about a drive that carries a virus: Yes (the first button) is the default.
+    if (buttons == Buttons::YesNo) type |= MB_YESNO | MB_ICONWARNING;
     if (!owner) type |= MB_TASKMODAL;
     // The box's own modal loop dispatches WM_TIMER to the timer window: timers go on.
     switch (MessageBoxW(owner, text.c_str(), title.c_str(), type)) {
@@ -135,7 +139,12 @@ Backend::Answer Win32Backend::messageBox(const std::wstring& text, const std::ws
             return Answer::Cancel;
         case IDOK:
             return Answer::Ok;
-        default:
+        case IDYES:
+            return Answer::Yes;
+        case IDNO:
+            return Answer::No;
+        default:  // the box could not be shown: the answer that changes nothing
+            if (buttons == Buttons::YesNo) return Answer::No;
             return buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel;
     }
 }

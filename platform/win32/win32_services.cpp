@@ -70,6 +70,19 @@ std::wstring driveRoot(wchar_t drive) {
     return std::wstring{drive, L':', L'\\'};
 }
 
+// A full path ("E:\...") that is too long for the plain calls, in the form that lifts
+// their limit ("\\?\E:\..."). Folders are limited to 248 characters, files to 260.
+std::wstring longPathForm(const std::wstring& path) {
+    constexpr std::size_t kPlainLimit = 248;
+    if (path.size() < kPlainLimit || path.size() < 3 || path[1] != L':' || path[2] != L'\\') return path;
+    return L"\\\\?\\" + path;
+}
+
+bool onSameDrive(const std::wstring& a, const std::wstring& b) {
+    return a.size() >= 3 && b.size() >= 3 && a[1] == L':' && b[1] == L':' && a[2] == L'\\' && b[2] == L'\\' &&
+           std::towupper(a[0]) == std::towupper(b[0]);
+}
+
 // ---- File system -------------------------------------------------------------
 
 // Writes a growing file's data to the disk while it is still being written, on a thread
@@ -341,7 +354,7 @@ public:
 
     bool makeDirectory(const std::wstring& path) override {
         const CriticalErrorBoxesOff quiet;
-        return ::CreateDirectoryW(path.c_str(), nullptr) != FALSE;
+        return ::CreateDirectoryW(longPathForm(path).c_str(), nullptr) != FALSE;
     }
 
     bool removeDirectory(const std::wstring& path) override {
@@ -489,6 +502,57 @@ public:
             content.append(buffer.data(), got);
         }
         return content;
+    }
+
+    bool readFileInPieces(const std::wstring& path,
+                          const std::function<bool(std::string_view)>& onPiece) override {
+        const CriticalErrorBoxesOff quiet;
+        const KernelHandle file(::CreateFileW(longPathForm(path).c_str(), GENERIC_READ,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        if (!file || ::GetFileType(file.get()) != FILE_TYPE_DISK) return false;
+        std::vector<char> buffer(64 * 1024);
+        for (;;) {
+            DWORD got = 0;
+            if (!::ReadFile(file.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) return false;
+            if (got == 0) return true;
+            if (!onPiece(std::string_view(buffer.data(), got))) return false;
+        }
+    }
+
+    std::optional<std::vector<FolderEntry>> listFolder(const std::wstring& path) override {
+        const CriticalErrorBoxesOff quiet;
+        std::wstring pattern = path;
+        if (!pattern.empty() && pattern.back() != L'\\') pattern += L'\\';
+        pattern += L'*';
+        WIN32_FIND_DATAW found{};
+        const FindHandle search(::FindFirstFileExW(longPathForm(pattern).c_str(), FindExInfoBasic, &found,
+                                                   FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+        if (!search) return std::nullopt;
+        std::vector<FolderEntry> entries;
+        do {
+            const std::wstring_view name = found.cFileName;
+            if (name == L"." || name == L"..") continue;
+            entries.push_back({std::wstring(name), found.dwFileAttributes,
+                               std::uint64_t{found.nFileSizeHigh} << 32 | found.nFileSizeLow});
+        } while (::FindNextFileW(search.get(), &found));
+        if (::GetLastError() != ERROR_NO_MORE_FILES) return std::nullopt;
+        return entries;
+    }
+
+    bool moveWithinDrive(const std::wstring& from, const std::wstring& to, std::wstring& error) override {
+        if (!onSameDrive(from, to)) {
+            error = errorMessage(ERROR_NOT_SAME_DEVICE);
+            return false;
+        }
+        const CriticalErrorBoxesOff quiet;
+        // Without MOVEFILE_COPY_ALLOWED the system only renames: it never falls back to a
+        // copy and a delete. Without MOVEFILE_REPLACE_EXISTING nothing is overwritten.
+        if (!::MoveFileExW(longPathForm(from).c_str(), longPathForm(to).c_str(), MOVEFILE_WRITE_THROUGH)) {
+            error = errorMessage(::GetLastError(), from);
+            return false;
+        }
+        return true;
     }
 
     std::unique_ptr<OutputFile> createReplacing(const std::wstring& path, std::wstring& error) override {

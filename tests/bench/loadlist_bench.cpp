@@ -96,6 +96,16 @@ public:
                                                     const std::wstring& prefix) override {
         return count("fileNamesStartingWith"), real_.fileNamesStartingWith(folder, prefix);
     }
+    bool readFileInPieces(const std::wstring& path,
+                          const std::function<bool(std::string_view)>& onPiece) override {
+        return count("readFileInPieces"), real_.readFileInPieces(path, onPiece);
+    }
+    std::optional<std::vector<platform::FolderEntry>> listFolder(const std::wstring& path) override {
+        return count("listFolder"), real_.listFolder(path);
+    }
+    bool moveWithinDrive(const std::wstring& from, const std::wstring& to, std::wstring& error) override {
+        return count("moveWithinDrive"), real_.moveWithinDrive(from, to, error);
+    }
 
 private:
     void count(const char* name) { ++counts[name]; }

@@ -130,7 +130,8 @@ TEST(ShippedLanguageFiles, WatcherLinesAreTranslatedAndNameTheDrive) {
             EXPECT_NE(text.find(L"%1"), std::wstring::npos) << platform::toUtf8(text);
         }
         if (std::string(name) == "english.vlng") continue;
-        for (std::size_t n = lockbay::kCaptionLineCount + 1; n <= kLanguageLineCount; ++n) {
+        for (auto n = static_cast<std::size_t>(CaptionLine::kWatchOpenLockbay);
+             n <= static_cast<std::size_t>(CaptionLine::kWatchFailedText); ++n) {
             const auto line = static_cast<CaptionLine>(n);
             EXPECT_NE(lineOf(file, line), lockbay::englishText(line)) << "line " << n;
         }

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -36,6 +37,13 @@ struct DriveDetails {
     DriveKind kind = DriveKind::Unknown;
     bool usbBus = false;  // the disk sits on the USB bus (false when the system cannot tell)
     std::wstring label;   // the volume label; empty when it has none or cannot be read
+};
+
+// One entry of a folder listing.
+struct FolderEntry {
+    std::wstring name;  // the name alone, as the folder holds it
+    std::uint32_t attributes = 0;
+    std::uint64_t size = 0;  // files only
 };
 
 // A file being written under a temporary name beside its destination. Nothing
@@ -101,6 +109,19 @@ public:
     std::optional<std::string> readFile(const std::wstring& path) {
         return readFilePrefix(path, std::numeric_limits<std::size_t>::max());
     }
+    // Reads a whole file in pieces of at most 64 KB, in order, handing each to `onPiece`
+    // (which returns false to stop). False when the file cannot be opened or read, or
+    // reading was stopped. Only files on a disk are read, as with readFilePrefix.
+    virtual bool readFileInPieces(const std::wstring& path,
+                                  const std::function<bool(std::string_view)>& onPiece) = 0;
+    // The entries of a folder, without "." and "..", in no particular order; nothing when
+    // the folder cannot be listed.
+    virtual std::optional<std::vector<FolderEntry>> listFolder(const std::wstring& path) = 0;
+    // Gives a file a new path on the same drive without copying it: its data stays where
+    // it is, so the move needs no free space and can never leave half a copy behind.
+    // Fails when `to` exists already, its folder does not, or it lies on another drive;
+    // `error` then tells why.
+    virtual bool moveWithinDrive(const std::wstring& from, const std::wstring& to, std::wstring& error) = 0;
     // Starts writing `path` under a temporary name beside it; nothing when even that fails
     // (`error` then tells why).
     virtual std::unique_ptr<OutputFile> createReplacing(const std::wstring& path, std::wstring& error) = 0;

@@ -132,8 +132,8 @@ public:
     virtual void startTimer(const Timer* key, int intervalMs, std::function<void()> fire) = 0;
     virtual void stopTimer(const Timer* key) = 0;
 
-    enum class Buttons { Ok, RetryCancel };
-    enum class Answer { Ok, Retry, Cancel };
+    enum class Buttons { Ok, RetryCancel, YesNo };
+    enum class Answer { Ok, Retry, Cancel, Yes, No };
     // A modal message box titled `title`. Other forms' timers keep running while it is open.
     virtual Answer messageBox(const std::wstring& text, const std::wstring& title, Buttons buttons) = 0;
     // Processes pending window events, then returns.

@@ -2,14 +2,14 @@
 """What a user keeps on a test drive, as one comparable record per file and folder.
 
     tree_hash.py snapshot <drive-folder>                  the record, on standard output
-    tree_hash.py compare <before> <after> [--protect]     differences; exit 1 if any
+    tree_hash.py compare <before> <after> [--protect] [--clean]   differences; exit 1 if any
     tree_hash.py status <drive-folder>                    PROTECTED, INFECTED or UNPROTECTED
-    tree_hash.py drives <state-folder> <protected> <letter>=<drive-folder>...
+    tree_hash.py drives <state-folder> <protected> <cleaned> <letter>=<drive-folder>...
 
 `drives` does it all at once for a sequence of steps: for each drive it records the
 drive, compares it with the record of the previous call (kept in the state folder as
 <letter>.last.tree; the drives whose letters are in <protected> may have lost their
-autorun.inf file) and keeps the new record. It prints one line "LIST<tab><letter>:
+autorun.inf file, those in <cleaned> may have been cleaned) and keeps the new record. It prints one line "LIST<tab><letter>:
 <status>" per drive, in the order given (the drive list's line for it), and one line
 "DIFF<tab><letter>: <difference>" per difference; the exit status is 1 if there is any.
 
@@ -23,6 +23,11 @@ root: the protection folder "autorun.inf" and the marker folder "advancedlockbay
 What lies inside them is recorded like everything else, so a user's file kept in such a
 folder counts. A plain "autorun.inf" file in the root is recorded too; `compare
 --protect` accepts that it is gone (Protect deletes it), and nothing else.
+
+`--clean` accepts what cleaning an infected drive does, and nothing else: a file that
+is gone from its path reappears, with the same record, as "<path>.quarantined" in a
+folder of "Lockbay quarantine"; that folder gains README.txt and the copy of
+autorun.inf; a folder in the root loses its Hidden and System attributes.
 """
 import hashlib
 import os
@@ -31,6 +36,8 @@ import sys
 
 PRODUCT_FOLDERS = {"autorun.inf", "advancedlockbay"}
 ROOT_AUTORUN_FILE = "autorun.inf"
+QUARANTINE = "Lockbay quarantine"
+QUARANTINED = ".quarantined"
 
 
 def dos_attributes(path):
@@ -96,19 +103,38 @@ def read_snapshot(file_name):
     return records
 
 
-def compare(before_file, after_file, protect):
-    problems = differences(read_snapshot(before_file), read_snapshot(after_file), protect)
+def compare(before_file, after_file, protect, clean=False):
+    problems = differences(read_snapshot(before_file), read_snapshot(after_file), protect, clean)
     for problem in problems:
         print(problem)
     return 1 if problems else 0
 
 
-def differences(before, after, protect):
+def without_hidden_and_system(record):
+    kind, flags = record.split(" ", 1)
+    flags = flags.replace("H", "").replace("S", "")
+    return "%s %s" % (kind, flags or "-")
+
+
+def differences(before, after, protect, clean=False):
     problems = []
+    # What cleaning moved: "<quarantine>/<stamp>/<path>.quarantined" -> the record it had.
+    moved = {}
+    for path, record in after.items():
+        parts = path.split("/")
+        if clean and parts[0] == QUARANTINE and len(parts) > 2 and path.endswith(QUARANTINED):
+            moved["/".join(parts[2:])[: -len(QUARANTINED)]] = record
     for path in sorted(set(before) | set(after)):
         was, now = before.get(path), after.get(path)
         if was == now:
             continue
+        if clean and was is None and path.split("/")[0] == QUARANTINE:
+            continue  # the quarantine folder and what cleaning put into it
+        if clean and now is None and moved.get(path) == was:
+            continue  # moved into the quarantine as it was
+        if (clean and was is not None and now is not None and "/" not in path and was.startswith("dir ")
+                and now == without_hidden_and_system(was)):
+            continue  # a folder shown again
         if now is None:
             if protect and path.lower() == ROOT_AUTORUN_FILE and was.startswith("file "):
                 continue  # Protect deletes a plain autorun.inf file in the root
@@ -120,14 +146,14 @@ def differences(before, after, protect):
     return problems
 
 
-def drives(state, protected, pairs):
+def drives(state, protected, cleaned, pairs):
     any_problem = False
     for pair in pairs:
         letter, root = pair.split("=", 1)
         last = os.path.join(state, letter + ".last.tree")
         now = snapshot(root)
         if os.path.exists(last):
-            for problem in differences(read_snapshot(last), now, letter in protected):
+            for problem in differences(read_snapshot(last), now, letter in protected, letter in cleaned):
                 print("DIFF\t%s: %s" % (letter, problem))
                 any_problem = True
         with open(last, "w", encoding="utf-8", errors="surrogateescape") as f:
@@ -154,10 +180,10 @@ def main(argv):
     if len(argv) >= 3 and argv[1] == "snapshot":
         write_snapshot(argv[2])
         return 0
-    if len(argv) in (4, 5) and argv[1] == "compare":
-        return compare(argv[2], argv[3], protect="--protect" in argv[4:])
-    if len(argv) >= 4 and argv[1] == "drives":
-        return drives(argv[2], argv[3], argv[4:])
+    if len(argv) in (4, 5, 6) and argv[1] == "compare":
+        return compare(argv[2], argv[3], protect="--protect" in argv[4:], clean="--clean" in argv[4:])
+    if len(argv) >= 5 and argv[1] == "drives":
+        return drives(argv[2], argv[3], argv[4], argv[5:])
     if len(argv) == 3 and argv[1] == "status":
         print(status(argv[2]))
         return 0

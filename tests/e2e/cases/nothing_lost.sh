@@ -1,9 +1,15 @@
 # Nothing of the user's is ever lost: random sequences of Protect (Simple and Advanced)
 # and Restore, clicked through the main window, on drives that hold user files and
-# folders. After every step each drive is compared with what it held before: the only
-# change allowed is that a plain autorun.inf file in the root of the drive just
-# protected is gone. The protection and marker folders that the program makes and
-# removes are left out of the comparison, but user files inside them count.
+# folders, and infections of those drives as a worm would leave them (a hidden program,
+# an autorun.inf that starts it when the drive is not protected, a user folder hidden
+# behind a decoy shortcut). After every step each drive is compared with what it held
+# before: the only changes allowed are that a plain autorun.inf file in the root of the
+# drive just protected is gone, and, when the question after Protect was answered Yes,
+# what cleaning does (files moved into the quarantine as they were, folders shown
+# again). The multiset of the contents of every drive must stay the same through each
+# step, less an autorun.inf removed without its copy. The protection and marker folders
+# that the program makes and removes are left out of the comparison, but user files
+# inside them count.
 #
 # The sequence is random from a seed that the log shows; NOTHING_LOST_SEED=<seed>
 # repeats a run, NOTHING_LOST_STEPS=<n> changes its length (default 36).
@@ -13,6 +19,7 @@ free_space_dialog=Lockbay_frs
 message_box=$MessageBox_class
 
 NOTHING_LOST_HELPERS=$(cd "$(dirname "${BASH_SOURCE[0]}")/../bad_input" && pwd)
+MAKE_LNK=$E2E_LIB/make_lnk.py
 nl_letters=(E F G H I)  # listed, in list order
 nl_unlisted=(J)         # not listed: its root holds a file named a, so the write probe fails
 nl_volumes='C:\volumes'
@@ -120,15 +127,21 @@ fill_drives() {
 
 nl_stage() { printf '%s\n' "$2" >"$(c_path "$nl_volumes")/$1.txt"; }
 
-# check_drives <what> <protected letter or -> : records every drive, compares each with
-# its record after the previous step, and reads the list against the drives' statuses.
+# check_drives <what> <protected letter or -> [cleaned letter or -] [contents lost or -] :
+# records every drive, compares each with its record after the previous step (paths and
+# the multiset of contents), and reads the list against the drives' statuses.
 check_drives() {
-    local what=$1 protected=$2 output pairs=() letter listed
+    local what=$1 protected=$2 cleaned=${3:--} losses=${4:--} output pairs=() letter listed
     for letter in "${nl_letters[@]}" "${nl_unlisted[@]}"; do pairs+=("$letter=$(drive_dir "$letter")"); done
-    output=$(python3 "$NOTHING_LOST_HELPERS/tree_hash.py" drives "$E2E_TEST_TMP/trees" "$protected" "${pairs[@]}")
+    output=$(python3 "$NOTHING_LOST_HELPERS/tree_hash.py" drives "$E2E_TEST_TMP/trees" "$protected" "$cleaned" "${pairs[@]}")
     if grep -q $'^DIFF\t' <<<"$output"; then
         fail "after $what, the user's files changed"
         grep $'^DIFF\t' <<<"$output" | cut -f2- | sed 's/^/    /' >&2
+    fi
+    local contents
+    if ! contents=$(python3 "$NOTHING_LOST_HELPERS/quarantine.py" step "$E2E_TEST_TMP/contents" "$losses" "${pairs[@]}"); then
+        fail "after $what, the multiset of contents changed"
+        sed 's/^/    /' <<<"$contents" >&2
     fi
     listed=$(for letter in "${nl_letters[@]}"; do grep $'^LIST\t'"$letter:" <<<"$output" | cut -f2-; done)
     ask_list
@@ -145,6 +158,125 @@ compare_whole_run() {
     fi
 }
 
+# ---- Infections ----------------------------------------------------------------------------
+
+# The drives a worm may visit (I: keeps its read-only autorun.inf, H: its hidden one), the
+# user folders it may hide on each, and what the test knows the worm left there that
+# cleaning must find: the program its autorun.inf names (while that file is there), and
+# each decoy shortcut in place with its program and the folder it hides.
+nl_infectable=(E F G)
+declare -A nl_victims=([E]="Documents|empty folder" [F]="music" [G]="DCIM")
+declare -A nl_autorun_program=()  # relative path, "/" separated
+declare -A nl_decoys=()           # "<decoy>|<program>|<folder>;" entries
+
+# nl_set_attributes <entry>... : each entry "<+h|+s...>|<windows path>", set the Windows
+# way by one batch file (names with blanks stay whole; Wine's attrib takes one flag a call).
+nl_set_attributes() {
+    local batch entry flag
+    batch=$(c_path 'C:\attributes.bat')
+    : >"$batch"
+    for entry in "$@"; do
+        for flag in ${entry%%|*}; do printf 'attrib %s "%s"\r\n' "$flag" "${entry#*|}" >>"$batch"; done
+    done
+    wine_run cmd /c 'C:\attributes.bat' >/dev/null 2>&1
+    rm -f "$batch"
+}
+
+# infect_step <letter> <step> : a worm visits the drive: a hidden program in a hidden
+# folder; an autorun.inf that starts it (when the drive is not protected); one of the
+# user's folders made Hidden and System behind a decoy shortcut that starts the program.
+infect_step() {
+    local letter=$1 n=$2 root folder victims=() program windows decoy="" attributes=()
+    root=$(drive_dir "$letter")
+    program="RECYCLER/S-1-5-$n/w$n.exe"
+    windows=${program//\//\\}
+    mkdir -p "$root/RECYCLER/S-1-5-$n"
+    random_file "$root/$program" $((2000 + RANDOM % 30000))
+    attributes+=("+h +s|$letter:\\RECYCLER" "+h +s|$letter:\\$windows" "+h|$letter:\\RECYCLER\\S-1-5-$n")
+    if [[ $(python3 "$NOTHING_LOST_HELPERS/tree_hash.py" status "$root") != PROTECTED ]]; then
+        printf '[autorun]\r\nopen=%s\r\nshell\\open\\command=%s -open\r\n' "$windows" "$windows" >"$root/autorun.inf"
+        nl_autorun_program[$letter]=$program
+    fi
+    IFS='|' read -r -a victims <<<"${nl_victims[$letter]}"
+    folder=${victims[RANDOM % ${#victims[@]}]}
+    if [[ ! -e $root/$folder.lnk ]]; then
+        decoy="$folder.lnk"
+        if ((RANDOM % 2)); then
+            python3 "$MAKE_LNK" "$root/$decoy" --relative ".\\$windows"
+        else
+            python3 "$MAKE_LNK" "$root/$decoy" --env-target '%windir%\system32\cmd.exe' \
+                --args "/c start \"\" \"$windows\" & start explorer \"$folder\""
+        fi
+        attributes+=("+h +s|$letter:\\$folder")
+        nl_decoys[$letter]+="$decoy|$program|$folder;"
+    fi
+    nl_set_attributes "${attributes[@]}"
+    local record
+    record=$(python3 "$NOTHING_LOST_HELPERS/tree_hash.py" snapshot "$root" | awk -F'\t' -v f="$folder" '$1 == f { print $2 }')
+    [[ -z $decoy || $record == "dir HS" ]] || fatal "$letter:\\$folder did not become Hidden and System ($record)"
+    note "infected $letter: $program${decoy:+, $decoy beside $folder}$([[ -f $root/autorun.inf ]] && echo ", autorun.inf")"
+}
+
+# A question comes after Protect removed an infected autorun.inf from a drive that
+# carries what cleaning finds.
+expects_question() {
+    [[ -n ${nl_autorun_program[$1]:-} || -n ${nl_decoys[$1]:-} ]]
+}
+
+# After Yes: what cleaning must find is no longer at its place, and the hidden folders
+# are shown. After any Protect that removed autorun.inf, its program is no longer named.
+after_protect() {
+    local letter=$1 answer=$2 root entry decoy program folder entries=()
+    root=$(drive_dir "$letter")
+    if [[ $answer == yes ]]; then
+        [[ -z ${nl_autorun_program[$letter]:-} || ! -e $root/${nl_autorun_program[$letter]} ]] ||
+            fail "$letter:\\${nl_autorun_program[$letter]} is still in place after cleaning"
+        IFS=';' read -r -a entries <<<"${nl_decoys[$letter]:-}"
+        for entry in "${entries[@]}"; do
+            [[ -z $entry ]] && continue
+            IFS='|' read -r decoy program folder <<<"$entry"
+            [[ ! -e $root/$decoy ]] || fail "$letter:\\$decoy is still in place after cleaning"
+            [[ ! -e $root/$program ]] || fail "$letter:\\$program is still in place after cleaning"
+            grep -qx "$folder"$'\tdir -' "$E2E_TEST_TMP/trees/$letter.last.tree" || fail "$letter:\\$folder is still hidden"
+        done
+        nl_decoys[$letter]=""
+    fi
+    [[ -f $root/autorun.inf ]] || nl_autorun_program[$letter]=""
+}
+
+# The question after Protect: answered Yes or No at random. Sets `nl_answer`.
+answer_question() {
+    local letter=$1
+    ask wait-text-start "$message_box" "$MessageBox_Text" "\"Lockbay has removed the autorun.inf file of drive $letter:\"" 30000
+    # A box that has just appeared may still be placed and activated: clicks wait for it.
+    ask settle "$message_box"
+    if ((RANDOM % 2)); then
+        nl_answer=yes
+        ask click "$message_box" "$MessageBox_Yes"
+        ask wait-text-start "$message_box" "$MessageBox_Text" "\"Drive $letter: has been cleaned.\"" 30000
+    else
+        nl_answer=no
+        ask click "$message_box" "$MessageBox_No"
+        ask wait-text-start "$message_box" "$MessageBox_Text" "\"Nothing has been changed. Drive $letter:\"" 30000
+    fi
+    note "  answered $nl_answer"
+    ask settle "$message_box"
+    ask click "$message_box" "$MessageBox_OK"
+    ask wait-gone "$message_box" 30000
+}
+
+# No message box is open a second after the operation ended.
+nl_no_box() {
+    local line
+    sleep 1
+    ask windows
+    line=$reply
+    while [[ $line != '<end>' ]]; do
+        [[ $line == "$message_box"* ]] && fail "a message is open: $line"
+        IFS= read -r -t 60 line <&"${NL_DRIVER[0]}" || fatal "the window list was not read to its end"
+    done
+}
+
 # ---- The steps -------------------------------------------------------------------------
 
 g_file_system=FAT32
@@ -159,6 +291,17 @@ protect_step() {
     fi
     local converts
     converts=$(convert_count)
+    nl_answer=none
+    nl_autorun_sha=""
+    local root
+    root=$(drive_dir "$letter")
+    # A question comes when Protect removes an infected autorun.inf from a drive that
+    # carries what a worm left.
+    nl_question=0
+    if [[ $(python3 "$NOTHING_LOST_HELPERS/tree_hash.py" status "$root") == INFECTED ]]; then
+        nl_autorun_sha=$(sha256sum "$root/autorun.inf" | cut -d' ' -f1)
+        expects_question "$letter" && nl_question=1
+    fi
     ask click "$main" "$Form1_Label7"
 
     if [[ $mode == advanced && $letter == G && $g_file_system == FAT32 ]]; then
@@ -195,6 +338,11 @@ protect_step() {
         ask wait-gone "$message_box" 30000
     fi
     nl_wait_not_busy
+    if ((nl_question)); then
+        answer_question "$letter"
+    else
+        nl_no_box
+    fi
 }
 
 restore_step() {
@@ -223,8 +371,27 @@ test_random_protect_and_restore_lose_nothing() {
     ask wait-window "$main" 60000
     check_drives "the start" -
 
-    local step index mode action protected_ever=""
+    local step index mode action protected_ever="" infected_ever="" losses
     for ((step = 1; step <= steps; step++)); do
+        if ((RANDOM % 4 == 0)); then
+            # A worm prefers a drive it can write autorun.inf on.
+            local open=() candidate
+            for candidate in "${nl_infectable[@]}"; do
+                [[ $(python3 "$NOTHING_LOST_HELPERS/tree_hash.py" status "$(drive_dir "$candidate")") == PROTECTED ]] ||
+                    open+=("$candidate")
+            done
+            ((${#open[@]} && RANDOM % 4)) || open=("${nl_infectable[@]}")
+            letter=${open[RANDOM % ${#open[@]}]}
+            note "step $step: a worm visits $letter:"
+            infect_step "$letter" "$step"
+            infected_ever+=$letter
+            # The worm's files are new: they become part of what the drive holds.
+            python3 "$NOTHING_LOST_HELPERS/tree_hash.py" snapshot "$(drive_dir "$letter")" \
+                >"$E2E_TEST_TMP/trees/$letter.last.tree"
+            python3 "$NOTHING_LOST_HELPERS/quarantine.py" step "$E2E_TEST_TMP/contents" - \
+                "$letter=$(drive_dir "$letter")" >/dev/null
+            continue
+        fi
         index=$((RANDOM % ${#nl_letters[@]}))
         letter=${nl_letters[$index]}
         ask list-select "$main" "$Form1_List1" "$index"
@@ -239,7 +406,19 @@ test_random_protect_and_restore_lose_nothing() {
             note "step $step: $action"
             protect_step "$letter" "$index" "$mode"
             protected_ever+=$letter
-            check_drives "step $step ($action)" "$letter"
+            # Without a Yes, a removed autorun.inf leaves no copy behind.
+            losses=-
+            if [[ -n $nl_autorun_sha && $nl_answer != yes && ! -f $(drive_dir "$letter")/autorun.inf ]]; then
+                losses="$letter:$nl_autorun_sha"
+            fi
+            case $nl_answer in
+                yes)
+                    check_drives "step $step ($action, cleaned)" "$letter" "$letter" "$losses"
+                    ;;
+                no) check_drives "step $step ($action, not cleaned)" "$letter" - "$losses" ;;
+                *) check_drives "step $step ($action)" "$letter" - "$losses" ;;
+            esac
+            after_protect "$letter" "$nl_answer"
         else
             fatal "step $step: selecting $letter: offered neither Protect nor Restore"
         fi
@@ -248,8 +427,12 @@ test_random_protect_and_restore_lose_nothing() {
     done
 
     # And over the whole run: only the autorun.inf files of drives that were protected.
+    # A drive a worm visited changed by the test's own hand; the step-by-step checks of its
+    # paths and of its multiset of contents cover it.
     for letter in "${nl_letters[@]}" "${nl_unlisted[@]}"; do
-        if [[ $protected_ever == *$letter* ]]; then
+        if [[ $infected_ever == *$letter* ]]; then
+            continue
+        elif [[ $protected_ever == *$letter* ]]; then
             compare_whole_run "$letter" --protect
         else
             compare_whole_run "$letter"

@@ -46,6 +46,7 @@ constexpr char kUsage[] =
     "  title <window>\n"
     "  text <window> <id>                  the control's window text\n"
     "  wait-text <window> <id> <text> [timeout]\n"
+    "  wait-text-start <window> <id> <start> [timeout]   a visible one whose text starts so; prints it\n"
     "  control-visible <window> <id>       1 or 0\n"
     "  wait-visible <window> <id> [timeout]\n"
     "  wait-hidden <window> <id> [timeout]\n"
@@ -85,7 +86,8 @@ constexpr char kUsage[] =
     "  shell-open <file> <show-command>    ShellExecute \"open\", as a program starting another does\n"
     "  file-version <file>                 its version resource's file version, a.b.c.d\n"
     "  shortcut <file.lnk>                 the target, its arguments and working folder, a line each\n"
-    "  sleep <ms>\n";
+    "  sleep <ms>\n"
+    "  hold-file <path> <ms>               keeps a file open, shared for reading only, for that long\n";
 
 // ---- Text ------------------------------------------------------------------------
 
@@ -742,6 +744,28 @@ void runAction(const Arguments& args) {
                               L"\", after " + std::to_wstring(args.timeout(3)) + L" ms");
         }
         writeLine("ok");
+    } else if (action == L"wait-text-start") {
+        // Windows may come and go meanwhile (a message box that follows another): each
+        // look finds the visible window afresh.
+        args.atMost(4);
+        const WindowName name = parseWindowName(args.required(0, L"class"));
+        const std::wstring& start = args.required(2, L"text");
+        std::wstring last;
+        const bool found = waitFor(args.timeout(3), [&] {
+            HWND top = findTopLevel(name, true);
+            if (!top) return false;
+            ControlSearch search{args.id(1), nullptr};
+            EnumChildWindows(top, matchControl, reinterpret_cast<LPARAM>(&search));
+            if (!search.found) return false;
+            last = textOf(search.found);
+            return last.starts_with(start);
+        });
+        if (!found) {
+            throw ActionError(L"no visible " + args.required(0, L"class") + L" whose control " +
+                              std::to_wstring(args.id(1)) + L" starts with \"" + start + L"\" (last read: \"" +
+                              last + L"\")");
+        }
+        writeLine(escaped(last));
     } else if (action == L"list-items") {
         args.atMost(2);
         for (const std::wstring& item : listItems(requireControl(args.required(0, L"class"), args.id(1)))) {
@@ -963,6 +987,17 @@ void runAction(const Arguments& args) {
     } else if (action == L"sleep") {
         args.atMost(1);
         Sleep(parseNumber(args.required(0, L"ms"), L"sleep"));
+        writeLine("ok");
+    } else if (action == L"hold-file") {
+        // A file in use, as a running program holds its own: open for reading, shared for
+        // reading only, so no other process can move, delete or write it meanwhile.
+        args.atMost(2);
+        const std::wstring& path = args.required(0, L"path");
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) throw ActionError(L"cannot open " + path);
+        writeLine("held");
+        Sleep(parseNumber(args.required(1, L"ms"), L"hold-file"));
+        CloseHandle(file);
         writeLine("ok");
     } else if (action == L"help") {
         writeOut(kUsage);

@@ -49,3 +49,5 @@ MessageBox_Text=65535
 MessageBox_OK=1
 MessageBox_Cancel=2
 MessageBox_Retry=4
+MessageBox_Yes=6
+MessageBox_No=7

@@ -46,10 +46,12 @@ void FakeFileSystem::removeDrive(wchar_t letter) {
 
 void FakeFileSystem::addFile(const std::wstring& path, std::string content, std::uint32_t attributes) {
     entries_[key(path)] = Entry{attributes & ~attr::kDirectory, std::move(content)};
+    names_[key(path)] = path;
 }
 
 void FakeFileSystem::addFolder(const std::wstring& path, std::uint32_t attributes) {
     entries_[key(path)] = Entry{attributes | attr::kDirectory, {}};
+    names_[key(path)] = path;
 }
 
 bool FakeFileSystem::exists(const std::wstring& path) const {
@@ -130,6 +132,7 @@ bool FakeFileSystem::makeDirectory(const std::wstring& path) {
     const Drive* d = usableDrive(k);
     if (!d || d->readOnly || entries_.count(k) || !parentExists(k)) return false;
     entries_[k] = Entry{attr::kDirectory, {}};
+    names_[k] = path;
     return true;
 }
 
@@ -268,6 +271,7 @@ std::unique_ptr<platform::OutputFile> FakeFileSystem::createReplacing(const std:
         error = L"The system cannot find the path specified.";
         return nullptr;
     }
+    names_[k] = path;
     return std::make_unique<FakeOutputFile>(*this, k);
 }
 
@@ -286,6 +290,65 @@ std::vector<std::wstring> FakeFileSystem::fileNamesStartingWith(const std::wstri
         }
     }
     return names;
+}
+
+bool FakeFileSystem::readFileInPieces(const std::wstring& path,
+                                      const std::function<bool(std::string_view)>& onPiece) {
+    const std::wstring k = key(path);
+    calls.push_back(L"readFileInPieces " + k);
+    if (!usableDrive(k)) return false;
+    const auto whole = content(k);
+    if (!whole) return false;
+    constexpr std::size_t kPiece = 4096;
+    for (std::size_t at = 0; at < whole->size(); at += kPiece) {
+        if (!onPiece(std::string_view(*whole).substr(at, kPiece))) return false;
+    }
+    return true;
+}
+
+std::optional<std::vector<platform::FolderEntry>> FakeFileSystem::listFolder(const std::wstring& path) {
+    const std::wstring k = key(path);
+    calls.push_back(L"listFolder " + k);
+    if (!usableDrive(k)) return std::nullopt;
+    if (k.size() != 3 && !isFolder(k)) return std::nullopt;
+    const std::wstring prefix = k.size() == 3 ? k : k + L"\\";
+    std::vector<platform::FolderEntry> entries;
+    for (auto it = entries_.lower_bound(prefix); it != entries_.end() && it->first.starts_with(prefix); ++it) {
+        if (it->first.find(L'\\', prefix.size()) != std::wstring::npos) continue;  // deeper down
+        const auto name = names_.find(it->first);
+        const std::wstring& full = name == names_.end() ? it->first : name->second;
+        entries.push_back({full.substr(full.rfind(L'\\') + 1), it->second.attributes,
+                           it->second.content.size()});
+    }
+    return entries;
+}
+
+bool FakeFileSystem::moveWithinDrive(const std::wstring& from, const std::wstring& to, std::wstring& error) {
+    const std::wstring kf = key(from);
+    const std::wstring kt = key(to);
+    calls.push_back(L"move " + kf + L" -> " + kt);
+    const Drive* d = usableDrive(kf);
+    auto it = entries_.find(kf);
+    if (isRelative(kf) || isRelative(kt) || kf[0] != kt[0]) {
+        error = L"The system cannot move the file to a different disk drive.";
+    } else if (!d || it == entries_.end() || (it->second.attributes & attr::kDirectory)) {
+        error = L"The system cannot find the file specified.";
+    } else if (d->readOnly) {
+        error = L"The media is write protected.";
+    } else if (unmovable.count(kf)) {
+        error = L"The process cannot access the file because it is being used by another process.";
+    } else if (entries_.count(kt)) {
+        error = L"Cannot create a file when that file already exists.";
+    } else if (!parentExists(kt)) {
+        error = L"The system cannot find the path specified.";
+    } else {
+        entries_[kt] = it->second;
+        entries_.erase(it);
+        names_[kt] = to;
+        names_.erase(kf);
+        return true;
+    }
+    return false;
 }
 
 platform::StartResult FakeProcesses::runCommand(const std::wstring& commandLine) {

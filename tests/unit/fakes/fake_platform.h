@@ -64,6 +64,8 @@ public:
     void setEveryoneDenied(const std::wstring& path, bool denied);
     // Makes createReplacing or its commit fail for a path.
     std::set<std::wstring> unwritable;
+    // Makes moveWithinDrive fail for a source path (a file in use).
+    std::set<std::wstring> unmovable;
     // The drive that holds Windows.
     std::optional<wchar_t> systemDriveLetter = L'C';
     // Every call, in order, as "op path" (for ordering checks).
@@ -86,6 +88,10 @@ public:
     std::optional<std::string> readFilePrefix(const std::wstring& path, std::size_t maxBytes) override;
     std::unique_ptr<platform::OutputFile> createReplacing(const std::wstring& path,
                                                           std::wstring& error) override;
+    bool readFileInPieces(const std::wstring& path,
+                          const std::function<bool(std::string_view)>& onPiece) override;
+    std::optional<std::vector<platform::FolderEntry>> listFolder(const std::wstring& path) override;
+    bool moveWithinDrive(const std::wstring& from, const std::wstring& to, std::wstring& error) override;
 
     std::vector<std::wstring> fileNamesStartingWith(const std::wstring& folder,
                                                     const std::wstring& prefix) override;
@@ -98,6 +104,7 @@ private:
     bool hasChildren(const std::wstring& k) const;
     std::map<wchar_t, Drive> drives_;
     std::map<std::wstring, Entry> entries_;  // keyed by key(path)
+    std::map<std::wstring, std::wstring> names_;  // key(path) -> the path as it was given
 };
 
 class FakeProcesses : public platform::Processes {

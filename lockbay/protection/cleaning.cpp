@@ -1,0 +1,203 @@
+// Reading an infected autorun.inf and scanning the drive for what it started, the decoy
+// shortcuts and the folders they hide: see cleaning.h.
+#include "lockbay/protection/cleaning.h"
+
+#include <algorithm>
+
+#include "lockbay/protection/drive_status.h"
+#include "lockbay/protection/shell_link.h"
+
+namespace lockbay {
+
+namespace {
+
+namespace attr = platform::attr;
+
+// Folders of the system or of Lockbay itself that are never shown again, even beside a
+// decoy: a hidden recycle bin or volume information folder is meant to be hidden.
+bool isSystemFolder(std::wstring_view name) {
+    static constexpr std::wstring_view kFolders[] = {
+        L"System Volume Information", L"$RECYCLE.BIN",      L"RECYCLER", L"RECYCLED", L"autorun.inf",
+        L"advancedlockbay",           kQuarantineFolderName};
+    return std::any_of(std::begin(kFolders), std::end(kFolders),
+                       [&](std::wstring_view f) { return sameName(name, f); });
+}
+
+class Scan {
+public:
+    Scan(platform::FileSystem& fs, wchar_t drive, Infection& found)
+        : fs_(fs), drive_(drive), root_(driveRoot(drive)), found_(found) {}
+
+    // The programs one command line starts: the program itself when it lies on the
+    // drive, and when it is a launcher (cmd, rundll32...), the files its arguments name.
+    // The refusal of the program's first name, when nothing on the drive was found for it.
+    PathRefusal addCommand(std::wstring_view command, std::wstring_view base) {
+        const CommandLine split = splitCommandLine(command);
+        PathRefusal firstRefusal = PathRefusal::Empty;
+        for (std::size_t i = 0; i < split.programCandidates.size(); ++i) {
+            const std::wstring& candidate = split.programCandidates[i];
+            const DrivePath program = findFileOnDrive(fs_, drive_, candidate, base);
+            if (i == 0) firstRefusal = program.refusal;
+            if (program.accepted()) addProgram(program.path);
+            if (isLauncher(candidate)) {
+                addArguments(split.arguments[i], base);
+                return PathRefusal::None;
+            }
+            if (program.accepted()) return PathRefusal::None;
+        }
+        return firstRefusal;
+    }
+
+    // The files an argument text names on the drive; true when it named any.
+    bool addArguments(std::wstring_view arguments, std::wstring_view base) {
+        bool any = false;
+        for (const std::wstring& name : argumentNames(arguments)) {
+            DrivePath file = findFileOnDrive(fs_, drive_, name, base);
+            if (!file.accepted() && file.refusal == PathRefusal::Missing &&
+                fileNameOf(name).find(L'.') == std::wstring::npos)
+                file = findFileOnDrive(fs_, drive_, name + L".exe", base);
+            if (file.accepted()) {
+                addProgram(file.path);
+                any = true;
+            }
+        }
+        return any;
+    }
+
+    void addProgram(const std::wstring& path) { addOnce(found_.programs, path); }
+
+    // A shortcut beside a hidden folder is a decoy when it starts a program on the drive,
+    // or a launcher with arguments that name files on the drive.
+    bool addDecoy(const std::wstring& shortcutPath) {
+        const auto bytes = fs_.readFilePrefix(shortcutPath, kMaxShellLinkSize + 1);
+        if (!bytes) return false;
+        const auto link = parseShellLink(*bytes);
+        if (!link) return false;
+
+        std::vector<std::wstring> programs;
+        bool launcher = false;
+        for (const std::wstring* target : {&link->environmentTarget, &link->localPath, &link->relativePath}) {
+            if (target->empty()) continue;
+            if (isLauncher(*target)) {
+                launcher = true;
+                continue;
+            }
+            const DrivePath program = findFileOnDrive(fs_, drive_, *target, root_);
+            if (program.accepted() && hasProgramExtension(program.path)) addOnce(programs, program.path);
+        }
+        if (launcher) {
+            // The arguments are taken from the link's working folder when it lies on the
+            // drive, and from the folder of the link (the root) otherwise.
+            std::wstring base = root_;
+            if (!link->workingFolder.empty()) {
+                const DrivePath folder = normalizeOnDrive(drive_, link->workingFolder, root_);
+                if (folder.accepted()) base = folder.path;
+            }
+            Infection launched;
+            Scan arguments(fs_, drive_, launched);
+            arguments.addArguments(link->arguments, base);
+            for (const std::wstring& program : launched.programs) addOnce(programs, program);
+        }
+        if (programs.empty()) return false;
+        for (const std::wstring& program : programs) addProgram(program);
+        addOnce(found_.shortcuts, shortcutPath);
+        return true;
+    }
+
+    static void addOnce(std::vector<std::wstring>& list, const std::wstring& path) {
+        if (std::none_of(list.begin(), list.end(), [&](const std::wstring& p) { return sameName(p, path); }))
+            list.push_back(path);
+    }
+
+    const std::wstring& root() const { return root_; }
+
+private:
+    platform::FileSystem& fs_;
+    wchar_t drive_;
+    std::wstring root_;
+    Infection& found_;
+};
+
+}  // namespace
+
+AutorunRead readInfectedAutorun(platform::FileSystem& fs, wchar_t drive) {
+    AutorunRead read;
+    const std::wstring path = protectionFolder(drive);
+    // The same test as the INFECTED status and removeInfectedFile().
+    if (!fs.normalFileExists(path)) return read;
+    read.present = true;
+    if (auto bytes = fs.readFilePrefix(path, kAutorunReadLimit)) {
+        const std::size_t readSize = bytes->size();
+        read = autorunFromBytes(std::move(*bytes), readSize);
+    }
+    // A file cut at the limit may be longer: its listing tells its whole size.
+    if (read.bytes.size() == kAutorunReadLimit) {
+        if (const auto entries = fs.listFolder(driveRoot(drive))) {
+            for (const platform::FolderEntry& entry : *entries) {
+                if (sameName(entry.name, L"autorun.inf") && !(entry.attributes & attr::kDirectory))
+                    read.size = entry.size;
+            }
+        }
+    }
+    return read;
+}
+
+AutorunRead autorunFromBytes(std::string bytes, std::uint64_t size) {
+    AutorunRead read;
+    read.present = true;
+    read.readable = true;
+    read.bytes = std::move(bytes);
+    read.bytes.resize(std::min<std::size_t>(read.bytes.size(), kAutorunReadLimit));
+    read.size = std::max<std::uint64_t>(size, read.bytes.size());
+    read.parsed = parseAutorunFile(read.bytes);
+    return read;
+}
+
+Infection scanDrive(platform::FileSystem& fs, wchar_t drive, AutorunRead autorun) {
+    Infection found;
+    found.drive = drive;
+    found.autorun = std::move(autorun);
+    Scan scan(fs, drive, found);
+
+    for (const AutorunEntry& entry : found.autorun.parsed.entries) {
+        PathRefusal refusal = PathRefusal::None;
+        if (entry.kind == AutorunEntry::Kind::Command) {
+            refusal = scan.addCommand(entry.value, scan.root());
+        } else {
+            const DrivePath file = findFileOnDrive(fs, drive, entry.value, scan.root());
+            if (file.accepted()) scan.addProgram(file.path);
+            refusal = file.refusal;
+        }
+        if (refusal != PathRefusal::None) found.refused.push_back({entry.key, entry.value, refusal});
+    }
+
+    // Folders with both Hidden and System set, each beside a shortcut of the same name.
+    const auto entries = fs.listFolder(scan.root());
+    if (entries) {
+        constexpr std::uint32_t kHiddenSystem = attr::kHidden | attr::kSystem;
+        for (const platform::FolderEntry& folder : *entries) {
+            if (!(folder.attributes & attr::kDirectory) ||
+                (folder.attributes & kHiddenSystem) != kHiddenSystem)
+                continue;
+            const std::wstring shortcutName = folder.name + L".lnk";
+            const auto shortcut =
+                std::find_if(entries->begin(), entries->end(), [&](const platform::FolderEntry& e) {
+                    return !(e.attributes & attr::kDirectory) && sameName(e.name, shortcutName);
+                });
+            if (shortcut == entries->end()) continue;
+            if (scan.addDecoy(scan.root() + shortcut->name) && !isSystemFolder(folder.name))
+                Scan::addOnce(found.hiddenFolders, scan.root() + folder.name);
+        }
+    }
+
+    // A decoy's shortcut is listed as a shortcut, not also as a program; autorun.inf itself
+    // is never a program to move (Protect removes it, and a copy goes with the rest).
+    std::erase_if(found.programs, [&](const std::wstring& program) {
+        return sameName(program, protectionFolder(drive)) ||
+               std::any_of(found.shortcuts.begin(), found.shortcuts.end(),
+                           [&](const std::wstring& s) { return sameName(s, program); });
+    });
+    return found;
+}
+
+}  // namespace lockbay

@@ -1,0 +1,119 @@
+// Cleaning an infected drive. Protect removes an infected autorun.inf, but what that file
+// started is still on the drive, usually hidden, and worms of this family also hide the
+// user's folders (Hidden and System) and put shortcuts of the same names beside them
+// that start the virus. Three steps, each usable on its own:
+//
+//   1. readInfectedAutorun: before autorun.inf is removed, read it (at most 64 KB).
+//   2. scanDrive: what the drive carries: the files autorun.inf starts, the decoy
+//      shortcuts beside hidden folders and the programs they start, and those folders.
+//      It only reads.
+//   3. cleanDrive: moves every file found into "<drive>:\Lockbay quarantine\<date time>\"
+//      (same relative path, ".quarantined" added), never deleting anything, with a copy
+//      of autorun.inf and a README.txt listing each file, and shows the hidden folders
+//      again. Only ever after the user said yes.
+//
+// Nothing outside the drive is ever read or written: every path goes through the rules
+// of drive_paths.h. Every move stays on the drive, so a full drive cannot leave a file
+// half-copied.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "lockbay/i18n/language_file.h"
+#include "lockbay/protection/autorun_file.h"
+#include "lockbay/protection/drive_paths.h"
+#include "platform/filesystem.h"
+#include "platform/local_time.h"
+
+namespace lockbay {
+
+// An infected autorun.inf as it was before Protect removed it.
+struct AutorunRead {
+    bool present = false;    // the drive had one (a normal file, as in the INFECTED status)
+    bool readable = false;   // its bytes could be read
+    std::string bytes;       // its first kAutorunReadLimit bytes
+    std::uint64_t size = 0;  // its whole size
+    AutorunFile parsed;
+};
+
+// Reads the autorun.inf file that removeInfectedFile() would remove; `present` is false
+// when there is none. Call it before the removal.
+AutorunRead readInfectedAutorun(platform::FileSystem& fs, wchar_t drive);
+
+// The same from bytes kept elsewhere (a program that removed the file and hands its first
+// kAutorunReadLimit bytes on); `size` is the whole file's.
+AutorunRead autorunFromBytes(std::string bytes, std::uint64_t size);
+
+// A name that autorun.inf gives for something to start, which leads off the drive or to
+// nothing on it, and is therefore left alone.
+struct RefusedName {
+    std::wstring key;   // "open", "shell\open\command"...
+    std::wstring name;  // the program as the file names it
+    PathRefusal reason = PathRefusal::None;
+};
+
+struct Infection {
+    wchar_t drive = L'C';
+    AutorunRead autorun;
+    std::vector<std::wstring> programs;       // full paths of files autorun.inf or a decoy starts
+    std::vector<std::wstring> shortcuts;      // decoy shortcuts (.lnk) beside hidden folders
+    std::vector<std::wstring> hiddenFolders;  // the folders those shortcuts pose as
+    std::vector<RefusedName> refused;
+
+    // Nothing to clean (refused names may still be there to report).
+    bool empty() const { return programs.empty() && shortcuts.empty() && hiddenFolders.empty(); }
+    // The files that cleaning would move.
+    std::size_t fileCount() const { return programs.size() + shortcuts.size(); }
+};
+
+// What the drive carries; `autorun` is what readInfectedAutorun() gave (an empty one
+// when it had none: then only the decoys and their folders are looked for). Only reads.
+Infection scanDrive(platform::FileSystem& fs, wchar_t drive, AutorunRead autorun = {});
+
+struct CleanedItem {
+    enum class Kind {
+        Program,       // moved into the quarantine
+        Shortcut,      // moved into the quarantine
+        AutorunCopy,   // the copy of the removed autorun.inf, written into the quarantine
+        HiddenFolder,  // its Hidden and System attributes cleared
+    };
+    Kind kind = Kind::Program;
+    std::wstring oldPath;    // where it was (for the copy: the removed autorun.inf)
+    std::wstring newPath;    // where it is now, for files; empty for folders
+    std::uint64_t size = 0;  // files
+    std::string sha256;      // files; empty when it could not be read
+    bool done = false;
+    std::wstring error;  // why not, when !done
+};
+
+struct CleanReport {
+    wchar_t drive = L'C';
+    std::wstring
+        quarantineFolder;  // "E:\Lockbay quarantine\2026-12-09 14.03.22"; empty when it could not be made
+    std::vector<CleanedItem> items;  // the files in the order of the Infection, the copy, then the folders
+    bool readmeWritten = false;
+    std::wstring readmeError;
+
+    bool quarantined() const { return !quarantineFolder.empty(); }
+    // Items not done, and a README.txt that could not be written.
+    std::size_t failures() const;
+};
+
+// The texts of the README.txt, in the user's language: Module1::text in Lockbay, and
+// textOrEnglish on readSelectedLanguage() in the other programs.
+using TextOf = std::function<const std::wstring&(CaptionLine)>;
+
+// Quarantines every file of `found` and shows its folders again, reporting each item.
+// The quarantine folder is named after `when`. A file that cannot be moved stays where it
+// is; when the quarantine folder cannot be made, no file is moved (the folders are still
+// shown again).
+CleanReport cleanDrive(platform::FileSystem& fs, const Infection& found, const TextOf& text,
+                       const platform::LocalTime& when);
+
+// "2026-12-09 14.03.22": the name of a quarantine folder (no ":" in a file name).
+std::wstring quarantineStamp(const platform::LocalTime& when);
+
+}  // namespace lockbay

@@ -1,0 +1,50 @@
+// The main window's offer to clean a drive: Protect reads an infected autorun.inf before
+// it removes it; once the operation is over (after the refresh step, when the window is
+// no longer busy), the window lists what the drive still carries in one message and asks
+// whether to clean it. Yes quarantines the files and shows the hidden folders again, then
+// sums up what happened; No changes nothing and says that the files are still there.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "lockbay/protection/cleaning.h"
+
+namespace lockbay {
+
+class LockbayApp;
+
+class CleaningOffer {
+public:
+    explicit CleaningOffer(LockbayApp& app) : app_(app) {}
+
+    // Protect's first file step: reads the drive's infected autorun.inf, if it has one,
+    // before it is removed. Forgets any earlier drive.
+    void readBeforeRemoval(wchar_t drive);
+    // After the busy state has ended: when Protect did remove the autorun.inf it read and
+    // the drive carries anything to clean, asks the user. Asks at most once per Protect.
+    void offer();
+
+private:
+    struct Pending {
+        wchar_t drive;
+        AutorunRead autorun;
+    };
+    LockbayApp& app_;
+    std::optional<Pending> pending_;
+};
+
+// The most entries of one list that a message shows; the rest are counted.
+inline constexpr std::size_t kListedPerGroup = 5;
+// The most characters of a path that a message shows; a longer one loses its middle.
+inline constexpr std::size_t kShownPathLength = 70;
+
+// The question: what the drive carries, then whether to clean it.
+std::wstring cleaningQuestion(const Infection& found, const TextOf& text);
+// What cleaning did, and what it could not do.
+std::wstring cleaningSummary(const CleanReport& report, const TextOf& text);
+// `path` shortened to kShownPathLength characters: its first folder and its name stay,
+// the middle becomes "...".
+std::wstring shortenedPath(const std::wstring& path);
+
+}  // namespace lockbay

@@ -1,0 +1,191 @@
+// Cleaning a drive: the quarantine folder, the moves, the copy of autorun.inf, the
+// README.txt and showing the hidden folders again. See cleaning.h.
+#include <cstdio>
+
+#include "lockbay/i18n/text_inserts.h"
+#include "lockbay/protection/cleaning.h"
+#include "lockbay/protection/drive_status.h"
+#include "lockbay/protection/sha256.h"
+#include "platform/encoding.h"
+
+namespace lockbay {
+
+namespace {
+
+namespace attr = platform::attr;
+
+constexpr std::wstring_view kQuarantinedSuffix = L".quarantined";
+constexpr std::wstring_view kReadmeName = L"README.txt";
+constexpr std::wstring_view kAutorunCopyName = L"autorun.inf.quarantined";
+
+std::wstring twoDigits(int n) {
+    wchar_t text[8];
+    std::swprintf(text, 8, L"%02d", n);
+    return text;
+}
+
+// "2026-12-09 14:03:22", for people.
+std::wstring readableTime(const platform::LocalTime& when) {
+    return std::to_wstring(when.year) + L"-" + twoDigits(when.month) + L"-" + twoDigits(when.day) + L" " +
+           twoDigits(when.hour) + L":" + twoDigits(when.minute) + L":" + twoDigits(when.second);
+}
+
+// Makes `folder` and every missing folder above it, up to `top` (which exists).
+bool makeFolders(platform::FileSystem& fs, const std::wstring& top, const std::wstring& folder) {
+    for (std::size_t slash = folder.find(L'\\', top.size() + 1);; slash = folder.find(L'\\', slash + 1)) {
+        const std::wstring level = folder.substr(0, slash);
+        if (!fs.makeDirectory(level) && !isDirectory(fs, level)) return false;
+        if (slash == std::wstring::npos) return true;
+    }
+}
+
+// A new folder for this cleaning: "<stamp>", or "<stamp> (2)" and on when a cleaning in
+// the same second made one already. Empty when none can be made.
+std::wstring makeQuarantineFolder(platform::FileSystem& fs, wchar_t drive, const platform::LocalTime& when) {
+    const std::wstring top = quarantineRoot(drive);
+    if (!fs.makeDirectory(top) && !isDirectory(fs, top)) return {};
+    const std::wstring stamp = top + L"\\" + quarantineStamp(when);
+    for (int n = 1; n <= 99; ++n) {
+        const std::wstring folder = n == 1 ? stamp : stamp + L" (" + std::to_wstring(n) + L")";
+        if (fs.makeDirectory(folder)) return folder;
+        if (!fs.attributes(folder)) return {};  // not there, yet it could not be made
+    }
+    return {};
+}
+
+// The size and SHA-256 of a file's content; an empty digest when it cannot be read.
+void measure(platform::FileSystem& fs, const std::wstring& path, CleanedItem& item) {
+    Sha256 hash;
+    std::uint64_t size = 0;
+    const bool read = fs.readFileInPieces(path, [&](std::string_view piece) {
+        hash.update(piece);
+        size += piece.size();
+        return true;
+    });
+    if (!read) return;
+    item.size = size;
+    item.sha256 = hash.hexDigest();
+}
+
+CleanedItem moveIntoQuarantine(platform::FileSystem& fs, CleanedItem::Kind kind, const std::wstring& path,
+                               const std::wstring& folder) {
+    CleanedItem item;
+    item.kind = kind;
+    item.oldPath = path;
+    // The path below the root ("RECYCLER\x.exe") is kept below the quarantine folder.
+    item.newPath = folder + L"\\" + path.substr(3) + std::wstring(kQuarantinedSuffix);
+    measure(fs, path, item);
+    const std::wstring parent = item.newPath.substr(0, item.newPath.rfind(L'\\'));
+    // A failure without a reason from the system leaves `error` empty: the summary's
+    // heading says what did not happen.
+    if (parent != folder && !makeFolders(fs, folder, parent)) return item;
+    item.done = fs.moveWithinDrive(path, item.newPath, item.error);
+    return item;
+}
+
+CleanedItem copyAutorun(platform::FileSystem& fs, const AutorunRead& autorun, wchar_t drive,
+                        const std::wstring& folder) {
+    CleanedItem item;
+    item.kind = CleanedItem::Kind::AutorunCopy;
+    item.oldPath = protectionFolder(drive);
+    item.newPath = folder + L"\\" + std::wstring(kAutorunCopyName);
+    item.size = autorun.bytes.size();
+    item.sha256 = sha256Hex(autorun.bytes);
+    // Written under a temporary name and moved into place: a full drive leaves no part.
+    item.done = platform::writeWholeFile(fs, item.newPath, autorun.bytes, item.error);
+    return item;
+}
+
+CleanedItem showFolder(platform::FileSystem& fs, const std::wstring& folder) {
+    CleanedItem item;
+    item.kind = CleanedItem::Kind::HiddenFolder;
+    item.oldPath = folder;
+    const auto attributes = fs.attributes(folder);
+    if (!attributes || !(*attributes & attr::kDirectory)) return item;
+    std::uint32_t shown = *attributes & ~(attr::kHidden | attr::kSystem | attr::kDirectory);
+    if (shown == 0) shown = attr::kNormal;
+    item.done = fs.setAttributes(folder, shown);
+    return item;
+}
+
+std::wstring readmeText(const CleanReport& report, const AutorunRead& autorun, const TextOf& text,
+                        const platform::LocalTime& when) {
+    const std::wstring drive(1, report.drive);
+    std::wstring out = fillInserts(text(CaptionLine::kQuarantineReadmeIntro), {drive, readableTime(when)});
+    out += L"\r\n\r\n" + text(CaptionLine::kQuarantineReadmeHowToRestore) + L"\r\n";
+    const auto describe = [&](const CleanedItem& item) {
+        out += fillInserts(text(CaptionLine::kQuarantineReadmeOldPath), {item.oldPath}) + L"\r\n";
+        out += fillInserts(text(CaptionLine::kQuarantineReadmeNewPath), {item.newPath}) + L"\r\n";
+        out += fillInserts(text(CaptionLine::kQuarantineReadmeSize), {std::to_wstring(item.size)}) + L"\r\n";
+        out += fillInserts(text(CaptionLine::kQuarantineReadmeSha256), {platform::fromUtf8(item.sha256)}) +
+               L"\r\n";
+    };
+    for (const CleanedItem& item : report.items) {
+        if (item.kind != CleanedItem::Kind::Program && item.kind != CleanedItem::Kind::Shortcut) continue;
+        out += L"\r\n";
+        if (item.done) {
+            describe(item);
+        } else {
+            out += fillInserts(text(CaptionLine::kQuarantineReadmeNotMoved), {item.oldPath}) + L"\r\n";
+            if (!item.error.empty()) out += item.error + L"\r\n";
+        }
+    }
+    for (const CleanedItem& item : report.items) {
+        if (item.kind != CleanedItem::Kind::AutorunCopy || !item.done) continue;
+        out += L"\r\n" + text(CaptionLine::kQuarantineReadmeAutorunCopy) + L"\r\n";
+        describe(item);
+        if (autorun.size > autorun.bytes.size()) {
+            out += fillInserts(text(CaptionLine::kQuarantineReadmeAutorunCut),
+                               {std::to_wstring(autorun.bytes.size()), std::to_wstring(autorun.size)}) +
+                   L"\r\n";
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+std::wstring quarantineStamp(const platform::LocalTime& when) {
+    return std::to_wstring(when.year) + L"-" + twoDigits(when.month) + L"-" + twoDigits(when.day) + L" " +
+           twoDigits(when.hour) + L"." + twoDigits(when.minute) + L"." + twoDigits(when.second);
+}
+
+std::size_t CleanReport::failures() const {
+    std::size_t count = quarantined() && !readmeWritten ? 1 : 0;
+    for (const CleanedItem& item : items) count += item.done ? 0 : 1;
+    return count;
+}
+
+CleanReport cleanDrive(platform::FileSystem& fs, const Infection& found, const TextOf& text,
+                       const platform::LocalTime& when) {
+    CleanReport report;
+    report.drive = found.drive;
+    report.quarantineFolder = makeQuarantineFolder(fs, found.drive, when);
+    const auto files = {std::pair{CleanedItem::Kind::Program, &found.programs},
+                        std::pair{CleanedItem::Kind::Shortcut, &found.shortcuts}};
+    for (const auto& [kind, paths] : files) {
+        for (const std::wstring& path : *paths) {
+            if (report.quarantined()) {
+                report.items.push_back(moveIntoQuarantine(fs, kind, path, report.quarantineFolder));
+            } else {
+                // No quarantine folder: nothing is moved (the summary says why).
+                report.items.push_back({kind, path, {}, 0, {}, false, {}});
+            }
+        }
+    }
+    if (report.quarantined() && found.autorun.readable) {
+        report.items.push_back(copyAutorun(fs, found.autorun, found.drive, report.quarantineFolder));
+    }
+    for (const std::wstring& folder : found.hiddenFolders) report.items.push_back(showFolder(fs, folder));
+
+    if (report.quarantined()) {
+        // UTF-8 with a byte-order mark and CR LF: Notepad shows every path correctly.
+        const std::string bytes =
+            "\xEF\xBB\xBF" + platform::toUtf8(readmeText(report, found.autorun, text, when));
+        report.readmeWritten = platform::writeWholeFile(
+            fs, report.quarantineFolder + L"\\" + std::wstring(kReadmeName), bytes, report.readmeError);
+    }
+    return report;
+}
+
+}  // namespace lockbay

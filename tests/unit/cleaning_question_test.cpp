@@ -1,0 +1,184 @@
+// The main window's question after Protect removed an infected autorun.inf: when it
+// comes, what it lists, and what Yes and No do to the drive.
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "infected_stick.h"
+#include "lockbay/protection/cleaning_offer.h"
+#include "lockbay_fixture.h"
+#include "platform/encoding.h"
+
+namespace {
+
+namespace attr = platform::attr;
+using Answer = platform::ui::Backend::Answer;
+using Buttons = platform::ui::Backend::Buttons;
+using infected_stick::kHiddenSystem;
+
+class CleaningQuestionTest : public LockbayTest {
+protected:
+    CleaningQuestionTest() {
+        fake.fs.addDrive(L'E');
+        infected_stick::addTo(fake.fs);
+    }
+
+    // Protect (Simple) on E:, answering the question with `answer`; the window's state
+    // when the question came is kept.
+    void protectAndAnswer(Answer answer) {
+        fake.backend.onMessageBox = [this, answer](const auto& call) {
+            if (call.buttons != Buttons::YesNo) return Answer::Ok;
+            busyAtQuestion = busy();
+            listAtQuestion = listLines();
+            return answer;
+        };
+        openMainWindow();
+        selectDrive(L'E');
+        form1().Label7.click();
+        advance(500);
+    }
+    const std::vector<platform::ui::HeadlessBackend::MessageBoxCall>& boxes() {
+        return fake.backend.messageBoxes();
+    }
+    bool contains(const std::wstring& text, const std::wstring& part) {
+        return text.find(part) != std::wstring::npos;
+    }
+    // The one folder a cleaning made in the quarantine.
+    std::wstring quarantineFolder() {
+        const auto entries = fake.fs.listFolder(L"E:\\Lockbay quarantine");
+        if (!entries || entries->size() != 1) return L"(none)";
+        return L"E:\\Lockbay quarantine\\" + entries->front().name;
+    }
+
+    bool busyAtQuestion = true;
+    std::vector<std::wstring> listAtQuestion;
+};
+
+TEST_F(CleaningQuestionTest, AfterTheRefreshTheWindowListsWhatItFoundAndYesCleans) {
+    protectAndAnswer(Answer::Yes);
+    ASSERT_EQ(boxes().size(), 2u);
+    EXPECT_EQ(boxes()[0].buttons, Buttons::YesNo);
+    EXPECT_EQ(boxes()[0].title, L"Lockbay");
+    EXPECT_EQ(boxes()[0].atMs, 500) << "right after the refresh step";
+    EXPECT_FALSE(busyAtQuestion) << "the busy state is over when the question comes";
+    EXPECT_EQ(listAtQuestion, (std::vector<std::wstring>{L"E:    PROTECTED"}));
+    EXPECT_EQ(
+        boxes()[0].text,
+        L"Lockbay has removed the autorun.inf file of drive E:, but the virus that it started is still on "
+        L"the "
+        L"drive.\n\n"
+        L"Programs that the virus runs:\n    E:\\RECYCLER\\S-1-5-21\\autorun.exe\n    E:\\RECYCLER\\x.dll\n\n"
+        L"Shortcuts that pose as folders:\n    E:\\Music.lnk\n    E:\\Photos.lnk\n    E:\\Work.lnk\n\n"
+        L"Folders that the virus has hidden:\n    E:\\Music\n    E:\\Photos\n    E:\\Work\n\n"
+        L"Clean the drive now? Lockbay moves the programs and shortcuts into the folder \"E:\\Lockbay "
+        L"quarantine\" on the drive (nothing is deleted) and shows the hidden folders again.");
+
+    const std::wstring folder = quarantineFolder();
+    EXPECT_TRUE(boxes()[1].text.starts_with(L"Drive E: has been cleaned. The files have been moved into \"" +
+                                            folder + L"\"; README.txt there"))
+        << platform::toUtf8(boxes()[1].text);
+    EXPECT_TRUE(contains(boxes()[1].text, L"Shown again:\n    E:\\Music\n    E:\\Photos\n    E:\\Work"));
+    EXPECT_TRUE(fake.fs.exists(folder + L"\\RECYCLER\\S-1-5-21\\autorun.exe.quarantined"));
+    EXPECT_TRUE(fake.fs.exists(folder + L"\\Photos.lnk.quarantined"));
+    EXPECT_TRUE(fake.fs.exists(folder + L"\\README.txt"));
+    EXPECT_FALSE(fake.fs.exists(L"E:\\RECYCLER\\x.dll"));
+    EXPECT_EQ(fake.fs.entry(L"E:\\Photos")->attributes & kHiddenSystem, 0u);
+    EXPECT_EQ(fake.fs.entry(L"E:\\Private")->attributes & kHiddenSystem, kHiddenSystem);
+    EXPECT_TRUE(form1().List1.visible());
+    advance(10000);
+    EXPECT_EQ(boxes().size(), 2u) << "asked once";
+}
+
+TEST_F(CleaningQuestionTest, NoChangesNothingAndSaysTheFilesAreStillThere) {
+    protectAndAnswer(Answer::No);
+    ASSERT_EQ(boxes().size(), 2u);
+    EXPECT_EQ(boxes()[1].buttons, Buttons::Ok);
+    EXPECT_EQ(
+        boxes()[1].text,
+        L"Nothing has been changed. Drive E: still carries the files that were listed, and opening one of "
+        L"them can start the virus again.");
+    EXPECT_FALSE(fake.fs.exists(L"E:\\Lockbay quarantine"));
+    EXPECT_TRUE(fake.fs.exists(L"E:\\RECYCLER\\x.dll"));
+    EXPECT_TRUE(fake.fs.exists(L"E:\\Photos.lnk"));
+    EXPECT_EQ(fake.fs.entry(L"E:\\Photos")->attributes, attr::kDirectory | kHiddenSystem);
+}
+
+TEST_F(CleaningQuestionTest, NothingToCleanAsksNothing) {
+    fake.fs.addFile(L"E:\\autorun.inf", "[autorun]\r\nopen=C:\\Windows\\notepad.exe\r\nopen=missing.exe\r\n");
+    for (const auto* decoy : {L"E:\\Photos.lnk", L"E:\\Music.lnk", L"E:\\Work.lnk"})
+        fake.fs.deleteFile(decoy);
+    protectAndAnswer(Answer::Yes);
+    EXPECT_TRUE(boxes().empty());
+    EXPECT_EQ(listLines(), (std::vector<std::wstring>{L"E:    PROTECTED"}));
+    EXPECT_FALSE(fake.fs.exists(L"E:\\Lockbay quarantine"));
+}
+
+TEST_F(CleaningQuestionTest, AFileThatCannotBeMovedIsNamedInTheSummary) {
+    fake.fs.unmovable.insert(L"E:\\RECYCLER\\X.DLL");
+    protectAndAnswer(Answer::Yes);
+    ASSERT_EQ(boxes().size(), 2u);
+    const std::wstring& summary = boxes()[1].text;
+    EXPECT_TRUE(
+        summary.starts_with(L"Drive E: has been cleaned only in part. README.txt in \"" + quarantineFolder()))
+        << platform::toUtf8(summary);
+    EXPECT_TRUE(contains(summary,
+                         L"Could not be moved, still in place:\n    E:\\RECYCLER\\x.dll (The process cannot "
+                         L"access the file because it is being used by another process.)"))
+        << platform::toUtf8(summary);
+    EXPECT_TRUE(fake.fs.exists(L"E:\\RECYCLER\\x.dll"));
+}
+
+TEST_F(CleaningQuestionTest, ALongListIsCutAndCounted) {
+    std::string autorun = "[autorun]\r\n";
+    for (int i = 0; i < 40; ++i) {
+        const std::string name = "RECYCLER\\worm" + std::to_string(i) + ".exe";
+        autorun += "open=" + name + "\r\n";
+        fake.fs.addFile(L"E:\\" + platform::fromUtf8(name), "MZ");
+    }
+    fake.fs.addFile(L"E:\\autorun.inf", autorun);  // 40 programs, and the 2 that the decoys start
+    protectAndAnswer(Answer::No);
+    ASSERT_FALSE(boxes().empty());
+    const std::wstring& question = boxes()[0].text;
+    EXPECT_TRUE(contains(question, L"E:\\RECYCLER\\worm4.exe\n    ... and 37 more\n\n"))
+        << platform::toUtf8(question);
+    EXPECT_FALSE(contains(question, L"worm5.exe"));
+    EXPECT_LT(std::count(question.begin(), question.end(), L'\n'), 30);
+    EXPECT_EQ(
+        lockbay::shortenedPath(L"E:\\RECYCLER\\" + std::wstring(100, L'd') + L"\\" + std::wstring(20, L'n')),
+        L"E:\\RECYCLER\\...\\" + std::wstring(20, L'n'));
+    EXPECT_LE(lockbay::shortenedPath(L"E:\\" + std::wstring(200, L'n')).size(), lockbay::kShownPathLength);
+}
+
+TEST_F(CleaningQuestionTest, TheQuestionWaitsForTheRetryAndNeverComesWhileTheFileStays) {
+    for (const Answer retryAnswer : {Answer::Retry, Answer::Cancel}) {
+        fakes::FakePlatform local;
+        local.fs.addDrive(L'C');
+        local.fs.addDrive(L'E');
+        infected_stick::addTo(local.fs);
+        local.fs.undeletable.insert(L"E:\\AUTORUN.INF");
+        local.backend.onMessageBox = [&](const auto& call) {
+            if (call.buttons == Buttons::RetryCancel) {
+                local.fs.undeletable.clear();  // the user scanned the drive meanwhile
+                return retryAnswer;
+            }
+            return call.buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+        };
+        lockbay::LockbayApp localApp(local.platform);
+        localApp.form1().show();
+        localApp.form1().List1.select(0);
+        localApp.form1().Label7.click();
+        local.advance(3000);
+        const auto& calls = local.backend.messageBoxes();
+        ASSERT_GE(calls.size(), 1u);
+        EXPECT_EQ(calls[0].buttons, Buttons::RetryCancel);
+        if (retryAnswer == Answer::Retry) {
+            ASSERT_EQ(calls.size(), 3u);
+            EXPECT_EQ(calls[1].buttons, Buttons::YesNo);
+            EXPECT_EQ(calls[1].atMs, 2100) << "after the retry's refresh";
+        } else {
+            EXPECT_EQ(calls.size(), 1u) << "autorun.inf is still there: no question";
+        }
+    }
+}
+
+}  // namespace
