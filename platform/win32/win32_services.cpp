@@ -567,28 +567,6 @@ public:
         }
         return std::make_unique<Win32OutputFile>(path, std::move(temporary), std::move(file));
     }
-
-    std::vector<std::wstring> fileNamesStartingWith(const std::wstring& folder,
-                                                    const std::wstring& prefix) override {
-        const CriticalErrorBoxesOff quiet;
-        std::wstring pattern = folder;
-        if (!pattern.empty() && pattern.back() != L'\\') pattern += L'\\';
-        pattern += prefix + L'*';
-        std::vector<std::wstring> names;
-        WIN32_FIND_DATAW entry{};
-        const FindHandle search(::FindFirstFileW(pattern.c_str(), &entry));
-        if (!search) return names;
-        do {
-            // The search also matches short 8.3 names; only the real name counts.
-            const std::wstring_view name(entry.cFileName);
-            if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && name.size() >= prefix.size() &&
-                ::CompareStringOrdinal(name.data(), static_cast<int>(prefix.size()), prefix.data(),
-                                       static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL) {
-                names.emplace_back(name);
-            }
-        } while (::FindNextFileW(search.get(), &entry));
-        return names;
-    }
 };
 
 // ---- Processes ---------------------------------------------------------------

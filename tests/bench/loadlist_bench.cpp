@@ -92,10 +92,6 @@ public:
                                                           std::wstring& error) override {
         return count("createReplacing"), real_.createReplacing(path, error);
     }
-    std::vector<std::wstring> fileNamesStartingWith(const std::wstring& folder,
-                                                    const std::wstring& prefix) override {
-        return count("fileNamesStartingWith"), real_.fileNamesStartingWith(folder, prefix);
-    }
     bool readFileInPieces(const std::wstring& path,
                           const std::function<bool(std::string_view)>& onPiece) override {
         return count("readFileInPieces"), real_.readFileInPieces(path, onPiece);

@@ -149,9 +149,12 @@ void UpdaterForm::onLoad() {
 // A temporary file that another updater is still writing is open without leave to
 // delete it, so only those of stopped updaters go.
 void UpdaterForm::removeStaleTemporaryFiles() {
-    for (const std::wstring& name :
-         platform_.fs.fileNamesStartingWith(kSetupFolder, std::wstring(kTemporaryPrefix))) {
-        if (isOurTemporaryFile(name)) platform::ignoreFailure(platform_.fs.deleteFile(kSetupFolder + name));
+    const auto entries = platform_.fs.listFolder(kSetupFolder);
+    if (!entries) return;
+    for (const platform::FolderEntry& entry : *entries) {
+        if ((entry.attributes & platform::attr::kDirectory) == 0 && isOurTemporaryFile(entry.name)) {
+            platform::ignoreFailure(platform_.fs.deleteFile(kSetupFolder + entry.name));
+        }
     }
 }
 

@@ -125,11 +125,6 @@ public:
     // Starts writing `path` under a temporary name beside it; nothing when even that fails
     // (`error` then tells why).
     virtual std::unique_ptr<OutputFile> createReplacing(const std::wstring& path, std::wstring& error) = 0;
-
-    // The names (without the folder) of the files in `folder` whose names begin with
-    // `prefix`, compared without regard to case; folders are not listed.
-    virtual std::vector<std::wstring> fileNamesStartingWith(const std::wstring& folder,
-                                                            const std::wstring& prefix) = 0;
 };
 
 // Writes a whole file through createReplacing(); `error` tells why it failed.

@@ -275,23 +275,6 @@ std::unique_ptr<platform::OutputFile> FakeFileSystem::createReplacing(const std:
     return std::make_unique<FakeOutputFile>(*this, k);
 }
 
-std::vector<std::wstring> FakeFileSystem::fileNamesStartingWith(const std::wstring& folder,
-                                                                const std::wstring& prefix) {
-    const std::wstring folderKey = key(folder);
-    calls.push_back(L"fileNamesStartingWith " + folderKey + L" " + key(prefix));
-    std::vector<std::wstring> names;
-    if (!usableDrive(folderKey)) return names;
-    const std::wstring start = folderKey.back() == L'\\' ? folderKey : folderKey + L"\\";
-    for (const auto& [k, entry] : entries_) {
-        if (k.compare(0, start.size(), start) != 0 || (entry.attributes & attr::kDirectory)) continue;
-        const std::wstring name = k.substr(start.size());
-        if (name.find(L'\\') == std::wstring::npos && name.compare(0, prefix.size(), key(prefix)) == 0) {
-            names.push_back(name);
-        }
-    }
-    return names;
-}
-
 bool FakeFileSystem::readFileInPieces(const std::wstring& path,
                                       const std::function<bool(std::string_view)>& onPiece) {
     const std::wstring k = key(path);

@@ -93,8 +93,6 @@ public:
     std::optional<std::vector<platform::FolderEntry>> listFolder(const std::wstring& path) override;
     bool moveWithinDrive(const std::wstring& from, const std::wstring& to, std::wstring& error) override;
 
-    std::vector<std::wstring> fileNamesStartingWith(const std::wstring& folder,
-                                                    const std::wstring& prefix) override;
     static std::wstring key(const std::wstring& path);
 
 private:
