@@ -22,10 +22,11 @@ jobs=$(nproc 2>/dev/null || echo 2)
 ensure_packages
 
 # Runs one stage: its build (none when BUILD is empty), then its tests, echoing their
-# output and keeping the last line that matches SUMMARY. Sets <NAME>_ok (1 when the build
-# and the tests passed) and <NAME>_summary.
+# output and keeping the last line that matches SUMMARY, after every line that matches
+# NOTES when given. Sets <NAME>_ok (1 when the build and the tests passed) and
+# <NAME>_summary.
 run_stage() {
-    local name=$1 summary_pattern=$2 build=$3 run=$4
+    local name=$1 summary_pattern=$2 build=$3 run=$4 notes_pattern=${5:-}
     local ok=0 summary="not run: the build failed" log
     if [[ -z $build ]] || eval "$build"; then
         log=$(mktemp)
@@ -34,6 +35,9 @@ run_stage() {
         fi
         summary=$(grep -E "$summary_pattern" "$log" | tail -n 1 || true)
         [[ -n $summary ]] || summary="no summary"
+        if [[ -n $notes_pattern ]] && grep -qE "$notes_pattern" "$log"; then
+            summary="$(grep -E "$notes_pattern" "$log")"$'\n'"$summary"
+        fi
         rm -f "$log"
     fi
     printf -v "${name}_ok" '%s' "$ok"
@@ -65,7 +69,7 @@ if [[ -n ${LOCKBAY_E2E_PORT:-} ]]; then
 fi
 run_stage e2e "$count_summary" \
     'cmake --preset mingw-e2e "${e2e_hosts[@]}" && cmake --build --preset mingw-e2e -j "$jobs"' \
-    "bash tests/e2e/run.sh --build-dir build/mingw-e2e $e2e_patterns"
+    "bash tests/e2e/run.sh --build-dir build/mingw-e2e $e2e_patterns" '^ran a second time'
 
 echo "== summary"
 echo "unit tests: $unit_summary"

@@ -190,21 +190,29 @@ run_one() {
     id=$(basename "$case_file" .sh).$test_name
     log=$E2E_LOGS/$id.log
     started=$SECONDS
-    test_tmp=$(mktemp -d "$E2E_TMP/test.XXXXXX")
     local -a command=(bash "$E2E_ROOT/lib/run_test.sh" "$case_file" "$test_name")
     if ((workers > 1)); then
         command=(unshare --net --fork --kill-child -- sh -c 'ip link set lo up && exec "$@"' sh "${command[@]}")
     fi
-    # A test that hangs is stopped after a generous time; its teardown runs, and what
-    # a killed test may have left running is stopped here too.
-    if E2E_TEST_TMP=$test_tmp timeout --foreground --kill-after=30 "${E2E_TEST_TIMEOUT:-900}" \
-        "${command[@]}" >"$log" 2>&1; then
-        verdict=PASS
-    else
-        verdict=FAIL
-    fi
-    reap_test "$test_tmp"
-    echo "$verdict $id ($((SECONDS - started)) s)"
+    local attempt
+    for attempt in 1 2; do
+        test_tmp=$(mktemp -d "$E2E_TMP/test.XXXXXX")
+        # A test that hangs is stopped after a generous time; its teardown runs, and what
+        # a killed test may have left running is stopped here too.
+        if E2E_TEST_TMP=$test_tmp timeout --foreground --kill-after=30 "${E2E_TEST_TIMEOUT:-900}" \
+            "${command[@]}" >"$log" 2>&1; then
+            verdict=PASS
+        else
+            verdict=FAIL
+        fi
+        reap_test "$test_tmp"
+        # Only a test that Wine let down in a preparing step runs once more (the test
+        # marks it so); a failure of Lockbay's own never does.
+        [[ $verdict == FAIL && $attempt == 1 && -f $E2E_LOGS/$id/wine-start-failed ]] || break
+        cp "$log" "$E2E_LOGS/$id.first-run.log"
+        echo "$id" >>"$E2E_TMP/second-runs"
+    done
+    echo "$verdict $id ($((SECONDS - started)) s)$( ((attempt > 1)) && echo ', second run')"
     echo "$verdict $id" >>"$E2E_TMP/results"
 }
 
@@ -247,6 +255,10 @@ done
 if ((missing > 0)); then
     echo "error: $missing tests did not run (a worker failed)"
     failed=$((failed + missing))
+fi
+if [[ -s $E2E_TMP/second-runs ]]; then
+    echo "ran a second time after Wine failed a preparing step (first runs' logs beside the others):" \
+        "$(sort "$E2E_TMP/second-runs" | paste -sd ' ')"
 fi
 if ((${#failed_names[@]})); then
     echo "failed tests: ${failed_names[*]} (logs in $E2E_LOGS)"
