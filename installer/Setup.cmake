@@ -5,10 +5,11 @@
 #                     DEPENDS <what the files are made by>...)
 #
 # NSIS packs the files that lockbay.nsi lists, found below <folder> where the build puts
-# them (lockbay/lockbay.exe, update/update.exe, lockbay/*.vlng); the uninstaller is signed
-# before it is packed and the setup after it is made, both with the build's certificate
-# (Signing.cmake). Debian's makensis with its 64-bit stub: the setup runs on 64-bit
-# Windows only, as the programs do. The target is built by default.
+# them (lockbay/lockbay.exe, update/update.exe, watch/lockbay-watch.exe, cli/lockbay-cli.exe,
+# lockbay/*.vlng); the uninstaller is signed before it is packed and the setup after it
+# is made, both with the build's certificate (Signing.cmake). Debian's makensis with its
+# 64-bit stub: the setup runs on 64-bit Windows only, as the programs do. The target is
+# built by default.
 include_guard(GLOBAL)
 
 find_program(LOCKBAY_MAKENSIS makensis)

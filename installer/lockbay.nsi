@@ -9,8 +9,17 @@
 ;                   apart (Visual Studio), else empty
 ;   OUTFILE         where the (still unsigned) setup is written; the build signs it
 ;
-; Silent: "LockbaySetup.exe /S [/D=folder]". Exit code 0 when installed, 3 when Lockbay
-; or its updater kept running (nothing was changed then).
+; Silent: "LockbaySetup.exe /S [/NOWATCHER] [/D=folder]". Exit code 0 when installed, 3
+; when Lockbay or its updater kept running (nothing was changed then). /NOWATCHER turns
+; the option "Protect USB drives automatically" off (with or without the pages).
+;
+; That option is the watcher, lockbay-watch.exe, in the notification area. The setup runs
+; elevated, and perhaps signed in as another administrator than the user at the desktop,
+; so it never starts the watcher or writes its Run entry itself: it asks the watcher to
+; do both as the user signed in to the desktop ("--as-signed-in-user", through the
+; desktop's shell), so that the watcher runs with that user's own rights and its entry
+; is in that user's Run key, where the watcher's own "Start with Windows" shows and
+; changes it. The option is kept under Apps & features (ProtectOnPlugIn).
 
 Unicode true
 Target amd64-unicode
@@ -36,6 +45,11 @@ ManifestSupportedOS all
 ; How long a program that is about to end (the updater ends right after it starts the
 ; setup) is waited for before the user is asked to close it: steps of 200 ms.
 !define WAIT_STEPS 25
+; The watcher: its program, the class of its hidden window, its entry in a Run key.
+!define WATCHER "lockbay-watch.exe"
+!define WATCHER_CLASS "LockbayWatch"
+!define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+!define RUN_VALUE "LockbayWatch"
 !define EXIT_PROGRAMS_RUNNING 3
 
 ; ---- What is installed -------------------------------------------------------------------
@@ -48,6 +62,8 @@ ManifestSupportedOS all
 !macro LOCKBAY_FILES ACTION
     !insertmacro ${ACTION} lockbay lockbay.exe
     !insertmacro ${ACTION} update update.exe
+    !insertmacro ${ACTION} watch lockbay-watch.exe
+    !insertmacro ${ACTION} cli lockbay-cli.exe
     !insertmacro ${ACTION} lockbay english.vlng
     !insertmacro ${ACTION} lockbay francais.vlng
     !insertmacro ${ACTION} lockbay romana.vlng
@@ -106,6 +122,13 @@ Var StartMenuShortcut
 Var DesktopShortcut
 Var StartMenuBox
 Var DesktopBox
+; "Protect USB drives automatically": the choice, its box, and the choice of the
+; installation this one replaces (1, 0, or empty when it had no such option).
+Var ProtectOnPlugIn
+Var ProtectBox
+Var PreviousProtection
+; 1 when a watcher ran as the setup began: it is started again at the end.
+Var WatcherWasRunning
 
 ; The setup is started minimized by the updater; each page says what it is about when the
 ; user brings it up from the taskbar.
@@ -166,9 +189,18 @@ Function ${UN}WaitForClosedPrograms
             Sleep 200
             ${Continue}
         ${EndIf}
-        MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
-            "Lockbay or its updater is running, so $R9 cannot be replaced.$\r$\n$\r$\nPlease close Lockbay and its updater, then click Retry. Cancel ends the setup without changing anything." \
-            /SD IDCANCEL IDRETRY retry
+        ${If} $R9 == "${WATCHER}"
+            ; One that the setup could not stop: another user's, say.
+            StrCpy $R6 "The USB drive watcher of Lockbay is running, so $R9 cannot be replaced.$\r$\n$\r$\nPlease choose Exit in the menu of its icon in the notification area, then click Retry. Cancel ends the setup without changing anything."
+        ${Else}
+            StrCpy $R6 "Lockbay or its updater is running, so $R9 cannot be replaced.$\r$\n$\r$\nPlease close Lockbay and its updater, then click Retry. Cancel ends the setup without changing anything."
+        ${EndIf}
+        MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$R6" /SD IDCANCEL IDRETRY retry
+        ; Nothing changed: a watcher that StopWatcher ended runs again.
+        ${If} $WatcherWasRunning == 1
+        ${AndIf} ${FileExists} "$INSTDIR\${WATCHER}"
+            Exec '"$INSTDIR\${WATCHER}" --as-signed-in-user'
+        ${EndIf}
         SetErrorLevel ${EXIT_PROGRAMS_RUNNING}
         Quit
       retry:
@@ -177,6 +209,32 @@ FunctionEnd
 !macroend
 !insertmacro DEFINE_WAIT_FOR_CLOSED_PROGRAMS ""
 !insertmacro DEFINE_WAIT_FOR_CLOSED_PROGRAMS "un."
+
+; Ends a running watcher, so that its file can be replaced or removed: this account's
+; at once, and the signed-in user's (the setup may run as another administrator) through
+; the desktop's shell; WaitForClosedPrograms then waits for its file. Sets
+; $WatcherWasRunning.
+!macro DEFINE_STOP_WATCHER UN
+Function ${UN}StopWatcher
+    StrCpy $WatcherWasRunning 0
+    FindWindow $0 "${WATCHER_CLASS}"
+    ${If} $0 == 0
+        Return
+    ${EndIf}
+    StrCpy $WatcherWasRunning 1
+    ${IfNot} ${FileExists} "$INSTDIR\${WATCHER}"
+        Return
+    ${EndIf}
+    DetailPrint "Closing the USB drive watcher..."
+    ExecWait '"$INSTDIR\${WATCHER}" --stop'
+    FindWindow $0 "${WATCHER_CLASS}"
+    ${If} $0 != 0
+        ExecWait '"$INSTDIR\${WATCHER}" --as-signed-in-user --stop'
+    ${EndIf}
+FunctionEnd
+!macroend
+!insertmacro DEFINE_STOP_WATCHER ""
+!insertmacro DEFINE_STOP_WATCHER "un."
 
 ; ---- Installing --------------------------------------------------------------------------
 
@@ -187,6 +245,8 @@ Function .onInit
     ReadRegStr $InstalledVersion HKLM "${UNINSTALL_KEY}" "DisplayVersion"
     StrCpy $StartMenuShortcut ${BST_CHECKED}
     StrCpy $DesktopShortcut ${BST_UNCHECKED}
+    StrCpy $ProtectOnPlugIn ${BST_CHECKED}
+    StrCpy $PreviousProtection ""
     ${If} $InstalledVersion != ""
         ReadRegDWORD $0 HKLM "${UNINSTALL_KEY}" "StartMenuShortcut"
         ${If} $0 == 0
@@ -196,9 +256,20 @@ Function .onInit
         ${If} $0 == 1
             StrCpy $DesktopShortcut ${BST_CHECKED}
         ${EndIf}
+        ; A version before the option reads empty: the option is new to it, and on.
+        ReadRegDWORD $PreviousProtection HKLM "${UNINSTALL_KEY}" "ProtectOnPlugIn"
+        ${If} $PreviousProtection == 0
+            StrCpy $ProtectOnPlugIn ${BST_UNCHECKED}
+        ${EndIf}
         StrCpy $WelcomeText "Lockbay $InstalledVersion is installed on this computer. Setup will update it to version ${VERSION}. Your language choice is kept."
     ${Else}
         StrCpy $WelcomeText "Setup will install Lockbay ${VERSION} on this computer, for every user.$\r$\n$\r$\nLockbay protects USB sticks and hard disks against viruses that spread through an autorun.inf file."
+    ${EndIf}
+    ${GetParameters} $0
+    ClearErrors
+    ${GetOptions} $0 "/NOWATCHER" $1
+    ${IfNot} ${Errors}
+        StrCpy $ProtectOnPlugIn ${BST_UNCHECKED}
     ${EndIf}
 !ifdef DEVELOPMENT_BUILD
     StrCpy $WelcomeText "$WelcomeText$\r$\n$\r$\n${DEVELOPMENT_NOTE}."
@@ -207,13 +278,13 @@ Function .onInit
 FunctionEnd
 
 Function OptionsPage
-    !insertmacro MUI_HEADER_TEXT "Options" "Choose where Lockbay can be started from."
+    !insertmacro MUI_HEADER_TEXT "Options" "Choose where Lockbay can be started from, and how it protects USB drives."
     nsDialogs::Create 1018
     Pop $0
     ${If} $0 == error
         Abort
     ${EndIf}
-    ${NSD_CreateLabel} 0 0 100% 24u "Setup can add shortcuts that start Lockbay. To change this choice later, run Setup again."
+    ${NSD_CreateLabel} 0 0 100% 24u "Setup can add shortcuts that start Lockbay. To change these choices later, run Setup again."
     Pop $0
     ${NSD_CreateCheckbox} 0 32u 100% 12u "Add Lockbay to the &Start menu"
     Pop $StartMenuBox
@@ -221,12 +292,18 @@ Function OptionsPage
     ${NSD_CreateCheckbox} 0 50u 100% 12u "Add a shortcut to the &desktop"
     Pop $DesktopBox
     ${NSD_SetState} $DesktopBox $DesktopShortcut
+    ${NSD_CreateCheckbox} 0 74u 100% 12u "&Protect USB drives automatically when they are plugged in"
+    Pop $ProtectBox
+    ${NSD_SetState} $ProtectBox $ProtectOnPlugIn
+    ${NSD_CreateLabel} 12u 88u -12u 36u "A small program in the notification area gives every USB drive you plug in Simple protection and tells you so. It starts when you sign in to Windows; its menu can turn that off."
+    Pop $0
     nsDialogs::Show
 FunctionEnd
 
 Function OptionsPageLeave
     ${NSD_GetState} $StartMenuBox $StartMenuShortcut
     ${NSD_GetState} $DesktopBox $DesktopShortcut
+    ${NSD_GetState} $ProtectBox $ProtectOnPlugIn
 FunctionEnd
 
 ; Makes the shortcut when its option is on, and removes one an earlier installation made
@@ -246,6 +323,7 @@ FunctionEnd
 !macroend
 
 Section "Lockbay"
+    Call StopWatcher
     Call WaitForClosedPrograms
     SetOutPath "$INSTDIR"
     !insertmacro LOCKBAY_FILES InstallFile
@@ -277,7 +355,38 @@ Section "Lockbay"
     ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
     IntFmt $0 "0x%08X" $0
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
+
+    Call SetUpWatcher
 SectionEnd
+
+; "Protect USB drives automatically", for the user signed in to the desktop. Where the
+; option is new (a first install, an installation without it, or turned on now) the
+; watcher adds its Run entry; an upgrade with the option on already leaves the entry as
+; the user left it in the watcher's menu, so that it never brings back an entry the user
+; took away. The watcher is started where the option is new, and again where it ran
+; before the install. Turned off, the option takes away the entry it had added.
+Function SetUpWatcher
+    ${If} $ProtectOnPlugIn == ${BST_CHECKED}
+        ${If} $PreviousProtection != 1
+            ExecWait '"$INSTDIR\${WATCHER}" --as-signed-in-user --enable-start-with-windows'
+            StrCpy $WatcherWasRunning 1
+        ${EndIf}
+        ${If} $WatcherWasRunning == 1
+            DetailPrint "Starting the USB drive watcher..."
+            ExecWait '"$INSTDIR\${WATCHER}" --as-signed-in-user' $0
+            ${If} $0 != 0
+                DetailPrint "The USB drive watcher could not be started; it starts when you sign in to Windows."
+            ${EndIf}
+        ${EndIf}
+        WriteRegDWORD HKLM "${UNINSTALL_KEY}" "ProtectOnPlugIn" 1
+    ${Else}
+        ${If} $PreviousProtection == 1
+            ExecWait '"$INSTDIR\${WATCHER}" --as-signed-in-user --disable-start-with-windows'
+            DeleteRegValue HKCU "${RUN_KEY}" "${RUN_VALUE}"
+        ${EndIf}
+        WriteRegDWORD HKLM "${UNINSTALL_KEY}" "ProtectOnPlugIn" 0
+    ${EndIf}
+FunctionEnd
 
 Function StartLockbay
     ; Lockbay reads its languages from its working folder.
@@ -293,6 +402,12 @@ Function un.onInit
 FunctionEnd
 
 Section "Uninstall"
+    ; The watcher's Run entry, the signed-in user's and this account's, then the watcher.
+    ${If} ${FileExists} "$INSTDIR\${WATCHER}"
+        ExecWait '"$INSTDIR\${WATCHER}" --as-signed-in-user --disable-start-with-windows'
+    ${EndIf}
+    DeleteRegValue HKCU "${RUN_KEY}" "${RUN_VALUE}"
+    Call un.StopWatcher
     Call un.WaitForClosedPrograms
     !insertmacro LOCKBAY_FILES RemoveFile
     Delete "$INSTDIR\${LANGUAGE_CHOICE}"

@@ -180,7 +180,8 @@ bool desktopShell(const ComLibrary& com, ComPtr<IShellDispatch2>& shell) {
 
 }  // namespace
 
-bool openThroughDesktopShell(const std::wstring& target) {
+bool openThroughDesktopShell(const std::wstring& target, const std::wstring& parameters,
+                             const std::wstring& folder) {
     // No shell runs the desktop (Explorer is not running, or another desktop program
     // stands in for it): nobody to ask.
     if (!::GetShellWindow()) return false;
@@ -192,14 +193,15 @@ bool openThroughDesktopShell(const std::wstring& target) {
     if (!desktopShell(*com, shell)) return false;
 
     const Bstr file(*com, target);
-    const Bstr noText(*com, L"");
+    const Bstr arguments(*com, parameters);
+    const Bstr directory(*com, folder);
     const Bstr open(*com, L"open");
-    if (!file || !noText || !open) return false;
+    if (!file || !arguments || !directory || !open) return false;
     VARIANT show{};
     show.vt = VT_I4;
     show.lVal = SW_SHOWNORMAL;
     return SUCCEEDED(
-        shell->ShellExecute(file.get(), noText.variant(), noText.variant(), open.variant(), show));
+        shell->ShellExecute(file.get(), arguments.variant(), directory.variant(), open.variant(), show));
 }
 
 }  // namespace platform::win32

@@ -20,6 +20,7 @@
 #include "platform/tray.h"
 #include "platform/win32.h"
 #include "win32_classes.h"
+#include "win32_desktop_shell.h"
 #include "win32_error.h"
 #include "win32_handle.h"
 
@@ -253,6 +254,27 @@ public:
         const DWORD error = ::GetLastError();
         if (error == ERROR_CANCELLED) return {false, {}};  // the user declined elevation
         return {false, errorMessage(error, path)};
+    }
+
+    StartResult startAsSignedInUser(const std::wstring& path, const std::wstring& arguments,
+                                    const std::wstring& folder) override {
+        // A desktop shell that cannot be asked is no reason to start the program with
+        // raised rights: nothing is started then.
+        if (::GetShellWindow()) return {openThroughDesktopShell(path, arguments, folder), {}};
+        DWORD session = 0;
+        if (!::ProcessIdToSessionId(::GetCurrentProcessId(), &session) || session == 0) return {false, {}};
+        // CreateProcessW may write into the command line, so it gets a private copy.
+        std::wstring line = L"\"" + path + L"\" " + arguments;
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION started{};
+        if (!::CreateProcessW(path.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                              folder.empty() ? nullptr : folder.c_str(), &startup, &started)) {
+            return {false, errorMessage(::GetLastError(), path)};
+        }
+        const KernelHandle process(started.hProcess);
+        const KernelHandle thread(started.hThread);
+        return {true, {}};
     }
 
     int run() override {

@@ -36,6 +36,7 @@ public:
     StopResult stopResult = StopResult::Stopped;
     std::optional<std::size_t> menuChoice;  // what the user picks in the next menu
     platform::StartResult openResult{true, {}};
+    platform::StartResult startAsUserResult{true, {}};
 
     std::wstring workingFolder;
     std::wstring tooltip;
@@ -44,6 +45,7 @@ public:
     std::vector<Shown> notifications;
     std::vector<std::vector<platform::TrayMenuItem>> menus;
     std::vector<std::pair<std::wstring, std::wstring>> opened;  // program, folder
+    std::vector<std::wstring> startedAsUser;                    // "program|arguments|folder"
 
     std::vector<std::wstring> arguments() override { return commandLine; }
     bool setWorkingFolder(const std::wstring& folder) override {
@@ -68,6 +70,11 @@ public:
     platform::StartResult openProgram(const std::wstring& path, const std::wstring& folder) override {
         opened.emplace_back(path, folder);
         return openResult;
+    }
+    platform::StartResult startAsSignedInUser(const std::wstring& path, const std::wstring& arguments,
+                                              const std::wstring& folder) override {
+        startedAsUser.push_back(path + L"|" + arguments + L"|" + folder);
+        return startAsUserResult;
     }
     int run() override { return 0; }  // the test raises the events afterwards
     void quit() override { quitAsked = true; }
@@ -382,6 +389,28 @@ TEST_F(WatcherTest, CommandLineForAnInstaller) {
     EXPECT_EQ(runEntry(), std::nullopt);
     EXPECT_EQ(start({L"--disable-start-with-windows"}), watch::kExitOk) << "nothing to remove is fine";
     EXPECT_FALSE(host.iconShown);
+}
+
+TEST_F(WatcherTest, TheSetupStartsItsCommandsAsTheSignedInUser) {
+    const std::wstring program = L"C:\\Program Files\\Lockbay\\lockbay-watch.exe|";
+    const std::wstring folder = L"|C:\\Program Files\\Lockbay";
+    EXPECT_EQ(start({L"--as-signed-in-user"}), watch::kExitOk);
+    EXPECT_EQ(start({L"--as-signed-in-user", L"--enable-start-with-windows"}), watch::kExitOk);
+    EXPECT_EQ(start({L"--as-signed-in-user", L"--stop"}), watch::kExitOk);
+    EXPECT_EQ(host.startedAsUser,
+              (std::vector<std::wstring>{program + folder, program + L"--enable-start-with-windows" + folder,
+                                         program + L"--stop" + folder}));
+    EXPECT_EQ(runEntry(), std::nullopt)
+        << "the entry is the signed-in user's, written by the started program";
+
+    const std::vector<std::wstring> bad[] = {{L"--as-signed-in-user", L"--as-signed-in-user"},
+                                             {L"--as-signed-in-user", L"--start"},
+                                             {L"--as-signed-in-user", L"--stop", L"now"}};
+    for (const auto& arguments : bad) EXPECT_EQ(start(arguments), watch::kExitUsage);
+    host.startAsUserResult = {false, L""};
+    EXPECT_EQ(start({L"--as-signed-in-user", L"--stop"}), watch::kExitFailed);
+    EXPECT_EQ(host.startedAsUser.size(), 4u) << "nothing is started for bad usage";
+    EXPECT_FALSE(host.iconShown) << "this process only passes the command on";
 }
 
 }  // namespace

@@ -14,6 +14,11 @@ using platform::RegistryStatus;
 
 Command commandOf(const std::vector<std::wstring>& arguments) {
     if (arguments.empty()) return Command::Watch;
+    if (arguments[0] == L"--as-signed-in-user") {
+        const Command relayed = commandOf({arguments.begin() + 1, arguments.end()});
+        return relayed == Command::Unknown || relayed == Command::AsSignedInUser ? Command::Unknown
+                                                                                 : Command::AsSignedInUser;
+    }
     if (arguments.size() > 1) return Command::Unknown;
     const std::wstring& word = arguments[0];
     if (word == L"--stop") return Command::Stop;
@@ -26,7 +31,8 @@ Watcher::Watcher(platform::Platform& platform, platform::TrayHost& host)
     : platform_(platform), host_(host), folder_(platform.program.directory()) {}
 
 int Watcher::run() {
-    switch (commandOf(host_.arguments())) {
+    const std::vector<std::wstring> arguments = host_.arguments();
+    switch (commandOf(arguments)) {
         case Command::Watch:
             return watch();
         case Command::Stop:
@@ -37,10 +43,20 @@ int Watcher::run() {
             return setStartWithWindows(true) ? kExitOk : kExitFailed;
         case Command::DisableStartWithWindows:
             return setStartWithWindows(false) ? kExitOk : kExitFailed;
+        case Command::AsSignedInUser:
+            return startAsSignedInUser({arguments.begin() + 1, arguments.end()});
         case Command::Unknown:
             break;
     }
     return kExitUsage;
+}
+
+int Watcher::startAsSignedInUser(const std::vector<std::wstring>& arguments) {
+    // The words are switches that commandOf() knows: none needs quotes.
+    std::wstring line;
+    for (const std::wstring& word : arguments) line += (line.empty() ? L"" : L" ") + word;
+    const std::wstring program = folder_ + L"\\" + kProgramFileName;
+    return host_.startAsSignedInUser(program, line, folder_).started ? kExitOk : kExitFailed;
 }
 
 int Watcher::watch() {

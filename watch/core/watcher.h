@@ -8,6 +8,12 @@
 //                                                   waits for it (for an uninstaller)
 //   lockbay-watch.exe --enable-start-with-windows   adds the user's Run entry
 //   lockbay-watch.exe --disable-start-with-windows  removes it
+//   lockbay-watch.exe --as-signed-in-user [command] carries out one of the above (no
+//                                                   command: watching) as the user signed
+//                                                   in to the desktop, with that user's own
+//                                                   rights, and ends at once; for the
+//                                                   setup, which runs elevated, perhaps as
+//                                                   another administrator
 //
 // It works in its own folder, the folder Lockbay is installed in: the selection file
 // clng.vlng and the language files are read there (where Lockbay's shortcut runs
@@ -36,12 +42,13 @@ inline constexpr wchar_t kRunValue[] = L"LockbayWatch";
 // How long --stop waits for the running watcher to end.
 inline constexpr int kStopWaitMs = 10000;
 
-enum class Command { Watch, Stop, EnableStartWithWindows, DisableStartWithWindows, Unknown };
+enum class Command { Watch, Stop, EnableStartWithWindows, DisableStartWithWindows, AsSignedInUser, Unknown };
 Command commandOf(const std::vector<std::wstring>& arguments);
 
 // Exit codes.
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitFailed = 1;  // the stop timed out, the Run entry or the icon failed
+inline constexpr int kExitFailed = 1;  // the stop timed out, the Run entry, the icon or
+                                       // the start for the signed-in user failed
 inline constexpr int kExitUsage = 2;   // arguments it does not know
 
 class Watcher {
@@ -65,6 +72,8 @@ public:
 
 private:
     int watch();
+    // Starts this program again with `arguments` as the signed-in user.
+    int startAsSignedInUser(const std::vector<std::wstring>& arguments);
     // The language selected in Lockbay, read afresh each time, so that a change made in
     // Lockbay shows at the watcher's next text.
     lockbay::LanguageLines language();

@@ -59,6 +59,15 @@ public:
     // folder. The shell asks for elevation where the program needs it; when the user
     // declines, the result is not started with an empty error.
     virtual StartResult openProgram(const std::wstring& path, const std::wstring& folder) = 0;
+    // Starts a program with `arguments` in `folder` as the user signed in to this desktop,
+    // with that user's own rights: through the desktop's shell, which runs as that user,
+    // so that a setup, elevated and perhaps signed in as another administrator, starts it
+    // for the right user and not elevated. The shell starts it on its own time, so this
+    // may return before the program runs. Where no desktop shell runs (Wine runs none) it
+    // starts the program itself, with this process's rights; but never in the session of
+    // the system's services, which belongs to no user.
+    virtual StartResult startAsSignedInUser(const std::wstring& path, const std::wstring& arguments,
+                                            const std::wstring& folder) = 0;
 
     // Runs the message loop until quit(); the icon is taken away before it returns.
     virtual int run() = 0;

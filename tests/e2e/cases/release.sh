@@ -20,8 +20,10 @@ uninstall_window='#32770:Lockbay 4.0.1 Uninstall*'
 # Its buttons: Next, Install or Finish; Cancel; Retry in its message box.
 setup_next=1
 setup_retry=4
-installed_files=(english.vlng francais.vlng german.vlng indonesian.vlng italian.vlng lockbay.exe
-    romana.vlng spanish.vlng uninstall.exe update.exe)
+installed_files=(english.vlng francais.vlng german.vlng indonesian.vlng italian.vlng lockbay-cli.exe
+    lockbay-watch.exe lockbay.exe romana.vlng spanish.vlng uninstall.exe update.exe)
+run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
+watcher_entry="\"$install_win\\lockbay-watch.exe\""
 
 # ---- Helpers of this case --------------------------------------------------------------
 
@@ -46,6 +48,22 @@ reg_value() {
 }
 
 installed_version() { drv file-version "$install_win\\$1" | tr -d '\r'; }
+
+# The watcher's entry in the user's Run key ("" when there is none), and how many run.
+# Wine runs every program elevated and has no desktop shell through which the setup could
+# start the watcher as the signed-in user: there the setup's own start stands in, so the
+# tests show that the watcher runs for the user, not that it runs without elevation.
+run_entry() {
+    wine_run reg query "$run_key" /v LockbayWatch 2>/dev/null | tr -d '\r' |
+        sed -n 's/^ *LockbayWatch *REG_SZ *//p'
+}
+run_entry_is() { [[ $(run_entry) == "$1" ]]; }
+watchers_are() { [[ $(drv process-count lockbay-watch.exe) == "$1" ]]; }
+# assert_watcher <run entry> <watchers running> <when>
+assert_watcher() {
+    wait_until 20 run_entry_is "$1" || fail "the watcher's Run entry $3: expected [$1], got [$(run_entry)]"
+    wait_until 20 watchers_are "$2" || fail "watchers running $3: expected $2, got $(drv process-count lockbay-watch.exe)"
+}
 
 # The names in the program folder, sorted, one per line.
 installed_names() { (cd "$(installed_dir)" && ls -A | LC_ALL=C sort); }
@@ -96,6 +114,8 @@ test_silent_install_run_and_uninstall() {
     cmp "$E2E_BUILD_DIR/lockbay/german.vlng" "$(installed_dir)/german.vlng" >&2 || fail "german.vlng differs from the build's"
     assert_signed "$(installed_dir)/lockbay.exe" lockbay.exe
     assert_signed "$(installed_dir)/update.exe" update.exe
+    assert_signed "$(installed_dir)/lockbay-watch.exe" lockbay-watch.exe
+    assert_signed "$(installed_dir)/lockbay-cli.exe" lockbay-cli.exe
     assert_signed "$(installed_dir)/uninstall.exe" "the uninstaller"
     assert_signed "$E2E_BUILD_DIR/LockbaySetup.exe" LockbaySetup.exe
 
@@ -113,6 +133,8 @@ test_silent_install_run_and_uninstall() {
     assert_eq "$(reg_value InstallLocation)" "$install_win" "InstallLocation"
     assert_eq "$(reg_value UninstallString)" "\"$install_win\\uninstall.exe\"" "UninstallString"
     assert_eq "$(reg_value QuietUninstallString)" "\"$install_win\\uninstall.exe\" /S" "QuietUninstallString"
+    # "Protect USB drives automatically" is on by default.
+    assert_watcher "$watcher_entry" 1 "after the install"
     local size
     size=$(reg_value EstimatedSize)
     (($(printf '%d' "$size") >= 500)) || fail "EstimatedSize is $size KB, less than the programs take"
@@ -130,15 +152,18 @@ test_silent_install_run_and_uninstall() {
     wait_until 60 eval '[[ ! -e $(installed_dir) ]]' || fail "$install_win is still there: $(installed_names | tr '\n' ' ')"
     assert_missing "$(c_path "$shortcut_win")" "the Start-menu shortcut"
     wine_run reg query "$uninstall_key" >/dev/null 2>&1 && fail "Lockbay is still registered under Apps & features"
+    assert_watcher "" 0 "after the uninstall"
     local after
     after=$(cd "$(drive_dir E)" && find . -exec stat -c '%n %F %s %a' {} + | sort && cat photos.txt &&
         wine_run cmd /c attrib 'E:\autorun.inf' 'E:\advancedlockbay' | tr -d '\r')
     assert_eq "$after" "$before" "the protected drive E: after the uninstall"
 
-    # Another folder, given on the command line.
-    install_silently "$setup_exe" '/D=C:\Apps\Lockbay'
+    # Another folder, given on the command line, and without the watcher.
+    install_silently "$setup_exe" /NOWATCHER '/D=C:\Apps\Lockbay'
     assert_file "$(c_path 'C:\Apps\Lockbay')/lockbay.exe" 'C:\Apps\Lockbay\lockbay.exe'
     assert_eq "$(reg_value InstallLocation)" 'C:\Apps\Lockbay' "InstallLocation after /D"
+    assert_eq "$(reg_value ProtectOnPlugIn)" "0x0" "ProtectOnPlugIn after /NOWATCHER"
+    assert_watcher "" 0 "after an install with /NOWATCHER"
 }
 
 # ---- Upgrade ---------------------------------------------------------------------------
@@ -155,7 +180,15 @@ test_upgrade_replaces_the_programs_and_keeps_the_language_choice() {
     must drv wait-process-gone lockbay.exe 30000
     assert_eq "$(tr -d '\r' <"$(installed_dir)/clng.vlng")" "german.vlng" "clng.vlng after choosing Deutsch"
 
+    # The user turns "Start with Windows" off in the watcher's menu; the watcher runs on,
+    # and the upgrade replaces it (it is stopped and started again) and keeps the choice.
+    assert_watcher "$watcher_entry" 1 "after the install"
+    wine_run "$install_win\\lockbay-watch.exe" --disable-start-with-windows || fail "turning Start with Windows off failed"
+
     install_silently "$next_setup_exe"
+    assert_watcher "" 1 "after the upgrade"
+    assert_eq "$(installed_version lockbay-watch.exe)" "4.0.1.0" "lockbay-watch.exe's version after the upgrade"
+    assert_eq "$(installed_version lockbay-cli.exe)" "4.0.1.0" "lockbay-cli.exe's version after the upgrade"
     assert_eq "$(installed_version lockbay.exe)" "4.0.1.0" "lockbay.exe's version after the upgrade"
     assert_eq "$(installed_version update.exe)" "4.0.1.0" "update.exe's version after the upgrade"
     assert_eq "$(reg_value DisplayVersion)" "4.0.1" "DisplayVersion after the upgrade"
@@ -200,6 +233,9 @@ test_update_from_the_dialog_installs_the_signed_next_version() {
     screenshot setup-folder
     must drv click "$next_setup_window" "$setup_next"
     wait_for_setup_button "$next_setup_window" "&Install"
+    text=$(page_text "$next_setup_window")
+    [[ $text == *"Protect USB drives automatically when they are plugged in"* ]] ||
+        fail "the options page does not offer the watcher: $text"
     screenshot setup-options
     must drv click "$next_setup_window" "$setup_next"
     wait_for_setup_button "$next_setup_window" "&Finish"
@@ -224,6 +260,7 @@ test_setup_waits_for_a_running_lockbay_and_the_uninstaller_says_to_restore_drive
     local status=0
     run_setup "$next_setup_exe" /S || status=$?
     assert_eq "$status" "3" "the silent setup's exit code while Lockbay runs"
+    assert_watcher "$watcher_entry" 1 "after the refused install"
     assert_eq "$(installed_version lockbay.exe)" "4.0.0.0" "lockbay.exe's version after the refused install"
     assert_eq "$(reg_value DisplayVersion)" "4.0.0" "DisplayVersion after the refused install"
 
