@@ -1,6 +1,7 @@
 // An arrived drive's protection and its notification: see drive_arrival.h.
 #include "watch/core/drive_arrival.h"
 
+#include "lockbay/i18n/text_inserts.h"
 #include "lockbay/protection/drive_status.h"
 #include "lockbay/protection/drive_steps.h"
 #include "platform/message_text.h"
@@ -32,6 +33,13 @@ Arrival whyNotProtected(platform::FileSystem& fs, wchar_t drive) {
     if (!fs.isReady(drive)) return Arrival::Gone;
     if (!lockbay::infectedFileGone(fs, drive)) return Arrival::FileNotRemoved;
     return Arrival::Failed;
+}
+
+// A notification's text with its "%1" filled in. A translation that lost its "%1" still
+// names the drive.
+std::wstring namingTheDrive(const std::wstring& text, const std::wstring& drive) {
+    return text.find(L"%1") == std::wstring::npos ? drive + L" - " + text
+                                                  : platform::fillFirstInsert(text, drive);
 }
 
 }  // namespace
@@ -85,11 +93,22 @@ Notification notificationFor(Arrival arrival, const std::wstring& drive,
         case Arrival::Failed:
             break;
     }
-    std::wstring body = lockbay::textOrEnglish(language, text);
-    // A translation that lost its "%1" still names the drive.
-    body = body.find(L"%1") == std::wstring::npos ? drive + L" - " + body
-                                                  : platform::fillFirstInsert(body, drive);
-    return {lockbay::textOrEnglish(language, title), body, kind};
+    return {lockbay::textOrEnglish(language, title),
+            namingTheDrive(lockbay::textOrEnglish(language, text), drive), kind};
+}
+
+bool endsProtected(Arrival arrival) {
+    return arrival == Arrival::AlreadyProtected || arrival == Arrival::Protected ||
+           arrival == Arrival::Cleaned;
+}
+
+Notification stillCarriesNotification(const std::wstring& drive, std::size_t files,
+                                      const lockbay::LanguageLines& language) {
+    const std::wstring& text = lockbay::textOrEnglish(language, CaptionLine::kWatchStillCarriesText);
+    std::wstring body = lockbay::fillInserts(text, {drive, std::to_wstring(files)});
+    if (text.find(L"%1") == std::wstring::npos) body = drive + L" - " + body;
+    return {lockbay::textOrEnglish(language, CaptionLine::kWatchProtectedTitle), body,
+            platform::NotificationKind::Warning};
 }
 
 }  // namespace watch
