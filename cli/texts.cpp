@@ -362,9 +362,8 @@ std::wstring restoredDone(wchar_t drive) {
 // ---- Cleaning ------------------------------------------------------------------------
 
 std::vector<std::wstring> foundLines(const lockbay::Infection& found) {
-    std::vector<std::wstring> lines = {
-        fill(L"{1} still carries files that its autorun.inf started, or that pose as your folders:",
-             {name(found.drive)})};
+    std::vector<std::wstring> lines = {fill(
+        L"{1} holds files that its autorun.inf started, or that pose as your folders:", {name(found.drive)})};
     const auto group = [&](const wchar_t* heading, const std::vector<std::wstring>& paths) {
         if (paths.empty()) return;
         lines.push_back(std::wstring(L"  ") + heading);

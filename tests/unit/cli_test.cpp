@@ -293,7 +293,7 @@ TEST_F(CliTest, ProtectReportsWhatAutorunStartedAndOnlyCleanMovesIt) {
     EXPECT_EQ(run({L"protect", L"E:"}), 0);
     EXPECT_TRUE(
         console.out_.starts_with(L"E: protected: E:\\autorun.inf is a hidden folder.\n"
-                                 L"E: still carries files that its autorun.inf started, or that pose as "
+                                 L"E: holds files that its autorun.inf started, or that pose as "
                                  L"your folders:\n  Programs that the virus runs:\n"
                                  L"    E:\\RECYCLER\\S-1-5-21\\autorun.exe\n"))
         << console.out_;

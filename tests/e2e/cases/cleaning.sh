@@ -433,7 +433,7 @@ test_command_line_reports_an_infected_stick_and_cleans_it_with_clean() {
 
     cli protect E:
     assert_eq "$CLI_CODE" 0 "exit code of protect E:"
-    [[ $CLI_OUT == "E: protected: E:\\autorun.inf is a hidden folder."$'\nE: still carries files that its autorun.inf started, or that pose as your folders:\n  Programs that the virus runs:\n    E:\\RECYCLER\\S-1-5-21-1004\\autorun.exe\n'*$'  Folders that the virus has hidden:\n    E:\\Music\n'*"run: lockbay-cli protect E: --clean" ]] ||
+    [[ $CLI_OUT == "E: protected: E:\\autorun.inf is a hidden folder."$'\nE: holds files that its autorun.inf started, or that pose as your folders:\n  Programs that the virus runs:\n    E:\\RECYCLER\\S-1-5-21-1004\\autorun.exe\n'*$'  Folders that the virus has hidden:\n    E:\\Music\n'*"run: lockbay-cli protect E: --clean" ]] ||
         fail "protect E: reports what the stick carries: [$CLI_OUT]"
     local differences
     tree "$e" >"$E2E_TEST_TMP/after.tree"
