@@ -361,13 +361,18 @@ export LOCKBAY_E2E_NOTIFICATIONS='C:\notifications.txt'
 first_notification() { head -n 1 "$(c_path "$LOCKBAY_E2E_NOTIFICATIONS")" 2>/dev/null; }
 has_notification() { [[ -n $(first_notification) ]]; }
 balloon_reads() { [[ $(unescape "$(drv title tooltips_class32 2>/dev/null)") == "$1" ]]; }
-handover_entry() { wine_run reg query "$handover_key" /v E: 2>/dev/null | tr -d '\r' | grep -c 'REG_BINARY'; }
+handover_entry() { wine_run reg query "$handover_key" /v "${1:-E}:" 2>/dev/null | tr -d '\r' | grep -c 'REG_BINARY'; }
+notification_count() { wc -l <"$(c_path "$LOCKBAY_E2E_NOTIFICATIONS")"; }
+two_notifications() { (($(notification_count) >= 2)); }
 
 # The stick arrives while the watcher runs: it protects the stick, reports what the stick
 # still carries and moves nothing. Lockbay, opened afterwards, asks as after Protect; Yes
 # quarantines what the removed autorun.inf started, known from the bytes the watcher kept.
+# F:, handed over too, has been formatted since (a new volume serial, which Wine reads
+# from .windows-serial): Lockbay drops its entry and asks nothing about it.
 test_watcher_reports_an_infected_stick_and_lockbay_asks_when_opened() {
     make_infected_stick E
+    make_infected_stick F
     local root before_contents
     root=$(drive_dir E)
     before_contents=$(contents "$root")
@@ -387,6 +392,14 @@ test_watcher_reports_an_infected_stick_and_lockbay_asks_when_opened() {
         "$E2E_TEST_TMP/after-watcher.tree" --protect) || fail "the watcher changed more than the protection: $differences"
     assert_missing "$root/Lockbay quarantine"
     assert_eq "$(handover_entry)" 1 "the entry the watcher left for Lockbay"
+    plug_drive F removable
+    wait_until 30 two_notifications || fatal "no notification for F:"
+    assert_eq "$(handover_entry F)" 1 "the entry the watcher left for F:"
+    # Formatted elsewhere meanwhile: Wine reads the serial as the drive is mounted.
+    wine_run "$watch_exe" --stop || fail "the watcher did not stop"
+    unplug_drive F
+    printf '0BADF00D' >"$(drive_dir F)/.windows-serial"
+    plug_drive F removable
 
     start_server --version 4.0.0
     start_lockbay
@@ -394,7 +407,7 @@ test_watcher_reports_an_infected_stick_and_lockbay_asks_when_opened() {
     wait_box "$(question_intro E)"
     [[ $(box_text) == *$'Programs that the virus runs:\n    E:\\RECYCLER\\S-1-5-21-1004\\autorun.exe\n    E:\\RECYCLER\\x.dll\n\nShortcuts'* ]] ||
         fail "the question lists the programs that autorun.inf started: [$(box_text)]"
-    assert_list "$main" "$Form1_List1" "E:    PROTECTED"
+    assert_list "$main" "$Form1_List1" "E:    PROTECTED" "F:    PROTECTED"
     screenshot cleaning-handover-question
     must drv click "$box" "$MessageBox_Yes"
     wait_box "Drive E: has been cleaned."
@@ -410,6 +423,10 @@ test_watcher_reports_an_infected_stick_and_lockbay_asks_when_opened() {
     assert_attributes 'E:\Photos' ""
     assert_eq "$(contents "$root")" "$before_contents" "the multiset of contents on the stick"
     assert_eq "$(handover_entry)" 0 "the entry after the question"
+    assert_eq "$(handover_entry F)" 0 "the entry of F:, which holds another volume now"
+    assert_missing "$(drive_dir F)/Lockbay quarantine"
+    assert_file "$(drive_dir F)/RECYCLER/x.dll"
+    if drv windows | grep -q "^$box"; then fail "a second question came: $(box_text)"; fi
 }
 
 # cli [arguments...] : lockbay-cli from C:\; its output in CLI_OUT, its exit code in CLI_CODE.
