@@ -35,13 +35,6 @@ Arrival whyNotProtected(platform::FileSystem& fs, wchar_t drive) {
     return Arrival::Failed;
 }
 
-// A notification's text with its "%1" filled in. A translation that lost its "%1" still
-// names the drive.
-std::wstring namingTheDrive(const std::wstring& text, const std::wstring& drive) {
-    return text.find(L"%1") == std::wstring::npos ? drive + L" - " + text
-                                                  : platform::fillFirstInsert(text, drive);
-}
-
 }  // namespace
 
 Arrival protectArrivedDrive(platform::FileSystem& fs, wchar_t drive) {
@@ -93,8 +86,11 @@ Notification notificationFor(Arrival arrival, const std::wstring& drive,
         case Arrival::Failed:
             break;
     }
-    return {lockbay::textOrEnglish(language, title),
-            namingTheDrive(lockbay::textOrEnglish(language, text), drive), kind};
+    std::wstring body = lockbay::textOrEnglish(language, text);
+    // A translation that lost its "%1" still names the drive.
+    body = body.find(L"%1") == std::wstring::npos ? drive + L" - " + body
+                                                  : platform::fillFirstInsert(body, drive);
+    return {lockbay::textOrEnglish(language, title), body, kind};
 }
 
 bool endsProtected(Arrival arrival) {
