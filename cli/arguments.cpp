@@ -85,6 +85,8 @@ ParsedArguments parseArguments(const std::vector<std::wstring>& arguments) {
         }
         if (word == L"--advanced") {
             invocation.advanced = true;
+        } else if (word == L"--clean") {
+            invocation.clean = true;
         } else if (word == L"--yes" || word == L"-y") {
             invocation.yes = true;
         } else if (word == L"--all-removable") {
@@ -112,6 +114,7 @@ ParsedArguments parseArguments(const std::vector<std::wstring>& arguments) {
     if (invocation.advanced && *command != Command::Protect)
         return bad(texts::optionNotHere(L"--advanced"), json);
     if (invocation.yes && *command != Command::Protect) return bad(texts::optionNotHere(L"--yes"), json);
+    if (invocation.clean && *command != Command::Protect) return bad(texts::optionNotHere(L"--clean"), json);
     if (!onDrives) return {invocation, {}, json};
 
     for (auto word = rest; word != words.end(); ++word) {

@@ -25,6 +25,7 @@ struct Invocation {
     bool allRemovable = false;    // --all-removable in place of the letters
     bool advanced = false;        // protect --advanced
     bool yes = false;             // --yes: convert to NTFS without asking
+    bool clean = false;           // protect --clean: quarantine what an infected autorun.inf started
     bool json = false;            // --json
 };
 

@@ -139,7 +139,55 @@ std::wstring outcomeWord(DriveResult::Outcome outcome) {
     return L"unusable";
 }
 
-std::wstring resultJson(const DriveResult& result) {
+std::wstring pathsJson(const std::vector<std::wstring>& paths) {
+    std::vector<std::wstring> items;
+    for (const std::wstring& path : paths) items.push_back(jsonString(path));
+    return jsonArray(items);
+}
+
+// What Protect found, and what --clean did (null without it).
+void addCleaningJson(JsonObject& object, const DriveResult& result) {
+    object.addRaw(L"found", JsonObject()
+                                .addRaw(L"programs", pathsJson(result.found.programs))
+                                .addRaw(L"shortcuts", pathsJson(result.found.shortcuts))
+                                .addRaw(L"hiddenFolders", pathsJson(result.found.hiddenFolders))
+                                .str());
+    if (!result.cleaned) {
+        object.addNull(L"cleaned");
+        return;
+    }
+    const lockbay::CleanReport& report = *result.cleaned;
+    std::vector<std::wstring> items;
+    for (const lockbay::CleanedItem& item : report.items) {
+        JsonObject entry;
+        entry.add(L"kind", texts::cleanedKindWord(item.kind)).add(L"path", item.oldPath);
+        // A file that could not be moved is still at its old path.
+        if (item.newPath.empty() || !item.done) {
+            entry.addNull(L"newPath");
+        } else {
+            entry.add(L"newPath", item.newPath);
+        }
+        entry.add(L"ok", item.done);
+        if (item.error.empty()) {
+            entry.addNull(L"error");
+        } else {
+            entry.add(L"error", item.error);
+        }
+        items.push_back(entry.str());
+    }
+    JsonObject cleaned;
+    if (report.quarantined()) {
+        cleaned.add(L"quarantineFolder", report.quarantineFolder);
+    } else {
+        cleaned.addNull(L"quarantineFolder");
+    }
+    object.addRaw(L"cleaned", cleaned.add(L"ok", report.failures() == 0)
+                                  .add(L"readmeWritten", report.readmeWritten)
+                                  .addRaw(L"items", jsonArray(items))
+                                  .str());
+}
+
+std::wstring resultJson(const DriveResult& result, bool protect) {
     std::vector<std::wstring> steps;
     for (const StepRecord& step : result.steps) {
         JsonObject object;
@@ -173,7 +221,9 @@ std::wstring resultJson(const DriveResult& result) {
             .add(L"advanced", result.reading.status == DriveStatus::Protected &&
                                   (result.reading.marker || result.reading.everyoneDenied.value_or(false)));
     }
-    return object.add(L"converted", result.converted).addRaw(L"steps", jsonArray(steps)).str();
+    object.add(L"converted", result.converted).addRaw(L"steps", jsonArray(steps));
+    if (protect) addCleaningJson(object, result);
+    return object.str();
 }
 
 bool isYes(std::wstring answer) {
@@ -185,7 +235,7 @@ bool isYes(std::wstring answer) {
 
 int onDrives(platform::ConsolePlatform& p, const Invocation& invocation, Output& output) {
     const bool protect = invocation.command == Command::Protect;
-    DriveContext context{p.fs, p.processes, p.program.elevated(), nullptr};
+    DriveContext context{p.fs, p.processes, p.registry, p.program.elevated(), nullptr};
     context.confirmConversion = [&](wchar_t drive, const std::wstring& fileSystem) {
         if (invocation.yes) return true;
         // The question goes to standard error, so that a --json document stays whole.
@@ -213,7 +263,7 @@ int onDrives(platform::ConsolePlatform& p, const Invocation& invocation, Output&
 
     std::vector<DriveResult> results;
     for (const wchar_t drive : targets) {
-        results.push_back(protect ? protectDrive(context, drive, invocation.advanced)
+        results.push_back(protect ? protectDrive(context, drive, invocation.advanced, invocation.clean)
                                   : restoreDrive(context, drive));
     }
 
@@ -229,7 +279,7 @@ int onDrives(platform::ConsolePlatform& p, const Invocation& invocation, Output&
 
     if (output.json()) {
         std::vector<std::wstring> items;
-        for (const DriveResult& result : results) items.push_back(resultJson(result));
+        for (const DriveResult& result : results) items.push_back(resultJson(result, protect));
         std::vector<std::wstring> left;
         for (const Skipped& skip : skipped) {
             left.push_back(
@@ -247,12 +297,19 @@ int onDrives(platform::ConsolePlatform& p, const Invocation& invocation, Output&
     for (const Skipped& skip : skipped) output.line(skip.reason);
     if (invocation.allRemovable && targets.empty()) output.line(texts::noRemovableDrive());
     for (const DriveResult& result : results) {
-        if (result.outcome == DriveResult::Outcome::Done) {
+        const bool done = result.outcome == DriveResult::Outcome::Done;
+        if (done) {
             output.line(protect ? texts::protectedDone(result.drive, invocation.advanced, result.converted)
                                 : texts::restoredDone(result.drive));
-        } else {
-            output.problem(result.error);
         }
+        if (!result.found.empty()) {
+            for (const std::wstring& line : texts::foundLines(result.found)) output.line(line);
+            if (!result.cleaned) output.line(texts::howToClean(result.drive));
+        }
+        if (result.cleaned) {
+            for (const std::wstring& line : texts::cleanedLines(*result.cleaned)) output.line(line);
+        }
+        if (!done) output.problem(result.error);
     }
     return code;
 }

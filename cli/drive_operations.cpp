@@ -4,9 +4,12 @@
 #include <algorithm>
 
 #include "cli/texts.h"
+#include "lockbay/protection/best_effort.h"
+#include "lockbay/protection/cleaning_handover.h"
 #include "lockbay/protection/drive_commands.h"
 #include "lockbay/protection/drive_status.h"
 #include "lockbay/protection/drive_steps.h"
+#include "platform/local_time.h"
 
 namespace cli {
 
@@ -92,13 +95,11 @@ bool isRemovableMedium(const platform::DriveDetails& details) {
     return details.kind == platform::DriveKind::Removable || details.usbBus;
 }
 
-DriveResult protectDrive(DriveContext& context, wchar_t drive, bool advanced) {
-    Operation op(context, drive);
+namespace {
+
+DriveResult protectionSteps(Operation& op, bool advanced) {
     platform::FileSystem& fs = op.fs();
-    op.result().usability = usability(fs, drive);
-    if (op.result().usability != Usability::Usable) {
-        return op.finish(Outcome::NotUsable, texts::notUsable(drive, op.result().usability));
-    }
+    const wchar_t drive = op.drive();
 
     // A conversion cannot be undone: it is checked and confirmed before anything changes.
     const bool ntfs = lockbay::isNtfs(fs, drive);
@@ -161,6 +162,51 @@ DriveResult protectDrive(DriveContext& context, wchar_t drive, bool advanced) {
         return op.fail(texts::notProtectedAsAsked(drive, op.result().reading, advanced));
     }
     return op.finish(Outcome::Done);
+}
+
+}  // namespace
+
+DriveResult protectDrive(DriveContext& context, wchar_t drive, bool advanced, bool clean) {
+    Operation op(context, drive);
+    platform::FileSystem& fs = op.fs();
+    op.result().usability = usability(fs, drive);
+    if (op.result().usability != Usability::Usable) {
+        return op.finish(Outcome::NotUsable, texts::notUsable(drive, op.result().usability));
+    }
+
+    // Only the infected autorun.inf tells what it started: it is read before the
+    // protection removes it. Without one, an earlier run (or the watcher) may have handed
+    // the drive over.
+    const std::uint32_t serial = fs.driveDetails(drive).serial;
+    lockbay::AutorunRead autorun = lockbay::readInfectedAutorun(fs, drive);
+    if (!autorun.present) {
+        if (auto handedOver = lockbay::handoverFor(context.registry, drive, serial))
+            autorun = std::move(*handedOver);
+    }
+
+    DriveResult result = protectionSteps(op, advanced);
+    if (result.outcome == Outcome::Declined || !lockbay::infectedFileGone(fs, drive)) return result;
+    // Also after a failed step: the autorun.inf is gone, and what it started is still there.
+    result.found = lockbay::scanDrive(fs, drive, std::move(autorun));
+    if (result.found.empty()) {
+        lockbay::ignoreFailure(lockbay::dropHandover(context.registry, drive));
+    } else if (clean) {
+        // The quarantine's README.txt is in English, as everything the command line writes.
+        const lockbay::TextOf text = [](lockbay::CaptionLine line) -> const std::wstring& {
+            return lockbay::englishText(line);
+        };
+        result.cleaned = lockbay::cleanDrive(fs, result.found, text, platform::localTimeNow());
+        lockbay::ignoreFailure(lockbay::dropHandover(context.registry, drive));
+        if (result.cleaned->failures() > 0 && result.outcome == Outcome::Done) {
+            result.outcome = Outcome::Failed;
+            result.error = texts::notAllCleaned(drive, *result.cleaned);
+        }
+    } else {
+        // Should the registry refuse it, a later --clean finds only the decoys; the report
+        // below still lists everything.
+        lockbay::ignoreFailure(lockbay::storeHandover(context.registry, drive, serial, result.found.autorun));
+    }
+    return result;
 }
 
 DriveResult restoreDrive(DriveContext& context, wchar_t drive) {

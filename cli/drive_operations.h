@@ -10,9 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "lockbay/protection/cleaning.h"
 #include "lockbay/protection/drive_checks.h"
 #include "platform/filesystem.h"
 #include "platform/processes.h"
+#include "platform/registry.h"
 
 namespace cli {
 
@@ -56,18 +58,28 @@ struct DriveResult {
     std::vector<StepRecord> steps;
     lockbay::ProtectionReading reading;  // the drive read afresh at the end
     bool converted = false;              // it was converted to NTFS on the way
+    // Protect: what the drive still carries that an infected autorun.inf started (read
+    // before its removal), with the decoys of the user's folders; and with --clean, what
+    // cleaning did.
+    lockbay::Infection found;
+    std::optional<lockbay::CleanReport> cleaned;
 };
 
 struct DriveContext {
     platform::FileSystem& fs;
     platform::Processes& processes;
+    // Where a drive that still needs cleaning is handed over (cleaning_handover.h).
+    platform::Registry& registry;
     bool elevated = false;
     // Asked before a drive is converted to NTFS (which cannot be undone); false leaves
     // the drive unchanged.
     std::function<bool(wchar_t drive, const std::wstring& fileSystem)> confirmConversion;
 };
 
-DriveResult protectDrive(DriveContext& context, wchar_t drive, bool advanced);
+// Protects the drive, then looks for what its infected autorun.inf started. Without
+// `clean` nothing found is moved, and the drive is handed over for a later cleaning (here
+// with --clean, or in Lockbay); with it, everything found is quarantined.
+DriveResult protectDrive(DriveContext& context, wchar_t drive, bool advanced, bool clean = false);
 DriveResult restoreDrive(DriveContext& context, wchar_t drive);
 
 }  // namespace cli

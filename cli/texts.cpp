@@ -84,8 +84,8 @@ and switches off the computer's own AutoRun.
 
 Usage:
   lockbay-cli list                           the writable drives and their protection
-  lockbay-cli protect E: [F: ...] [--advanced] [--yes]
-  lockbay-cli protect --all-removable [--advanced] [--yes]
+  lockbay-cli protect E: [F: ...] [--advanced] [--yes] [--clean]
+  lockbay-cli protect --all-removable [--advanced] [--yes] [--clean]
   lockbay-cli restore E: [F: ...]
   lockbay-cli restore --all-removable
   lockbay-cli computer status                this computer's AutoRun settings
@@ -97,16 +97,20 @@ Options:
   --advanced       also deny Everyone access to the protection folder; a drive that
                    is not NTFS is converted to NTFS first (this cannot be undone)
   --yes            convert without asking
+  --clean          also quarantine what an infected autorun.inf started and the
+                   shortcuts that pose as hidden folders, and show those folders again:
+                   the files are moved into "<drive>:\Lockbay quarantine", never deleted
   --all-removable  every removable drive and USB disk; never the system drive
   --json           one JSON document on standard output, for scripts
 
 Each step waits for the tools it starts, and success is reported only when the drive
-reads as asked. lockbay-cli runs with your rights and never asks for more; the
+reads as asked. Protect reads an infected autorun.inf before it removes it and reports
+what the file started; without --clean nothing of it is moved. lockbay-cli runs with your rights and never asks for more; the
 computer commands need a command prompt started with "Run as administrator".
 
 Exit codes:
   0  done
-  1  an operation failed (what failed is printed)
+  1  an operation failed, or --clean could not move a file (what failed is printed)
   2  bad usage
   3  needs administrator rights
   4  the drive is not there or cannot be written
@@ -353,6 +357,75 @@ std::wstring protectedDone(wchar_t drive, bool advanced, bool converted) {
 std::wstring restoredDone(wchar_t drive) {
     return fill(L"{1} restored: {2} and {3} are gone.",
                 {name(drive), lockbay::protectionFolder(drive), lockbay::markerFolder(drive)});
+}
+
+// ---- Cleaning ------------------------------------------------------------------------
+
+std::vector<std::wstring> foundLines(const lockbay::Infection& found) {
+    std::vector<std::wstring> lines = {fill(
+        L"{1} holds files that its autorun.inf started, or that pose as your folders:", {name(found.drive)})};
+    const auto group = [&](const wchar_t* heading, const std::vector<std::wstring>& paths) {
+        if (paths.empty()) return;
+        lines.push_back(std::wstring(L"  ") + heading);
+        for (const std::wstring& path : paths) lines.push_back(L"    " + path);
+    };
+    group(L"Programs that the virus runs:", found.programs);
+    group(L"Shortcuts that pose as folders:", found.shortcuts);
+    group(L"Folders that the virus has hidden:", found.hiddenFolders);
+    return lines;
+}
+
+std::wstring howToClean(wchar_t drive) {
+    return fill(
+        L"Nothing has been moved. To move the programs and shortcuts into \"{2}\" on the drive (nothing is "
+        L"deleted) and show the hidden folders again, run: lockbay-cli protect {1} --clean",
+        {name(drive), lockbay::quarantineRoot(drive)});
+}
+
+std::vector<std::wstring> cleanedLines(const lockbay::CleanReport& report) {
+    std::vector<std::wstring> lines;
+    if (report.quarantined()) {
+        lines.push_back(
+            fill(L"{1} cleaned into \"{2}\"; README.txt there lists each file and tells how to put it back.",
+                 {name(report.drive), report.quarantineFolder}));
+    } else {
+        lines.push_back(fill(L"Nothing has been moved: the folder \"{1}\" could not be made on {2}.",
+                             {lockbay::quarantineRoot(report.drive), name(report.drive)}));
+    }
+    for (const lockbay::CleanedItem& item : report.items) {
+        if (item.kind == lockbay::CleanedItem::Kind::AutorunCopy) continue;  // failing with the README
+        const bool folder = item.kind == lockbay::CleanedItem::Kind::HiddenFolder;
+        if (item.done) {
+            lines.push_back(folder ? L"  shown again  " + item.oldPath
+                                   : L"  moved        " + item.oldPath + L" -> " + item.newPath);
+        } else {
+            lines.push_back((folder ? L"  STILL HIDDEN " : L"  NOT MOVED    ") + item.oldPath +
+                            (item.error.empty() ? L"" : L" (" + item.error + L")"));
+        }
+    }
+    if (report.quarantined() && !report.readmeWritten) {
+        lines.push_back(fill(L"  README.txt could not be written: {1}", {report.readmeError}));
+    }
+    return lines;
+}
+
+std::wstring notAllCleaned(wchar_t drive, const lockbay::CleanReport& report) {
+    return fill(L"{1} was cleaned only in part: {2} of its items could not be changed.",
+                {name(drive), std::to_wstring(report.failures())});
+}
+
+std::wstring cleanedKindWord(lockbay::CleanedItem::Kind kind) {
+    switch (kind) {
+        case lockbay::CleanedItem::Kind::Program:
+            return L"program";
+        case lockbay::CleanedItem::Kind::Shortcut:
+            return L"shortcut";
+        case lockbay::CleanedItem::Kind::AutorunCopy:
+            return L"autorunCopy";
+        case lockbay::CleanedItem::Kind::HiddenFolder:
+            break;
+    }
+    return L"hiddenFolder";
 }
 
 // ---- The computer's AutoRun ----------------------------------------------------------

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/drive_operations.h"
+#include "lockbay/protection/cleaning.h"
 #include "lockbay/protection/computer_autorun.h"
 #include "lockbay/protection/drive_checks.h"
 #include "platform/filesystem.h"
@@ -73,6 +74,15 @@ std::wstring notProtectedAsAsked(wchar_t drive, const lockbay::ProtectionReading
 std::wstring notRestored(wchar_t drive, const lockbay::ProtectionReading& reading);
 std::wstring protectedDone(wchar_t drive, bool advanced, bool converted);
 std::wstring restoredDone(wchar_t drive);
+
+// ---- Cleaning ------------------------------------------------------------------------
+// What Protect found on the drive, one line each: the programs, the shortcuts, the folders.
+std::vector<std::wstring> foundLines(const lockbay::Infection& found);
+std::wstring howToClean(wchar_t drive);
+// What --clean did, one line each; failures name their reason.
+std::vector<std::wstring> cleanedLines(const lockbay::CleanReport& report);
+std::wstring notAllCleaned(wchar_t drive, const lockbay::CleanReport& report);
+std::wstring cleanedKindWord(lockbay::CleanedItem::Kind kind);
 
 // ---- The computer's AutoRun ----------------------------------------------------------
 std::wstring computerLine(bool off);

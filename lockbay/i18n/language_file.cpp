@@ -127,6 +127,8 @@ constexpr std::wstring_view kEnglish[] = {
     L"Not moved, still at its old path: %1",
     L"A copy of the autorun.inf file that Lockbay removed from the drive, kept to show what it said:",
     L"The copy holds the first %1 bytes of the %2 bytes that the file had.",
+    // The watcher, on a protected drive that still needs cleaning.
+    L"%1 still carries %2 files that its autorun.inf started. Open Lockbay to clean it",
 };
 static_assert(std::size(kEnglish) == kLanguageLineCount, "one English text for every line of a language file");
 

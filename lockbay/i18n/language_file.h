@@ -114,6 +114,10 @@ enum class CaptionLine : std::size_t {
     kQuarantineReadmeAutorunCopy,
     kQuarantineReadmeAutorunCut,  // "%1" the bytes kept, "%2" the bytes the file had
 
+    // The watcher's notification for a drive that it protected but that still carries
+    // what its autorun.inf started: "%1" the drive, "%2" how many files.
+    kWatchStillCarriesText,
+
     kEndOfLines  // not a line: one past the last
 };
 static_assert(static_cast<std::size_t>(CaptionLine::kWelcomeText) == kCaptionLineCount);

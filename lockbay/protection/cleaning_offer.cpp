@@ -1,12 +1,15 @@
 // The main window's offer to clean a drive: see cleaning_offer.h.
 #include "lockbay/protection/cleaning_offer.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "lockbay/app/lockbay_app.h"
 #include "lockbay/app/messages.h"
 #include "lockbay/i18n/module1.h"
 #include "lockbay/i18n/text_inserts.h"
+#include "lockbay/protection/best_effort.h"
+#include "lockbay/protection/cleaning_handover.h"
 #include "lockbay/protection/drive_steps.h"
 
 namespace lockbay {
@@ -117,7 +120,40 @@ void CleaningOffer::offer() {
     if (!infectedFileGone(fs, pending.drive)) return;
     const Infection found = scanDrive(fs, pending.drive, std::move(pending.autorun));
     if (found.empty()) return;
+    ask(found);
+}
 
+void CleaningOffer::offerHandedOver() {
+    platform::Registry& registry = app_.platform().registry;
+    if (asking_ || !registry.keyExists(platform::RegistryRoot::CurrentUser, kHandoverKey)) return;
+    platform::FileSystem& fs = app_.fs();
+    const std::vector<wchar_t> present = fs.driveLetters();
+    for (wchar_t drive = L'A'; drive <= L'Z'; ++drive) {
+        const auto value =
+            registry.read(platform::RegistryRoot::CurrentUser, kHandoverKey, handoverName(drive));
+        if (!value) continue;
+        // The entry goes first: the drive is asked about once, whatever the answer, even
+        // should the program end while the question is open.
+        ignoreFailure(dropHandover(registry, drive));
+        const auto entry = parseHandover(drive, *value);
+        if (!entry || std::find(present.begin(), present.end(), drive) == present.end() ||
+            !fs.isReady(drive) || fs.driveDetails(drive).serial != entry->serial)
+            continue;
+        // An autorun.inf back on the drive is Protect's to read and remove.
+        if (!infectedFileGone(fs, drive)) continue;
+        const Infection found = scanDrive(fs, drive, entry->autorun);
+        if (!found.empty()) ask(found);
+    }
+}
+
+void CleaningOffer::ask(const Infection& found) {
+    if (asking_) return;
+    asking_ = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{asking_};
+    platform::FileSystem& fs = app_.fs();
     const TextOf text = [this](CaptionLine line) -> const std::wstring& { return app_.module1().text(line); };
     platform::ui::Runtime& ui = app_.ui();
     const Answer answer = ui.messageBox(cleaningQuestion(found, text), messages::kProgramTitle,

@@ -24,14 +24,24 @@ public:
     // After the busy state has ended: when Protect did remove the autorun.inf it read and
     // the drive carries anything to clean, asks the user. Asks at most once per Protect.
     void offer();
+    // When the window is idle with a fresh list: the drives that the watcher (or the
+    // command line) protected and handed over (cleaning_handover.h), each asked about as
+    // after Protect, once: the entry goes, whatever the answer. An entry of a drive that
+    // is gone, or now holds another volume, is dropped, and one of bad data too.
+    void offerHandedOver();
 
 private:
     struct Pending {
         wchar_t drive;
         AutorunRead autorun;
     };
+    // The question, and what the answer does.
+    void ask(const Infection& found);
+
     LockbayApp& app_;
     std::optional<Pending> pending_;
+    // A question is open: its modal loop runs the timers, and no second one may start.
+    bool asking_ = false;
 };
 
 // The most entries of one list that a message shows; the rest are counted.

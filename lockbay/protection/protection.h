@@ -47,6 +47,9 @@ public:
     // Once the busy state is over: offers to clean the drive whose infected autorun.inf
     // Protect removed, when it still carries what that file started.
     void offerCleaning() { cleaning_.offer(); }
+    // When the window is idle: offers to clean the drives that the watcher or the command
+    // line protected and handed over.
+    void offerHandedOver() { cleaning_.offerHandedOver(); }
 
     // The watch gives up after this many ticks (30 minutes at 500 ms).
     static constexpr int kWatchTickLimit = 30 * 60 * 2;

@@ -122,6 +122,7 @@ Form1::Form1(LockbayApp& app)
       Timer6(*this, L"Timer6", 500),
       Timer7(*this, L"Timer7", kDriveChangeSettleMs),
       Timer8(*this, L"Timer8", kAutoRunWatchMs),
+      Timer9(*this, L"Timer9", kHandoverCheckMs),
       app_(app) {
     Protection& protection = app_.protection();
     Timer1.onTick = [this] { refreshStep(); };
@@ -132,6 +133,7 @@ Form1::Form1(LockbayApp& app)
     Timer6.onTick = [&protection] { protection.grantStep(); };
     Timer7.onTick = [this] { driveChangeStep(); };
     Timer8.onTick = [this] { autoRunWatchStep(); };
+    Timer9.onTick = [this] { handoverStep(); };
 
     List1.onClick = [this] { listClicked(); };
     Label4.onClick = [this] { refreshClicked(); };
@@ -190,6 +192,18 @@ void Form1::loadlist() {
     Picture6.setVisible(false);
     Picture1.setVisible(false);
     Picture2.setVisible(false);
+    // Drives that the watcher protected may wait for the question to clean them; it comes
+    // from a timer step, never from inside a rebuild.
+    Timer9.setEnabled(true);
+}
+
+void Form1::handoverStep() {
+    // A hidden window (not shown yet, or behind the help window) asks nothing yet.
+    if (!visible()) return;
+    Timer9.setEnabled(false);
+    // An operation's refresh step rebuilds the list at its end, which arms this again.
+    if (busy()) return;
+    app_.protection().offerHandedOver();
 }
 
 void Form1::listClicked() {

@@ -55,6 +55,7 @@ public:
     platform::ui::Timer Timer6;  // Restore: grant step
     platform::ui::Timer Timer7;  // live list: rebuilds once a burst of drive changes is over
     platform::ui::Timer Timer8;  // AutoRun switch: watches the elevated command line
+    platform::ui::Timer Timer9;  // handed-over drives: asked about once the window shows, idle
 
     // State shared with the other windows and the operations.
     std::wstring d;                      // current drive letter, upper case, no colon
@@ -87,6 +88,9 @@ public:
 
     // How long the list waits after a drive change for the next one before it rebuilds.
     static constexpr int kDriveChangeSettleMs = 300;
+    // How soon after a rebuild the handed-over drives are looked at (and how often while
+    // the window is hidden).
+    static constexpr int kHandoverCheckMs = 200;
 
 protected:
     void onLoad() override;
@@ -94,6 +98,7 @@ protected:
 private:
     void refreshStep();
     void driveChangeStep();
+    void handoverStep();
     void listClicked();
     void refreshClicked();
     void switchToAdvanced();

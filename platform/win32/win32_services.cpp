@@ -461,8 +461,11 @@ public:
         DriveDetails details;
         details.kind = driveKind(drive);
         wchar_t label[MAX_PATH + 1] = {};
-        if (::GetVolumeInformationW(root.c_str(), label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0)) {
+        DWORD serial = 0;
+        if (::GetVolumeInformationW(root.c_str(), label, MAX_PATH + 1, &serial, nullptr, nullptr, nullptr,
+                                    0)) {
             details.label = label;
+            details.serial = serial;
         }
         if (details.kind == DriveKind::Removable || details.kind == DriveKind::Fixed) {
             details.usbBus = onUsbBus(drive);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "infected_stick.h"
+#include "lockbay/protection/cleaning_handover.h"
 #include "lockbay/protection/cleaning_offer.h"
 #include "lockbay_fixture.h"
 #include "platform/encoding.h"
@@ -179,6 +180,62 @@ TEST_F(CleaningQuestionTest, TheQuestionWaitsForTheRetryAndNeverComesWhileTheFil
             EXPECT_EQ(calls.size(), 1u) << "autorun.inf is still there: no question";
         }
     }
+}
+
+// The watcher protected E: and handed it over. Opening Lockbay asks about it as after
+// Protect, once, when the entry belongs to the stick that is there; every other entry
+// (a drive that is gone, another stick on the letter, bad data) goes unasked.
+TEST_F(CleaningQuestionTest, AHandedOverDriveIsAskedAboutOnceWhenTheWindowOpens) {
+    using platform::RegistryRoot;
+    using platform::RegistryValue;
+    using platform::regtype::kBinary;
+    const std::uint32_t serial = 0x1234ABCD;
+    fake.fs.drive(L'E').details.serial = serial;
+    const lockbay::AutorunRead autorun = lockbay::readInfectedAutorun(fake.fs, L'E');
+    fake.fs.deleteFile(L"E:\\autorun.inf");
+    fake.fs.addFolder(L"E:\\autorun.inf", attr::kDirectory | attr::kHidden);
+    lockbay::storeHandover(fake.registry, L'E', serial, autorun);
+    lockbay::storeHandover(fake.registry, L'F', serial, autorun);  // gone
+    fake.fs.addDrive(L'G');  // serial 0, with what the handed-over bytes name
+    fake.fs.addFile(L"G:\\RECYCLER\\S-1-5-21\\autorun.exe", "MZ");
+    lockbay::storeHandover(fake.registry, L'G', serial, autorun);
+    const std::string header("\xCD\xAB\x34\x12\x01", 5);
+    const std::string size64k("\x00\x00\x01\x00\x00\x00\x00\x00", 8);
+    const RegistryValue garbage[] = {
+        platform::stringValue(L"E:\\autorun.inf"),
+        {kBinary, "\xCD\xAB"},
+        {kBinary, std::string("\xCD\xAB\x34\x12\x07", 5) + size64k},  // neither with nor without a file
+        {kBinary, header + std::string("\x02\0\0\0\0\0\0\0", 8) + "[autorun]"},  // longer than its size
+        {kBinary, header + size64k + std::string(lockbay::kAutorunReadLimit + 1, 'x')},
+        {kBinary, std::string("\xCD\xAB\x34\x12\x00", 5) + size64k},  // no file, yet a size
+    };
+    wchar_t letter = L'H';
+    for (const RegistryValue& value : garbage) {
+        EXPECT_FALSE(lockbay::parseHandover(letter, value));
+        fake.registry.write(RegistryRoot::CurrentUser, lockbay::kHandoverKey, lockbay::handoverName(letter++),
+                            value);
+    }
+    fake.backend.onMessageBox = [](const auto& call) {
+        return call.buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
+    };
+
+    openMainWindow();
+    advance(lockbay::Form1::kHandoverCheckMs);
+    ASSERT_EQ(boxes().size(), 2u);
+    EXPECT_EQ(boxes()[0].buttons, Buttons::YesNo);
+    EXPECT_TRUE(boxes()[0].text.starts_with(L"Lockbay has removed the autorun.inf file of drive E:"));
+    EXPECT_TRUE(contains(boxes()[0].text, L"E:\\RECYCLER\\S-1-5-21\\autorun.exe"))
+        << "known from the handed-over bytes";
+    const std::wstring folder = quarantineFolder();
+    EXPECT_TRUE(fake.fs.exists(folder + L"\\RECYCLER\\S-1-5-21\\autorun.exe.quarantined"));
+    EXPECT_EQ(fake.fs.content(folder + L"\\autorun.inf.quarantined"), infected_stick::kAutorun);
+    EXPECT_FALSE(fake.registry.keyExists(RegistryRoot::CurrentUser, lockbay::kHandoverKey))
+        << "every entry dropped";
+    EXPECT_FALSE(fake.fs.exists(L"G:\\Lockbay quarantine"));
+
+    form1().Label4.click();  // Refresh
+    advance(10000);
+    EXPECT_EQ(boxes().size(), 2u) << "asked once";
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "cli/drive_operations.h"
 #include "cli/json.h"
 #include "fakes/fake_platform.h"
+#include "infected_stick.h"
 #include "lockbay/protection/computer_autorun.h"
 
 namespace {
@@ -78,6 +79,7 @@ TEST_F(CliTest, BadInputGetsItsMessageAndExitCode) {
         {{L"protect"}, 2, L"\"protect\" needs a drive"},
         {{L"protect", L"E:", L"--all-removable"}, 2, L"not both"},
         {{L"restore", L"E:", L"--advanced"}, 2, L"--advanced does not go with this command."},
+        {{L"restore", L"E:", L"--clean"}, 2, L"--clean does not go with this command."},
         {{L"computer", L"off"}, 2, L"Unknown computer command \"off\""},
         {{L"protect", L"Q:"}, 4, L"Q: is not there"},
         {{L"protect", L"D:"}, 4, L"D: is a CD or DVD drive"},
@@ -278,6 +280,44 @@ TEST_F(CliTest, TheComputerSwitchNeedsAdministratorRightsAndReportsEachSetting) 
 
     registry.elevated = false;  // elevated, yet the registry refuses
     EXPECT_EQ(run({L"computer", L"protect"}), 3);
+}
+
+// Protect on an infected stick says what its autorun.inf started and how to clean, and
+// moves nothing; the drive is handed over, so that a later --clean still knows the
+// programs that only the removed autorun.inf named. A file --clean cannot move: exit 1.
+TEST_F(CliTest, ProtectReportsWhatAutorunStartedAndOnlyCleanMovesIt) {
+    fs.drive(L'E').details.serial = 0x1234ABCD;
+    infected_stick::addTo(fs);
+    auto before = fs.snapshot();
+    before.erase(L"E:\\AUTORUN.INF");
+    EXPECT_EQ(run({L"protect", L"E:"}), 0);
+    EXPECT_TRUE(
+        console.out_.starts_with(L"E: protected: E:\\autorun.inf is a hidden folder.\n"
+                                 L"E: holds files that its autorun.inf started, or that pose as "
+                                 L"your folders:\n  Programs that the virus runs:\n"
+                                 L"    E:\\RECYCLER\\S-1-5-21\\autorun.exe\n"))
+        << console.out_;
+    EXPECT_NE(console.out_.find(L"  Folders that the virus has hidden:\n    E:\\Music\n"),
+              std::wstring::npos);
+    EXPECT_TRUE(console.out_.ends_with(L"run: lockbay-cli protect E: --clean\n")) << console.out_;
+    auto after = fs.snapshot();
+    after.erase(L"E:\\AUTORUN.INF");
+    EXPECT_EQ(after.size(), before.size()) << "nothing moved";
+    EXPECT_EQ(after.count(L"E:\\RECYCLER\\S-1-5-21\\AUTORUN.EXE"), 1u);
+
+    fs.unmovable.insert(L"E:\\RECYCLER\\X.DLL");
+    EXPECT_EQ(run({L"protect", L"E:", L"--clean", L"--json"}), 1);
+    EXPECT_NE(console.out_.find(L"\"found\":{\"programs\":[\"E:\\\\RECYCLER\\\\S-1-5-21\\\\autorun.exe\""),
+              std::wstring::npos)
+        << "known from the handed-over autorun.inf: " << console.out_;
+    EXPECT_NE(console.out_.find(L"\"kind\":\"program\",\"path\":\"E:\\\\RECYCLER\\\\x.dll\",\"newPath\":null,"
+                                L"\"ok\":false"),
+              std::wstring::npos)
+        << console.out_;
+    EXPECT_FALSE(fs.exists(L"E:\\RECYCLER\\S-1-5-21\\autorun.exe"));
+    EXPECT_TRUE(fs.exists(L"E:\\RECYCLER\\x.dll"));
+    EXPECT_FALSE(
+        registry.keyExists(platform::RegistryRoot::CurrentUser, L"Software\\Lockbay\\Drives to clean"));
 }
 
 TEST(CliJson, StringsStayValidWhateverTheyHold) {

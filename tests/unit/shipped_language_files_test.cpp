@@ -129,12 +129,17 @@ TEST(ShippedLanguageFiles, WatcherLinesAreTranslatedAndNameTheDrive) {
             EXPECT_EQ(text.find(L"%1"), text.rfind(L"%1")) << platform::toUtf8(text);
             EXPECT_NE(text.find(L"%1"), std::wstring::npos) << platform::toUtf8(text);
         }
+        const std::wstring& stillCarries = lineOf(file, CaptionLine::kWatchStillCarriesText);
+        EXPECT_NE(stillCarries.find(L"%1"), std::wstring::npos) << platform::toUtf8(stillCarries);
+        EXPECT_NE(stillCarries.find(L"%2"), std::wstring::npos) << platform::toUtf8(stillCarries);
         if (std::string(name) == "english.vlng") continue;
         for (auto n = static_cast<std::size_t>(CaptionLine::kWatchOpenLockbay);
              n <= static_cast<std::size_t>(CaptionLine::kWatchFailedText); ++n) {
             const auto line = static_cast<CaptionLine>(n);
             EXPECT_NE(lineOf(file, line), lockbay::englishText(line)) << "line " << n;
         }
+        EXPECT_NE(lineOf(file, CaptionLine::kWatchStillCarriesText),
+                  lockbay::englishText(CaptionLine::kWatchStillCarriesText));
     }
 }
 

@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "fakes/fake_platform.h"
+#include "infected_stick.h"
+#include "lockbay/protection/cleaning_handover.h"
 #include "platform/encoding.h"
 #include "watch/core/drive_arrival.h"
 
@@ -282,6 +284,48 @@ TEST_F(WatcherTest, ProtectsTheDrivesItLooksAfterAsTheyArriveAndStartsNoCommand)
 
     host.onStopRequested();
     EXPECT_TRUE(host.quitAsked);
+}
+
+// A stick that still carries what its autorun.inf started: the watcher protects it, says
+// how many files are left and hands the autorun.inf's bytes over to Lockbay, keyed by the
+// volume's serial, but moves nothing. A clean stick gets the usual notification, and an
+// earlier entry of its letter goes.
+TEST_F(WatcherTest, AnInfectedStickIsReportedAndHandedOverButNothingIsMoved) {
+    start();
+    auto& stick = fake.fs.addDrive(L'E');
+    stick.details.label = L"MYSTICK";
+    stick.details.serial = 0x1234ABCD;
+    infected_stick::addTo(fake.fs);
+    auto before = fake.fs.snapshot();
+    before.erase(L"E:\\AUTORUN.INF");
+    host.onDrivesArrived({L'E'});
+
+    ASSERT_EQ(host.notifications.size(), 1u);
+    EXPECT_EQ(host.notifications[0].title, L"Drive protected");
+    EXPECT_EQ(host.notifications[0].text,
+              L"MYSTICK (E:) still carries 5 files that its autorun.inf started. Open Lockbay to clean it");
+    EXPECT_EQ(host.notifications[0].kind, NotificationKind::Warning);
+    auto after = fake.fs.snapshot();
+    EXPECT_TRUE(after.erase(L"E:\\AUTORUN.INF")) << "the protection folder";
+    EXPECT_EQ(after.size(), before.size());
+    for (const auto& [path, item] : before) {
+        ASSERT_TRUE(after.count(path)) << "moved: " << platform::toUtf8(path);
+        EXPECT_EQ(after.at(path).attributes, item.attributes) << platform::toUtf8(path);
+    }
+    const auto value = fake.registry.read(platform::RegistryRoot::CurrentUser, lockbay::kHandoverKey, L"E:");
+    ASSERT_TRUE(value);
+    const auto entry = lockbay::parseHandover(L'E', *value);
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->serial, 0x1234ABCDu);
+    EXPECT_EQ(entry->autorun.bytes, infected_stick::kAutorun);
+
+    // The same letter, another stick, clean: the entry goes with the old stick.
+    fake.fs.removeDrive(L'E');
+    fake.fs.addDrive(L'E');
+    host.onDrivesArrived({L'E'});
+    ASSERT_EQ(host.notifications.size(), 2u);
+    EXPECT_EQ(host.notifications[1].text, L"E: is now protected against autorun viruses.");
+    EXPECT_FALSE(fake.registry.keyExists(platform::RegistryRoot::CurrentUser, lockbay::kHandoverKey));
 }
 
 TEST_F(WatcherTest, ASecondStartLeavesTheFirstWatching) {

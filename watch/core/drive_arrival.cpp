@@ -1,6 +1,7 @@
 // An arrived drive's protection and its notification: see drive_arrival.h.
 #include "watch/core/drive_arrival.h"
 
+#include "lockbay/i18n/text_inserts.h"
 #include "lockbay/protection/drive_status.h"
 #include "lockbay/protection/drive_steps.h"
 #include "platform/message_text.h"
@@ -90,6 +91,20 @@ Notification notificationFor(Arrival arrival, const std::wstring& drive,
     body = body.find(L"%1") == std::wstring::npos ? drive + L" - " + body
                                                   : platform::fillFirstInsert(body, drive);
     return {lockbay::textOrEnglish(language, title), body, kind};
+}
+
+bool endsProtected(Arrival arrival) {
+    return arrival == Arrival::AlreadyProtected || arrival == Arrival::Protected ||
+           arrival == Arrival::Cleaned;
+}
+
+Notification stillCarriesNotification(const std::wstring& drive, std::size_t files,
+                                      const lockbay::LanguageLines& language) {
+    const std::wstring& text = lockbay::textOrEnglish(language, CaptionLine::kWatchStillCarriesText);
+    std::wstring body = lockbay::fillInserts(text, {drive, std::to_wstring(files)});
+    if (text.find(L"%1") == std::wstring::npos) body = drive + L" - " + body;
+    return {lockbay::textOrEnglish(language, CaptionLine::kWatchProtectedTitle), body,
+            platform::NotificationKind::Warning};
 }
 
 }  // namespace watch

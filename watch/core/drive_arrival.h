@@ -46,4 +46,15 @@ struct Notification {
 Notification notificationFor(Arrival arrival, const std::wstring& drive,
                              const lockbay::LanguageLines& language);
 
+// True for the outcomes after which the drive reads PROTECTED. Only such a drive is then
+// looked at for what its autorun.inf started: one that still has the file is cleaned by
+// Lockbay's own Protect, which reads it there.
+bool endsProtected(Arrival arrival);
+
+// The notification for a drive that is protected but still carries `files` files that
+// its autorun.inf started (or decoys of the user's folders). The watcher never moves
+// them: the user opens Lockbay, which asks.
+Notification stillCarriesNotification(const std::wstring& drive, std::size_t files,
+                                      const lockbay::LanguageLines& language);
+
 }  // namespace watch

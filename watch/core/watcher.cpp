@@ -3,6 +3,8 @@
 
 #include "lockbay/i18n/selected_language.h"
 #include "lockbay/protection/best_effort.h"
+#include "lockbay/protection/cleaning.h"
+#include "lockbay/protection/cleaning_handover.h"
 #include "watch/core/drive_arrival.h"
 
 namespace watch {
@@ -87,9 +89,25 @@ void Watcher::drivesArrived(const std::vector<wchar_t>& drives) {
     for (const wchar_t drive : drives) {
         const platform::DriveDetails details = fs.driveDetails(drive);
         if (!isWatchedDrive(drive, details, systemDrive)) continue;
+        // Only the infected autorun.inf tells what it started: it is read before the
+        // protection removes it.
+        lockbay::AutorunRead autorun = lockbay::readInfectedAutorun(fs, drive);
         const Arrival arrival = protectArrivedDrive(fs, drive);
-        const Notification notification =
-            notificationFor(arrival, driveName(drive, details.label), language());
+        const std::wstring name = driveName(drive, details.label);
+        const lockbay::LanguageLines lines = language();
+        Notification notification = notificationFor(arrival, name, lines);
+        if (endsProtected(arrival)) {
+            const lockbay::Infection found = lockbay::scanDrive(fs, drive, std::move(autorun));
+            if (found.empty()) {
+                lockbay::ignoreFailure(lockbay::dropHandover(platform_.registry, drive));
+            } else {
+                notification = stillCarriesNotification(name, found.fileCount(), lines);
+                // Should the registry refuse it, Lockbay cannot ask by itself; the
+                // notification still tells the user what the stick carries.
+                lockbay::ignoreFailure(
+                    lockbay::storeHandover(platform_.registry, drive, details.serial, found.autorun));
+            }
+        }
         host_.notify(notification.title, notification.text, notification.kind);
     }
 }

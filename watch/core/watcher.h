@@ -1,6 +1,8 @@
 // The watcher, lockbay-watch.exe: a small program in the notification area that gives
 // every USB drive Simple protection as it is plugged in. One instance runs per signed-in
-// user, with the user's own rights.
+// user, with the user's own rights. A drive that still carries what its infected
+// autorun.inf started is reported and handed over to Lockbay (cleaning_handover.h); the
+// watcher itself never moves a file.
 //
 //   lockbay-watch.exe                               watches (or ends at once when this
 //                                                   user's watcher runs already)

@@ -37,6 +37,9 @@ struct DriveDetails {
     DriveKind kind = DriveKind::Unknown;
     bool usbBus = false;  // the disk sits on the USB bus (false when the system cannot tell)
     std::wstring label;   // the volume label; empty when it has none or cannot be read
+    // The volume serial number, which formatting changes: it tells one stick from another
+    // that later gets the same letter. 0 when it cannot be read.
+    std::uint32_t serial = 0;
 };
 
 // One entry of a folder listing.

@@ -351,3 +351,130 @@ test_bad_autorun_files_end_clearly_and_touch_nothing_off_the_drive() {
     assert_eq "$(ls -A "$bait_dir" "$(c_path 'C:\')")" "$outside_before" "the folders around the drives and C:\\"
     assert_eq "$(cat "$bait_dir/bait.exe")" $'bait\r' "the file beside the drives"
 }
+
+# ---- The watcher and the command line ----------------------------------------------------
+
+watch_exe='C:\Lockbay\lockbay-watch.exe'
+handover_key='HKCU\Software\Lockbay\Drives to clean'
+export LOCKBAY_E2E_NOTIFICATIONS='C:\notifications.txt'
+
+first_notification() { head -n 1 "$(c_path "$LOCKBAY_E2E_NOTIFICATIONS")" 2>/dev/null; }
+has_notification() { [[ -n $(first_notification) ]]; }
+balloon_reads() { [[ $(unescape "$(drv title tooltips_class32 2>/dev/null)") == "$1" ]]; }
+handover_entry() { wine_run reg query "$handover_key" /v "${1:-E}:" 2>/dev/null | tr -d '\r' | grep -c 'REG_BINARY'; }
+notification_count() { wc -l <"$(c_path "$LOCKBAY_E2E_NOTIFICATIONS")"; }
+two_notifications() { (($(notification_count) >= 2)); }
+
+# The stick arrives while the watcher runs: it protects the stick, reports what the stick
+# still carries and moves nothing. Lockbay, opened afterwards, asks as after Protect; Yes
+# quarantines what the removed autorun.inf started, known from the bytes the watcher kept.
+# F:, handed over too, has been formatted since (a new volume serial, which Wine reads
+# from .windows-serial): Lockbay drops its entry and asks nothing about it.
+test_watcher_reports_an_infected_stick_and_lockbay_asks_when_opened() {
+    make_infected_stick E
+    make_infected_stick F
+    local root before_contents
+    root=$(drive_dir E)
+    before_contents=$(contents "$root")
+    tree "$root" >"$E2E_TEST_TMP/before.tree"
+    start_windows_program "$WINEPREFIX/drive_c" watcher.out "$watch_exe"
+    must drv wait-window __winex11_standalone_tray 60000
+    plug_drive E removable
+
+    local text="E: still carries 5 files that its autorun.inf started. Open Lockbay to clean it"
+    wait_until 30 has_notification || fatal "no notification (see $E2E_LOG_DIR)"
+    assert_eq "$(first_notification)" "Drive protected"$'\t'"$text" "the watcher's notification"
+    wait_until 20 balloon_reads "$text" || fail "the balloon does not show the notification"
+    screenshot_root "$E2E_SCREENS/watcher-still-carries.png" 0 0 700 130 || fail "no screenshot"
+    local differences
+    tree "$root" >"$E2E_TEST_TMP/after-watcher.tree"
+    differences=$(python3 "$CLEANING_HELPERS/tree_hash.py" compare "$E2E_TEST_TMP/before.tree" \
+        "$E2E_TEST_TMP/after-watcher.tree" --protect) || fail "the watcher changed more than the protection: $differences"
+    assert_missing "$root/Lockbay quarantine"
+    assert_eq "$(handover_entry)" 1 "the entry the watcher left for Lockbay"
+    plug_drive F removable
+    wait_until 30 two_notifications || fatal "no notification for F:"
+    assert_eq "$(handover_entry F)" 1 "the entry the watcher left for F:"
+    # Formatted elsewhere meanwhile: Wine reads the serial as the drive is mounted.
+    wine_run "$watch_exe" --stop || fail "the watcher did not stop"
+    unplug_drive F
+    printf '0BADF00D' >"$(drive_dir F)/.windows-serial"
+    plug_drive F removable
+
+    start_server --version 4.0.0
+    start_lockbay
+    must drv wait-window "$main" 60000
+    wait_box "$(question_intro E)"
+    [[ $(box_text) == *$'Programs that the virus runs:\n    E:\\RECYCLER\\S-1-5-21-1004\\autorun.exe\n    E:\\RECYCLER\\x.dll\n\nShortcuts'* ]] ||
+        fail "the question lists the programs that autorun.inf started: [$(box_text)]"
+    assert_list "$main" "$Form1_List1" "E:    PROTECTED" "F:    PROTECTED"
+    screenshot cleaning-handover-question
+    must drv click "$box" "$MessageBox_Yes"
+    wait_box "Drive E: has been cleaned."
+    must drv click "$box" "$MessageBox_OK"
+    must drv wait-gone "$box" 10000
+
+    local checked stamp
+    stamp=$(ls "$root/Lockbay quarantine")
+    assert_file "$root/Lockbay quarantine/$stamp/RECYCLER/S-1-5-21-1004/autorun.exe.quarantined"
+    checked=$(python3 "$CLEANING_HELPERS/quarantine.py" readme "$root" E) || fail "README.txt: $(grep PROBLEM <<<"$checked")"
+    assert_eq "$(grep -c '^MOVED' <<<"$checked")" 5 "files the README lists as moved"
+    assert_eq "$(grep -c '^COPY' <<<"$checked")" 1 "the copy of autorun.inf the watcher kept"
+    assert_attributes 'E:\Photos' ""
+    assert_eq "$(contents "$root")" "$before_contents" "the multiset of contents on the stick"
+    assert_eq "$(handover_entry)" 0 "the entry after the question"
+    assert_eq "$(handover_entry F)" 0 "the entry of F:, which holds another volume now"
+    assert_missing "$(drive_dir F)/Lockbay quarantine"
+    assert_file "$(drive_dir F)/RECYCLER/x.dll"
+    if drv windows | grep -q "^$box"; then fail "a second question came: $(box_text)"; fi
+}
+
+# cli [arguments...] : lockbay-cli from C:\; its output in CLI_OUT, its exit code in CLI_CODE.
+cli() {
+    local out=$E2E_TEST_TMP/cli.out
+    wine_run "$LOCKBAY_WIN_DIR\\lockbay-cli.exe" "$@" </dev/null >"$out" 2>>"$E2E_LOG_DIR/cli.err"
+    CLI_CODE=$?
+    CLI_OUT=$(tr -d '\r' <"$out")
+    { printf '$ lockbay-cli %s  (exit %s)\n' "$*" "$CLI_CODE"; cat "$out"; } >>"$E2E_LOG_DIR/cli.log"
+}
+
+# protect reports what the stick still carries and moves nothing; --clean quarantines it,
+# also on a stick whose autorun.inf an earlier protect removed.
+test_command_line_reports_an_infected_stick_and_cleans_it_with_clean() {
+    make_infected_stick E
+    make_infected_stick F
+    local e f before_e before_f
+    e=$(drive_dir E) f=$(drive_dir F)
+    before_e=$(contents "$e") before_f=$(contents "$f")
+    tree "$e" >"$E2E_TEST_TMP/before.tree"
+
+    cli protect E:
+    assert_eq "$CLI_CODE" 0 "exit code of protect E:"
+    [[ $CLI_OUT == "E: protected: E:\\autorun.inf is a hidden folder."$'\nE: holds files that its autorun.inf started, or that pose as your folders:\n  Programs that the virus runs:\n    E:\\RECYCLER\\S-1-5-21-1004\\autorun.exe\n'*$'  Folders that the virus has hidden:\n    E:\\Music\n'*"run: lockbay-cli protect E: --clean" ]] ||
+        fail "protect E: reports what the stick carries: [$CLI_OUT]"
+    local differences
+    tree "$e" >"$E2E_TEST_TMP/after.tree"
+    differences=$(python3 "$CLEANING_HELPERS/tree_hash.py" compare "$E2E_TEST_TMP/before.tree" "$E2E_TEST_TMP/after.tree" \
+        --protect) || fail "protect without --clean changed more than the protection: $differences"
+    assert_missing "$e/Lockbay quarantine"
+
+    cli protect F: --clean
+    assert_eq "$CLI_CODE" 0 "exit code of protect F: --clean"
+    [[ $CLI_OUT == *$'\nF: cleaned into "F:\\Lockbay quarantine\\'* ]] || fail "protect F: --clean: [$CLI_OUT]"
+    assert_file "$f/Lockbay quarantine/$(ls "$f/Lockbay quarantine")/RECYCLER/S-1-5-21-1004/autorun.exe.quarantined"
+    python3 "$CLEANING_HELPERS/quarantine.py" readme "$f" F >/dev/null || fail "F:'s README.txt does not match its quarantine"
+    assert_eq "$(status_of "$f")" PROTECTED "F:'s status"
+    assert_eq "$(contents "$f")" "$before_f" "the multiset of contents on F:"
+
+    # E:'s autorun.inf is gone; the first protect handed over what it started.
+    cli protect E: --clean --json
+    assert_eq "$CLI_CODE" 0 "exit code of protect E: --clean --json"
+    assert_eq "$(python3 -c 'import json, sys
+r = json.loads(sys.argv[1])["results"][0]
+print(r["cleaned"]["ok"], sorted(i["kind"] for i in r["cleaned"]["items"] if i["ok"]))' "$CLI_OUT")" \
+        "True ['autorunCopy', 'hiddenFolder', 'hiddenFolder', 'hiddenFolder', 'program', 'program', 'shortcut', 'shortcut', 'shortcut']" \
+        "what --clean did, in JSON"
+    assert_missing "$e/RECYCLER/S-1-5-21-1004/autorun.exe"
+    assert_attributes 'E:\Music' ""
+    assert_eq "$(contents "$e")" "$before_e" "the multiset of contents on E:"
+}
