@@ -423,4 +423,9 @@ Section "Uninstall"
     ; Only when empty: files the user put there stay, and their folder with them.
     RMDir "$INSTDIR"
     DeleteRegKey HKLM "${UNINSTALL_KEY}"
+    ; Sticks the watcher handed over to Lockbay for cleaning: nobody is left to ask about
+    ; them. The computer's saved AutoRun settings in HKLM stay, so that Lockbay installed
+    ; again can still turn AutoRun back on.
+    DeleteRegKey HKCU "Software\Lockbay\Drives to clean"
+    DeleteRegKey /ifempty HKCU "Software\Lockbay"
 SectionEnd

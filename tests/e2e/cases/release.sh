@@ -145,6 +145,8 @@ test_silent_install_run_and_uninstall() {
     must drv close "$main"
     must drv wait-process-gone lockbay.exe 30000
     printf 'german.vlng\r\n' >"$(installed_dir)/clng.vlng"
+    wine_run reg add 'HKCU\Software\Lockbay\Drives to clean' /v E: /t REG_BINARY /d 00 /f >/dev/null 2>&1 ||
+        wine_start_failed "could not write a handed-over drive"
 
     # The quiet uninstall command as Apps & features runs it; the uninstaller goes on from
     # a copy of itself, so its end is the program folder's.
@@ -153,6 +155,7 @@ test_silent_install_run_and_uninstall() {
     assert_missing "$(c_path "$shortcut_win")" "the Start-menu shortcut"
     wine_run reg query "$uninstall_key" >/dev/null 2>&1 && fail "Lockbay is still registered under Apps & features"
     assert_watcher "" 0 "after the uninstall"
+    wine_run reg query 'HKCU\Software\Lockbay' >/dev/null 2>&1 && fail "the uninstaller left HKCU\Software\Lockbay"
     local after
     after=$(cd "$(drive_dir E)" && find . -exec stat -c '%n %F %s %a' {} + | sort && cat photos.txt &&
         wine_run cmd /c attrib 'E:\autorun.inf' 'E:\advancedlockbay' | tr -d '\r')
