@@ -37,14 +37,6 @@ constexpr UINT kIconMessage = WM_APP + 1;
 constexpr UINT kDrivesArrived = WM_APP + 2;
 constexpr UINT kIconId = 1;
 
-struct LocalMemoryTraits {
-    using Type = HLOCAL;
-    static Type none() { return nullptr; }
-    static bool valid(Type memory) { return memory != nullptr; }
-    static void close(Type memory) { ::LocalFree(memory); }
-};
-using LocalMemory = UniqueHandle<LocalMemoryTraits>;
-
 struct MenuTraits {
     using Type = HMENU;
     static Type none() { return nullptr; }
