@@ -415,12 +415,13 @@ def bench_startup(wine, port, runs):
              f"{step('art_mode_ms'):.1f} ms")
 
 
-def bench_silent_host(wine, port):
-    print("\n2b. Start-up with an update host that accepts the connection and never answers")
+def start_against(wine, port, make_server, name):
+    """Lockbay started against a scripted update host: (values, server, splash_ms, main_ms,
+    waited), or None when the port is taken."""
     if port_open(port):
-        figure("2b. start-up, silent host", f"port {port} is taken by another program", "nothing listening", False)
-        return
-    server = SilentServer(port)
+        figure(name, f"port {port} is taken by another program", "nothing listening", False)
+        return None
+    server = make_server(port)
     try:
         values = launch_visible(wine, "C:\\Lockbay\\lockbay.exe", "C:\\Lockbay", "Lockbay_Form1",
                                 "--ping-class", "Lockbay_frmSplash", "--timeout-ms", "60000", timeout=120)
@@ -428,7 +429,15 @@ def bench_silent_host(wine, port):
         server.stop()
     main_ms = number(values, "visible_ms")
     splash_ms = number(values, "ping_window_visible_ms")
-    waited = main_ms - splash_ms
+    return values, server, splash_ms, main_ms, main_ms - splash_ms
+
+
+def bench_silent_host(wine, port):
+    print("\n2b. Start-up with an update host that accepts the connection and never answers")
+    started = start_against(wine, port, SilentServer, "2b. start-up, silent host")
+    if started is None:
+        return
+    values, server, splash_ms, main_ms, waited = started
     allowed = HTTP_TIMEOUT_MS + 500
     info(f"splash visible at {splash_ms:.0f} ms, main window at {main_ms:.0f} ms after process start "
          f"(the update check starts when the splash shows); the host accepted {len(server.sockets)} connection(s)")
@@ -454,18 +463,10 @@ def bench_silent_host(wine, port):
 
 def bench_trickling_host(wine, port):
     print("\n2c. Start-up with an update host that trickles its answer, then falls silent")
-    if port_open(port):
-        figure("2c. start-up, trickling host", f"port {port} is taken by another program", "nothing listening", False)
+    started = start_against(wine, port, TrickleThenSilentServer, "2c. start-up, trickling host")
+    if started is None:
         return
-    server = TrickleThenSilentServer(port)
-    try:
-        values = launch_visible(wine, "C:\\Lockbay\\lockbay.exe", "C:\\Lockbay", "Lockbay_Form1",
-                                "--ping-class", "Lockbay_frmSplash", "--timeout-ms", "60000", timeout=120)
-    finally:
-        server.stop()
-    main_ms = number(values, "visible_ms")
-    splash_ms = number(values, "ping_window_visible_ms")
-    waited = main_ms - splash_ms
+    _, server, splash_ms, main_ms, waited = started
     allowed = VERSION_CHECK_LIMIT_MS + 500
     info(f"splash visible at {splash_ms:.0f} ms, main window at {main_ms:.0f} ms after process start; the host "
          f"sent a byte a second for {server.trickle_s} s, then nothing")
