@@ -279,17 +279,24 @@ class TrickleThenSilentServer:
 # ---- 1. The drive list rebuild ----------------------------------------------------------
 
 
+def run_bench_program(wine, name, rounds):
+    """Runs C:\\bench\\<name>_bench.exe, which writes its figures to C:\\bench\\<name>.txt;
+    returns them ({} when it wrote none)."""
+    result_file = f"C:\\bench\\{name}.txt"
+    if os.path.exists(wine.c(result_file)):
+        os.remove(wine.c(result_file))
+    wine.run(f"C:\\bench\\{name}_bench.exe", result_file, str(rounds), timeout=1800)
+    try:
+        with open(wine.c(result_file)) as f:
+            return parse(f.read())
+    except OSError:
+        return {}
+
+
 def bench_loadlist(wine, rounds):
     print("\n1. Drive list rebuild (Form1::loadlist) on 20 drives against the bare file-system calls")
     result_file = "C:\\bench\\loadlist.txt"
-    if os.path.exists(wine.c(result_file)):
-        os.remove(wine.c(result_file))
-    wine.run("C:\\bench\\loadlist_bench.exe", result_file, str(rounds), timeout=1800)
-    try:
-        with open(wine.c(result_file)) as f:
-            values = parse(f.read())
-    except OSError:
-        values = {}
+    values = run_bench_program(wine, "loadlist", rounds)
     if values.get("done") != "1":
         figure("list rebuild", "the benchmark program did not finish", "ratio <= 1.2", False)
         return
@@ -333,15 +340,7 @@ def bench_loadlist(wine, rounds):
 
 def bench_cli_list(wine, rounds):
     print("\n1c. lockbay-cli list on 20 drives against the bare calls it needs")
-    result_file = "C:\\bench\\cli_list.txt"
-    if os.path.exists(wine.c(result_file)):
-        os.remove(wine.c(result_file))
-    wine.run("C:\\bench\\cli_list_bench.exe", result_file, str(rounds), timeout=1800)
-    try:
-        with open(wine.c(result_file)) as f:
-            values = parse(f.read())
-    except OSError:
-        values = {}
+    values = run_bench_program(wine, "cli_list", rounds)
     if values.get("done") != "1":
         figure("1c. lockbay-cli list", "the benchmark program did not finish", "ratio <= 1.3", False)
         return
