@@ -106,11 +106,10 @@ FormWindow::~FormWindow() {
     backend_.formDestroyed(*this);
     // Messages sent while the windows go away must not reach this half-destroyed object.
     for (const auto& child : children_) {
-        if (child->isCustom()) {
-            SetWindowLongPtrW(child->window, GWLP_USERDATA, 0);
-        } else {
-            RemoveWindowSubclass(child->window, &FormWindow::listProcedure, 0);
+        if (child->listBoxProcedure) {
+            SetWindowLongPtrW(child->window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(child->listBoxProcedure));
         }
+        SetWindowLongPtrW(child->window, GWLP_USERDATA, 0);
     }
     SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
     DestroyWindow(window_);
@@ -181,7 +180,11 @@ ChildWindow* FormWindow::createChild(Control& control) {
         return nullptr;
     }
     if (design.kind == ControlKind::ListBox) {
-        SetWindowSubclass(raw->window, &FormWindow::listProcedure, 0, reinterpret_cast<DWORD_PTR>(raw));
+        // Not SetWindowSubclass: that looks its data up in a window property on every
+        // message, which under Wine is a trip to the server for each line added.
+        SetWindowLongPtrW(raw->window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(raw));
+        raw->listBoxProcedure = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(raw->window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FormWindow::listProcedure)));
         SendMessageW(raw->window, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.get(design.font)), FALSE);
         applyListBackground(*raw);
         syncListBox(*raw);
@@ -383,10 +386,9 @@ std::optional<ui::DriveChange> driveChangeOf(WPARAM event, LPARAM data) {
 
 // A list box answers screen readers with the standard description of a list and its
 // lines, named by the text of its heading.
-LRESULT CALLBACK FormWindow::listProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                           DWORD_PTR data) noexcept {
+LRESULT CALLBACK FormWindow::listProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
     return exceptionsStopHere(0, [&]() -> LRESULT {
-        auto* list = reinterpret_cast<ChildWindow*>(data);
+        auto* list = reinterpret_cast<ChildWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
         if (message == WM_GETOBJECT && list) {
             const wchar_t* heading = list->control->design().labelledBy;
             const ChildWindow* named = heading ? list->form->findByName(heading) : nullptr;
@@ -397,7 +399,9 @@ LRESULT CALLBACK FormWindow::listProcedure(HWND window, UINT message, WPARAM wPa
                 return answer;
             }
         }
-        return DefSubclassProc(window, message, wParam, lParam);
+        // The form hands the list box its own procedure back before it lets go of it.
+        return list ? CallWindowProcW(list->listBoxProcedure, window, message, wParam, lParam)
+                    : DefWindowProcW(window, message, wParam, lParam);
     });
 }
 

@@ -38,6 +38,7 @@ struct ChildWindow {
     std::vector<std::wstring> items;
     int selected = -1;
     bool drawingSuspended = false;  // a list box refill is under way
+    WNDPROC listBoxProcedure = nullptr;  // the list box class's own procedure
     ScopedBrush backBrush;          // list box background
 
     // The font size at which the label's text last fitted, and for what.
@@ -69,9 +70,9 @@ public:
 
     static LRESULT CALLBACK formProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
     static LRESULT CALLBACK childProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
-    // Added to the list boxes (a system class) to answer screen readers.
-    static LRESULT CALLBACK listProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                          UINT_PTR subclass, DWORD_PTR data) noexcept;
+    // Put in front of the list boxes' own procedure (a system class) to answer screen
+    // readers; their ChildWindow is in GWLP_USERDATA, which the class leaves to us.
+    static LRESULT CALLBACK listProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
 
 private:
     LRESULT onFormMessage(UINT message, WPARAM wParam, LPARAM lParam);
