@@ -244,6 +244,24 @@ after_protect() {
     [[ -f $root/autorun.inf ]] || nl_autorun_program[$letter]=""
 }
 
+# answer_with <button> <text of the next message> <letter> : clicks the question's button
+# and waits for the message that follows. Under load Wine once dropped such a click (the
+# box went on asking, seen in a long run); a box that still asks the same question after
+# 10 s gets the click once more, and the log says so. A box that has moved on never gets
+# a second click.
+answer_with() {
+    local button=$1 next=$2 letter=$3
+    ask click "$message_box" "$button"
+    printf '%s\n' "wait-text-start $message_box $MessageBox_Text \"$next\" 10000" >&"${NL_DRIVER[1]}"
+    IFS= read -r -t 180 reply <&"${NL_DRIVER[0]}" || fatal "the driver gave no answer"
+    if [[ $reply == error:* && $reply == *"(last read: \"Lockbay has removed the autorun.inf file of drive $letter:"* ]]; then
+        note "  the click on the question's button was lost; clicking again"
+        ask settle "$message_box"
+        ask click "$message_box" "$button"
+    fi
+    ask wait-text-start "$message_box" "$MessageBox_Text" "\"$next\"" 30000
+}
+
 # The question after Protect: answered Yes or No at random. Sets `nl_answer`.
 answer_question() {
     local letter=$1
@@ -252,12 +270,10 @@ answer_question() {
     ask settle "$message_box"
     if ((RANDOM % 2)); then
         nl_answer=yes
-        ask click "$message_box" "$MessageBox_Yes"
-        ask wait-text-start "$message_box" "$MessageBox_Text" "\"Drive $letter: has been cleaned.\"" 30000
+        answer_with "$MessageBox_Yes" "Drive $letter: has been cleaned." "$letter"
     else
         nl_answer=no
-        ask click "$message_box" "$MessageBox_No"
-        ask wait-text-start "$message_box" "$MessageBox_Text" "\"Nothing has been changed. Drive $letter:\"" 30000
+        answer_with "$MessageBox_No" "Nothing has been changed. Drive $letter:" "$letter"
     fi
     note "  answered $nl_answer"
     ask settle "$message_box"
