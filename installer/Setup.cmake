@@ -11,6 +11,7 @@
 # 64-bit stub: the setup runs on 64-bit Windows only, as the programs do. The target is
 # built by default.
 include_guard(GLOBAL)
+include(${CMAKE_CURRENT_LIST_DIR}/../cmake/LockbayVersion.cmake)
 
 find_program(LOCKBAY_MAKENSIS makensis)
 if(NOT LOCKBAY_MAKENSIS)
@@ -29,12 +30,8 @@ endfunction()
 
 function(lockbay_add_setup target)
   cmake_parse_arguments(PARSE_ARGV 1 arg "" "VERSION;FILES;OUTPUT" "DEPENDS")
-  if(NOT arg_VERSION MATCHES "^([0-9]+)\\.([0-9]+)\\.([0-9]+)$")
-    message(FATAL_ERROR "lockbay_add_setup(${target}): VERSION must be Major.Minor.Revision, not \"${arg_VERSION}\"")
-  endif()
+  lockbay_version_parts("${arg_VERSION}" "lockbay_add_setup(${target}) VERSION")
   set(LOCKBAY_VERSION ${arg_VERSION})
-  set(LOCKBAY_VERSION_MAJOR ${CMAKE_MATCH_1})
-  set(LOCKBAY_VERSION_MINOR ${CMAKE_MATCH_2})
   set(NSIS_FILES_DIR ${arg_FILES})
   lockbay_nsis_string(NSIS_VENDOR_NAME "${LOCKBAY_VENDOR_NAME}")
   lockbay_nsis_string(NSIS_WEB_HOST "${LOCKBAY_WEB_HOST}")
