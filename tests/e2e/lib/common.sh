@@ -50,7 +50,9 @@ wine_start_failed() {
 # if it fails, the test ends.
 must() {
     note "$*"
-    "$@" >/dev/null || fatal "command failed: $*"
+    "$@" >/dev/null
+    local status=$?
+    ((status == 0)) || fatal "command failed (exit $status): $*"
 }
 
 assert_eq() {
@@ -213,6 +215,16 @@ start_lockbay() {
     LOCKBAY_PID=$LAST_PID
 }
 
+# The Windows programs running in this test's prefix (pid, state, time, command line):
+# on failure, whether the program under test was still there, or hanging, tells much.
+windows_processes() {
+    local pid
+    for pid in $(pgrep -f '[.]exe'); do
+        tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" &&
+            ps -o pid=,stat=,etime=,args= -p "$pid"
+    done
+}
+
 lockbay_running() { [[ -n $LOCKBAY_PID ]] && kill -0 "$LOCKBAY_PID" 2>/dev/null; }
 
 # ---- The loopback server -------------------------------------------------------------
@@ -299,6 +311,18 @@ e2e_teardown() {
     if ((status != 0 || E2E_FAILURES > 0)); then
         screenshot_root "$E2E_LOG_DIR/failure.png" 2>/dev/null && note "screen at the end: $E2E_LOG_DIR/failure.png"
         drv windows 2>/dev/null | sed '$d' | sed 's/^/  window: /' >&2
+        windows_processes | sed 's/^/  process: /' >&2
+        if [[ -n $LOCKBAY_PID ]] && ! lockbay_running; then
+            wait "$LOCKBAY_PID" 2>/dev/null
+            note "lockbay.exe had ended, exit code $?"
+        fi
+        # What the programs printed and the server saw, in the log itself (CI shows only that).
+        local file
+        for file in "$E2E_LOG_DIR"/*.out "$E2E_LOG_DIR/requests.log"; do
+            [[ -s $file ]] || continue
+            note "$(basename "$file"), last lines:"
+            tail -n 20 "$file" | sed 's/^/    /' >&2
+        done
     fi
     [[ -f $(standin_log) ]] && cp "$(standin_log)" "$E2E_LOG_DIR/standin-commands.log"
     stop_server
