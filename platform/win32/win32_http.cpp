@@ -530,7 +530,7 @@ public:
         std::optional<int> quitCode;
         {
             const WorkerThread worker(transfer, std::move(thread));
-            cancelReason = pumpUntilDone(*transfer, onBody, quitCode);
+            cancelReason = pumpUntilDone(*transfer, onBody, timeouts.end, quitCode);
         }
         // The quit request belongs to the program's own message loop.
         if (quitCode) ::PostQuitMessage(*quitCode);
@@ -547,9 +547,12 @@ public:
 private:
     // Hands the received pieces to `onBody` and keeps the thread's windows working until
     // the worker is done. Returns why the transfer was cancelled, if it was: at once, for
-    // whatever the worker is doing then.
+    // whatever the worker is doing then. A limited transfer ends at its `end` whatever
+    // the worker is doing, also outside a wait it has published (closing a redirect's
+    // answer, for one, may read on what the server still sends).
     std::optional<std::wstring> pumpUntilDone(Transfer& t,
                                               const std::function<bool(std::string_view)>& onBody,
+                                              std::optional<Clock::time_point> end,
                                               std::optional<int>& quitCode) const {
         const auto cancel = [&t](const wchar_t* reason) {
             const std::lock_guard lock(t.mutex);
@@ -575,11 +578,16 @@ private:
             {
                 const std::lock_guard lock(t.mutex);
                 if (t.finished && t.chunks.empty()) return std::nullopt;
-                if (t.deadline && Clock::now() >= *t.deadline) {
+                const std::optional<Clock::time_point> due = t.deadline ? t.deadline : end;
+                if (due && Clock::now() >= *due) {
                     cancelLocked(t);
                     return kNoAnswerInTime;
                 }
-                if (t.deadline) waitMs = millisecondsUntil(*t.deadline);
+                if (t.deadline) {
+                    waitMs = millisecondsUntil(*t.deadline);
+                } else if (end) {
+                    waitMs = std::min(waitMs, millisecondsUntil(*end));
+                }
             }
 
             const HANDLE wake = t.wake.get();
