@@ -206,8 +206,9 @@ run_one() {
             verdict=FAIL
         fi
         reap_test "$test_tmp"
-        # Only a test that Wine let down in a preparing step runs once more (the test
-        # marks it so); a failure of Lockbay's own never does.
+        # Only a test that Wine let down runs once more: in a preparing step, or by ending
+        # its own services under the running programs (the test marks it so); a failure
+        # of Lockbay's own never does.
         [[ $verdict == FAIL && $attempt == 1 && -f $E2E_LOGS/$id/wine-start-failed ]] || break
         cp "$log" "$E2E_LOGS/$id.first-run.log"
         echo "$id" >>"$E2E_TMP/second-runs"
@@ -257,7 +258,7 @@ if ((missing > 0)); then
     failed=$((failed + missing))
 fi
 if [[ -s $E2E_TMP/second-runs ]]; then
-    echo "ran a second time after Wine failed a preparing step (first runs' logs beside the others):" \
+    echo "ran a second time after Wine itself failed (a preparing step, or its services ended under the test; first runs' logs beside the others):" \
         "$(sort "$E2E_TMP/second-runs" | paste -sd ' ')"
 fi
 if ((${#failed_names[@]})); then

@@ -52,7 +52,7 @@ stage_volume() {
 set_drive_type() {
     wine_run reg add 'HKLM\Software\Wine\Drives' /v "${1,,}:" /d "$2" /f >/dev/null 2>&1 ||
         fatal "could not make $1: a $2 drive"
-    wineserver -k
+    end_wine_server
 }
 
 # ---- list ------------------------------------------------------------------------------
@@ -214,7 +214,7 @@ EOF
 export_registry() {
     local name=$1
     wine_run "$CLI_EXE" --version >/dev/null 2>&1
-    wineserver -w
+    end_wine_server
     wine_run reg export 'HKLM\Software' "C:\\$name-machine.reg" >/dev/null 2>&1 || fatal "reg export HKLM failed"
     wine_run reg export 'HKCU\Software' "C:\\$name-user.reg" >/dev/null 2>&1 || fatal "reg export HKCU failed"
 }

@@ -157,7 +157,15 @@ assert_visible() {
 drive_dir() { echo "$E2E_TEST_TMP/drives/${1,,}"; }
 
 # add_drive <letter> : a new, empty drive, a folder of its own.
-add_drive() { map_drive "$WINEPREFIX" "$1" "$(drive_dir "$1")"; }
+# Wine reads its letters when its server starts, so a server that already runs (the test
+# ran a program before) starts anew, as long as no program of the test runs: a letter added
+# while one runs stays unknown to it, as a drive mapped behind Windows' back would.
+add_drive() {
+    map_drive "$WINEPREFIX" "$1" "$(drive_dir "$1")"
+    if wine_server_running && ! test_programs_running; then
+        end_wine_server
+    fi
+}
 
 # plug_drive <letter> [removable|fixed] : a drive that appears while the programs run, as
 # a stick plugged in: its folder (drive_dir, made when missing) gets the letter through
@@ -203,6 +211,7 @@ hide() {
 start_windows_program() {
     local dir=$1 log=$2
     shift 2
+    keep_wine_server
     (cd "$dir" && exec "$(wine_loader)" "$@") >"$E2E_LOG_DIR/$log" 2>&1 &
     LAST_PID=$!
     E2E_PIDS+=("$LAST_PID")
@@ -215,14 +224,36 @@ start_lockbay() {
     LOCKBAY_PID=$LAST_PID
 }
 
-# The Windows programs running in this test's prefix (pid, state, time, command line):
-# on failure, whether the program under test was still there, or hanging, tells much.
+# windows_processes [ps-columns] : the Windows programs running in this test's prefix, by
+# default pid, state, time and command line: on failure, whether the program under test
+# was still there, or hanging, tells much.
 windows_processes() {
-    local pid
+    local pid columns=${1:-pid=,stat=,etime=,args=}
     for pid in $(pgrep -f '[.]exe'); do
-        tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" &&
-            ps -o pid=,stat=,etime=,args= -p "$pid"
+        tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" &&
+            ps -o "$columns" -p "$pid"
     done
+}
+
+# True when Wine's own services (services.exe, which runs the mount manager that tells a
+# drive's root and type) are missing or started well after the oldest program of ours
+# that still runs: Wine ended them under the test, so that whatever failed next was Wine's
+# doing, not the program's. The test's one Wine server boots them with its first program.
+wine_services_restarted() {
+    local pid age args oldest=-1 services=-1
+    while read -r pid age args; do
+        if [[ $args == *'\services.exe'* ]]; then
+            ((services < 0 || age < services)) && services=$age
+        elif [[ $args != [Cc]:\\windows\\* ]]; then
+            ((age > oldest)) && oldest=$age
+        fi
+    done < <(windows_processes pid=,etimes=,args=)
+    ((oldest >= 0)) && ((services < 0 || services + 10 < oldest))
+}
+
+# True when a program of the test (anything but Wine's own, in C:\windows) runs.
+test_programs_running() {
+    windows_processes args= | grep -qv '^[Cc]:\\windows\\'
 }
 
 lockbay_running() { [[ -n $LOCKBAY_PID ]] && kill -0 "$LOCKBAY_PID" 2>/dev/null; }
@@ -301,6 +332,7 @@ e2e_setup_test() {
     export WINEPREFIX=$E2E_TEST_TMP/prefix
     copy_prefix "$E2E_PRISTINE" "$WINEPREFIX" || fatal "could not copy the Wine prefix"
     wine_environment
+    export WINE_KEEP_SERVER=1
     export WINEPATH=$STANDIN_WIN_DIR
     export LOCKBAY_STANDIN_LOG="$STANDIN_WIN_DIR\\commands.log"
     export LOCKBAY_SETUP_MARK='C:\setup-ran.txt'
@@ -309,6 +341,10 @@ e2e_setup_test() {
 e2e_teardown() {
     local status=$?
     if ((status != 0 || E2E_FAILURES > 0)); then
+        if wine_services_restarted; then
+            : >"$E2E_LOG_DIR/wine-start-failed"
+            note "Wine's services ended under the test and were started again (or are gone): Wine's own failure"
+        fi
         screenshot_root "$E2E_LOG_DIR/failure.png" 2>/dev/null && note "screen at the end: $E2E_LOG_DIR/failure.png"
         drv windows 2>/dev/null | sed '$d' | sed 's/^/  window: /' >&2
         windows_processes | sed 's/^/  process: /' >&2

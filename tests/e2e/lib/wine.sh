@@ -6,7 +6,11 @@
 
 # The Wine loader. Debian's `wine` wrapper warns on every start when the 32-bit part is
 # missing; the 64-bit loader behind it runs our 64-bit programs quietly.
+#
+# With WINE_KEEP_SERVER=1 (the e2e tests) it first makes sure that the prefix has its one
+# Wine server of the whole test (keep_wine_server).
 wine_loader() {
+    [[ ${WINE_KEEP_SERVER:-0} == 1 ]] && keep_wine_server
     if command -v wine64 >/dev/null 2>&1; then
         echo wine64
     elif [[ -x /usr/lib/wine/wine64 ]]; then
@@ -14,6 +18,35 @@ wine_loader() {
     else
         echo wine
     fi
+}
+
+# keep_wine_server : starts a Wine server for WINEPREFIX that stays until it is ended
+# (wineserver -k), unless one runs already. Debian's Wine ends its server as soon as no
+# program runs (persistence 0), and with it the prefix's services (the mount manager among
+# them). A step that starts while the old server is still shutting down its services, or
+# while the next one is booting them again, can meet a prefix without them, where every
+# drive reads as having no root. One server for the whole test boots the services once.
+keep_wine_server() {
+    wine_server_running && return 0
+    wineserver -p 2>/dev/null || wine_server_running
+}
+
+# True when a Wine server for WINEPREFIX runs.
+wine_server_running() {
+    local pid
+    for pid in $(pgrep -x wineserver64) $(pgrep -x wineserver); do
+        tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 0
+    done
+    return 1
+}
+
+# end_wine_server : ends the prefix's server and every program in it, and waits until it
+# is gone, so that the next program starts a fresh one (which reads the drive letters and
+# their types anew).
+end_wine_server() {
+    wineserver -k 2>/dev/null
+    wineserver -w 2>/dev/null
+    return 0
 }
 
 # Environment every Wine process of ours gets: no debug noise, no offer to install
@@ -102,7 +135,7 @@ map_drive() {
 wine_in() {
     local prefix=$1 dir=$2
     shift 2
-    (cd "$dir" && WINEPREFIX=$prefix "$(wine_loader)" "$@")
+    (cd "$dir" && export WINEPREFIX=$prefix && exec "$(wine_loader)" "$@")
 }
 
 # set_hidden <prefix> <windows-path>... : gives files the Hidden attribute the Windows
