@@ -187,12 +187,12 @@ unplug_drive() {
 # A drive root that cannot be written. chmod takes write access away, but root (the
 # usual user in containers) writes anyway; there the Wine server, which makes files and
 # folders for the programs, is started without the right to override permissions.
-# Call it before the test's first Windows program.
+# Call it before the test's first Windows program; every server of the test after it
+# (keep_wine_server) is started so too.
 start_wine_without_override() {
-    if ((EUID == 0)); then
-        setpriv --bounding-set -dac_override,-dac_read_search,-fowner wineserver -p ||
-            fatal "could not start a Wine server without the right to override permissions"
-    fi
+    ((EUID == 0)) || return 0
+    export WINE_SERVER_PREFIX_COMMAND="setpriv --bounding-set -dac_override,-dac_read_search,-fowner"
+    keep_wine_server || fatal "could not start a Wine server without the right to override permissions"
 }
 
 # hide <windows-path>... : sets the Hidden attribute.
@@ -230,7 +230,7 @@ start_lockbay() {
 windows_processes() {
     local pid columns=${1:-pid=,stat=,etime=,args=}
     for pid in $(pgrep -f '[.]exe'); do
-        tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" &&
+        grep -qxzF "WINEPREFIX=$WINEPREFIX" "/proc/$pid/environ" 2>/dev/null &&
             ps -o "$columns" -p "$pid"
     done
 }
@@ -253,7 +253,9 @@ wine_services_restarted() {
 
 # True when a program of the test (anything but Wine's own, in C:\windows) runs.
 test_programs_running() {
-    windows_processes args= | grep -qv '^[Cc]:\\windows\\'
+    local programs
+    programs=$(windows_processes args=)
+    [[ -n $programs ]] && grep -qv '^[Cc]:\\windows\\' <<<"$programs"
 }
 
 lockbay_running() { [[ -n $LOCKBAY_PID ]] && kill -0 "$LOCKBAY_PID" 2>/dev/null; }

@@ -26,16 +26,19 @@ wine_loader() {
 # them). A step that starts while the old server is still shutting down its services, or
 # while the next one is booting them again, can meet a prefix without them, where every
 # drive reads as having no root. One server for the whole test boots the services once.
+# WINE_SERVER_PREFIX_COMMAND, when set, is put before the server's command (setpriv, to
+# start it with fewer rights).
 keep_wine_server() {
     wine_server_running && return 0
-    wineserver -p 2>/dev/null || wine_server_running
+    # shellcheck disable=SC2086  # the prefix command is words
+    ${WINE_SERVER_PREFIX_COMMAND:-} wineserver -p 2>/dev/null || wine_server_running
 }
 
 # True when a Wine server for WINEPREFIX runs.
 wine_server_running() {
     local pid
     for pid in $(pgrep -x wineserver64) $(pgrep -x wineserver); do
-        tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 0
+        grep -qxzF "WINEPREFIX=$WINEPREFIX" "/proc/$pid/environ" 2>/dev/null && return 0
     done
     return 1
 }
