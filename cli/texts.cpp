@@ -409,6 +409,24 @@ std::vector<std::wstring> cleanedLines(const lockbay::CleanReport& report) {
     return lines;
 }
 
+namespace {
+const std::wstring& english(lockbay::CaptionLine line) {
+    return lockbay::englishText(line);
+}
+}  // namespace
+
+std::vector<std::wstring> refusedLines(const std::vector<lockbay::RefusedName>& refused) {
+    if (refused.empty()) return {};
+    std::vector<std::wstring> lines = {L"  " + english(lockbay::CaptionLine::kCleanRefusedHeading)};
+    for (const lockbay::RefusedName& name : refused)
+        lines.push_back(L"    " + lockbay::refusedLine(name, english));
+    return lines;
+}
+
+std::wstring refusalText(lockbay::PathRefusal reason) {
+    return lockbay::refusalText(reason, english);
+}
+
 std::wstring notAllCleaned(wchar_t drive, const lockbay::CleanReport& report) {
     return fill(L"{1} was cleaned only in part: {2} of its items could not be changed.",
                 {name(drive), std::to_wstring(report.failures())});

@@ -129,6 +129,13 @@ constexpr std::wstring_view kEnglish[] = {
     L"The copy holds the first %1 bytes of the %2 bytes that the file had.",
     // The watcher, on a protected drive that still needs cleaning.
     L"%1 still carries %2 files that its autorun.inf started. Open Lockbay to clean it",
+    // What cleaning left alone.
+    L"Not moved, and why:",
+    L"it leads off the drive",
+    L"no such file on the drive",
+    L"it is a folder, not a file",
+    L"not a file name that Lockbay accepts",
+    L"it is in the quarantine already",
 };
 static_assert(std::size(kEnglish) == kLanguageLineCount, "one English text for every line of a language file");
 

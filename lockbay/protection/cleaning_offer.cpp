@@ -37,6 +37,12 @@ std::vector<std::wstring> shortened(const std::vector<std::wstring>& paths) {
     return lines;
 }
 
+std::vector<std::wstring> refusedLines(const std::vector<RefusedName>& refused, const TextOf& text) {
+    std::vector<std::wstring> lines;
+    for (const RefusedName& name : refused) lines.push_back(refusedLine(name, text));
+    return lines;
+}
+
 }  // namespace
 
 std::wstring shortenedPath(const std::wstring& path) {
@@ -59,6 +65,7 @@ std::wstring cleaningQuestion(const Infection& found, const TextOf& text) {
     appendGroup(out, text(CaptionLine::kCleanProgramsHeading), shortened(found.programs), text);
     appendGroup(out, text(CaptionLine::kCleanShortcutsHeading), shortened(found.shortcuts), text);
     appendGroup(out, text(CaptionLine::kCleanHiddenFoldersHeading), shortened(found.hiddenFolders), text);
+    appendGroup(out, text(CaptionLine::kCleanRefusedHeading), refusedLines(found.refused, text), text);
     out += L"\n\n" + fillInserts(text(CaptionLine::kCleanQuestion), {quarantineRoot(found.drive)});
     return out;
 }
@@ -93,6 +100,7 @@ std::wstring cleaningSummary(const CleanReport& report, const TextOf& text) {
     appendGroup(out, text(CaptionLine::kCleanNotMovedHeading), notMoved, text);
     appendGroup(out, text(CaptionLine::kCleanShownHeading), shown, text);
     appendGroup(out, text(CaptionLine::kCleanStillHiddenHeading), stillHidden, text);
+    appendGroup(out, text(CaptionLine::kCleanRefusedHeading), refusedLines(report.refused, text), text);
     if (report.quarantined() && !report.readmeWritten) {
         out += L"\n\n" + fillInserts(text(CaptionLine::kCleanReadmeNotWritten), {report.readmeError});
     }

@@ -54,6 +54,10 @@ void FakeFileSystem::addFolder(const std::wstring& path, std::uint32_t attribute
     names_[key(path)] = path;
 }
 
+void FakeFileSystem::addFolderLink(const std::wstring& path, std::uint32_t attributes) {
+    addFolder(path, attributes | attr::kReparsePoint);
+}
+
 bool FakeFileSystem::exists(const std::wstring& path) const {
     return entries_.count(key(path)) != 0;
 }
@@ -215,6 +219,26 @@ std::optional<std::string> FakeFileSystem::readFilePrefix(const std::wstring& pa
     return whole;
 }
 
+platform::DrivePathCheck FakeFileSystem::checkOnDrive(const std::wstring& path) {
+    const std::wstring k = key(path);
+    calls.push_back(L"check " + k);
+    if (isRelative(k) || !usableDrive(k)) return platform::DrivePathCheck::Missing;
+    if (k.size() == 3) return platform::DrivePathCheck::OnDrive;
+    // Each part from the root down.
+    for (std::size_t slash = k.find(L'\\', 3);; slash = k.find(L'\\', slash + 1)) {
+        const auto it = entries_.find(k.substr(0, slash));
+        if (it == entries_.end()) return platform::DrivePathCheck::Missing;
+        if (it->second.attributes & attr::kReparsePoint) return platform::DrivePathCheck::Link;
+        if (slash == std::wstring::npos) return platform::DrivePathCheck::OnDrive;
+    }
+}
+
+std::optional<std::string> FakeFileSystem::readDriveFilePrefix(const std::wstring& path,
+                                                               std::size_t maxBytes) {
+    if (checkOnDrive(path) != platform::DrivePathCheck::OnDrive) return std::nullopt;
+    return readFilePrefix(path, maxBytes);
+}
+
 // Writes into "<destination>.PART" beside the destination, moved into place by commit()
 // and removed when dropped uncommitted, as the real platform does. Once finished it
 // takes no more writes.
@@ -279,7 +303,7 @@ bool FakeFileSystem::readFileInPieces(const std::wstring& path,
                                       const std::function<bool(std::string_view)>& onPiece) {
     const std::wstring k = key(path);
     calls.push_back(L"readFileInPieces " + k);
-    if (!usableDrive(k)) return false;
+    if (!usableDrive(k) || checkOnDrive(path) != platform::DrivePathCheck::OnDrive) return false;
     const auto whole = content(k);
     if (!whole) return false;
     constexpr std::size_t kPiece = 4096;
@@ -316,6 +340,9 @@ bool FakeFileSystem::moveWithinDrive(const std::wstring& from, const std::wstrin
         error = L"The system cannot move the file to a different disk drive.";
     } else if (!d || it == entries_.end() || (it->second.attributes & attr::kDirectory)) {
         error = L"The system cannot find the file specified.";
+    } else if (checkOnDrive(from) != platform::DrivePathCheck::OnDrive ||
+               (parentOf(kt).size() > 3 && checkOnDrive(parentOf(kt)) == platform::DrivePathCheck::Link)) {
+        error = L"The object manager encountered a reparse point while retrieving an object.";
     } else if (d->readOnly) {
         error = L"The media is write protected.";
     } else if (unmovable.count(kf)) {

@@ -49,6 +49,9 @@ public:
     void addFile(const std::wstring& path, std::string content = {},
                  std::uint32_t attributes = platform::attr::kArchive);
     void addFolder(const std::wstring& path, std::uint32_t attributes = platform::attr::kDirectory);
+    // A link (junction or symbolic link) to a folder somewhere else: it reads as a folder
+    // with kReparsePoint, and nothing below it exists on the drive.
+    void addFolderLink(const std::wstring& path, std::uint32_t attributes = platform::attr::kDirectory);
     bool exists(const std::wstring& path) const;
     bool isFolder(const std::wstring& path) const;
     std::optional<Entry> entry(const std::wstring& path) const;
@@ -86,6 +89,8 @@ public:
     platform::DriveDetails driveDetails(wchar_t drive) override;
     std::optional<wchar_t> systemDrive() override { return systemDriveLetter; }
     std::optional<std::string> readFilePrefix(const std::wstring& path, std::size_t maxBytes) override;
+    platform::DrivePathCheck checkOnDrive(const std::wstring& path) override;
+    std::optional<std::string> readDriveFilePrefix(const std::wstring& path, std::size_t maxBytes) override;
     std::unique_ptr<platform::OutputFile> createReplacing(const std::wstring& path,
                                                           std::wstring& error) override;
     bool readFileInPieces(const std::wstring& path,
