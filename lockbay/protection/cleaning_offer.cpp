@@ -136,21 +136,26 @@ void CleaningOffer::offerHandedOver() {
     if (asking_ || !registry.keyExists(platform::RegistryRoot::CurrentUser, kHandoverKey)) return;
     platform::FileSystem& fs = app_.fs();
     const std::vector<wchar_t> present = fs.driveLetters();
-    for (wchar_t drive = L'A'; drive <= L'Z'; ++drive) {
-        const auto value =
-            registry.read(platform::RegistryRoot::CurrentUser, kHandoverKey, handoverName(drive));
-        if (!value) continue;
-        // The entry goes first: the drive is asked about once, whatever the answer, even
-        // should the program end while the question is open.
-        ignoreFailure(dropHandover(registry, drive));
-        const auto entry = parseHandover(drive, *value);
-        if (!entry || std::find(present.begin(), present.end(), drive) == present.end() ||
-            !fs.isReady(drive) || fs.driveDetails(drive).serial != entry->serial)
+    const std::optional<wchar_t> systemDrive = fs.systemDrive();
+    for (const HandedOver& entry : handedOverEntries(registry, handoverClockNow())) {
+        // The volume under whatever letter it has now; an absent one keeps its entry until
+        // it is back.
+        const auto drive = std::find_if(present.begin(), present.end(), [&](wchar_t letter) {
+            return fs.isReady(letter) && fs.driveDetails(letter).serial == entry.serial;
+        });
+        if (drive == present.end()) continue;
+        // Only a drive the watcher would watch: any program of the user can write an entry.
+        if (!isWatchedDrive(*drive, fs.driveDetails(*drive), systemDrive)) {
+            ignoreFailure(dropHandover(registry, entry.serial));
             continue;
+        }
         // An autorun.inf back on the drive is Protect's to read and remove.
-        if (!infectedFileGone(fs, drive)) continue;
-        const Infection found = scanDrive(fs, drive, entry->autorun);
+        if (!infectedFileGone(fs, *drive)) continue;
+        const Infection found = scanDrive(fs, *drive, entry.autorun);
+        // Dropped once the user has answered (or there is nothing left to ask about); a
+        // program ended while the question is open asks again next time.
         if (!found.empty()) ask(found);
+        ignoreFailure(dropHandover(registry, entry.serial));
     }
 }
 

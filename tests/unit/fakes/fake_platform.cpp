@@ -481,6 +481,17 @@ bool FakeRegistry::keyExists(platform::RegistryRoot root, const std::wstring& ke
     return keys_.count(keyName(root, key)) != 0;
 }
 
+std::vector<std::wstring> FakeRegistry::valueNames(platform::RegistryRoot root, const std::wstring& key,
+                                                   std::size_t limit) {
+    std::vector<std::wstring> names;
+    const auto k = keys_.find(keyName(root, key));
+    if (k == keys_.end()) return names;
+    for (const auto& [name, value] : k->second.values) {
+        if (names.size() < limit) names.push_back(name);
+    }
+    return names;
+}
+
 platform::RegistryStatus FakeRegistry::removeEmptyKey(platform::RegistryRoot root, const std::wstring& key) {
     const std::wstring full = keyName(root, key);
     auto k = keys_.find(full);

@@ -188,6 +188,9 @@ public:
     platform::RegistryStatus remove(platform::RegistryRoot root, const std::wstring& key,
                                     const std::wstring& name) override;
     bool keyExists(platform::RegistryRoot root, const std::wstring& key) override;
+    // The names in upper case, as the fake keeps them.
+    std::vector<std::wstring> valueNames(platform::RegistryRoot root, const std::wstring& key,
+                                         std::size_t limit) override;
     platform::RegistryStatus removeEmptyKey(platform::RegistryRoot root, const std::wstring& key) override;
 
     // Every key and value, for before-and-after comparisons.
