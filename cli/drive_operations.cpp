@@ -120,7 +120,8 @@ DriveResult protectionSteps(Operation& op, bool advanced) {
             break;
         case lockbay::FileRemoval::Failed:
             // As the main window does: give Everyone full access to the file, then delete
-            // it again.
+            // it again; never to a link, whose target is not the drive's.
+            if (lockbay::autorunLeadsOffDrive(fs, drive)) return op.fail(texts::autorunIsLink(drive));
             if (!op.command(texts::stepGrantFile(drive), lockbay::grantCommand(drive), kToolTimeoutMs)) {
                 return op.result();
             }
@@ -147,6 +148,7 @@ DriveResult protectionSteps(Operation& op, bool advanced) {
             if (!lockbay::isNtfs(fs, drive))
                 return op.fail(texts::stillNotNtfs(drive, fs.fileSystemName(drive)));
         }
+        if (lockbay::autorunLeadsOffDrive(fs, drive)) return op.fail(texts::autorunIsLink(drive));
         const std::wstring deny =
             ntfs ? lockbay::denyCommandAtClick(drive) : lockbay::denyCommandAfterConversion(drive);
         if (!op.command(texts::stepDeny(drive), deny, kToolTimeoutMs)) return op.result();
@@ -225,6 +227,7 @@ DriveResult restoreDrive(DriveContext& context, wchar_t drive) {
     const bool protectedNow = before.status == DriveStatus::Protected;
     // A drive protected through the conversion carries the deny entry without a marker.
     if (protectedNow && (before.marker || before.everyoneDenied.value_or(false))) {
+        if (lockbay::autorunLeadsOffDrive(fs, drive)) return op.fail(texts::autorunIsLink(drive));
         if (!op.command(texts::stepTakeOwnership(drive), lockbay::takeOwnershipCommand(drive),
                         kToolTimeoutMs) ||
             !op.command(texts::stepGrantFolder(drive), lockbay::grantCommand(drive), kToolTimeoutMs)) {

@@ -427,6 +427,13 @@ std::wstring refusalText(lockbay::PathRefusal reason) {
     return lockbay::refusalText(reason, english);
 }
 
+std::wstring autorunIsLink(wchar_t drive) {
+    return fill(
+        L"{1}\\autorun.inf is a link (a junction or symbolic link) that may lead off the drive. Lockbay "
+        L"changes no access list or owner through it; remove the link and run the command again.",
+        {name(drive)});
+}
+
 std::wstring notAllCleaned(wchar_t drive, const lockbay::CleanReport& report) {
     return fill(L"{1} was cleaned only in part: {2} of its items could not be changed.",
                 {name(drive), std::to_wstring(report.failures())});

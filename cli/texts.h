@@ -85,6 +85,8 @@ std::vector<std::wstring> cleanedLines(const lockbay::CleanReport& report);
 std::vector<std::wstring> refusedLines(const std::vector<lockbay::RefusedName>& refused);
 // The reason alone, as refusedLines gives it.
 std::wstring refusalText(lockbay::PathRefusal reason);
+// X:\autorun.inf is a link: no access list or owner is changed through it.
+std::wstring autorunIsLink(wchar_t drive);
 std::wstring notAllCleaned(wchar_t drive, const lockbay::CleanReport& report);
 std::wstring cleanedKindWord(lockbay::CleanedItem::Kind kind);
 
