@@ -388,6 +388,11 @@ std::vector<std::wstring> cleanedLines(const lockbay::CleanReport& report) {
         lines.push_back(
             fill(L"{1} cleaned into \"{2}\"; README.txt there lists each file and tells how to put it back.",
                  {name(report.drive), report.quarantineFolder}));
+    } else if (report.quarantineIsLink()) {
+        lines.push_back(
+            fill(L"Nothing has been moved: the folder \"{1}\" on {2} is a link that may lead off "
+                 L"the drive, and nothing is written through it.",
+                 {lockbay::quarantineRoot(report.drive), name(report.drive)}));
     } else {
         lines.push_back(fill(L"Nothing has been moved: the folder \"{1}\" could not be made on {2}.",
                              {lockbay::quarantineRoot(report.drive), name(report.drive)}));

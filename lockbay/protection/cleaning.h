@@ -107,6 +107,8 @@ struct CleanReport {
     std::wstring readmeError;
 
     bool quarantined() const { return !quarantineFolder.empty(); }
+    // The drive's quarantine folder is a link, and nothing was written through it.
+    bool quarantineIsLink() const;
     // Items not done, and a README.txt that could not be written.
     std::size_t failures() const;
 };

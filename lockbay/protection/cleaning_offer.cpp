@@ -90,7 +90,9 @@ std::wstring cleaningSummary(const CleanReport& report, const TextOf& text) {
     const std::wstring drive(1, report.drive);
     std::wstring out;
     if (!report.quarantined()) {
-        out = fillInserts(text(CaptionLine::kCleanNoQuarantine), {quarantineRoot(report.drive)});
+        out = fillInserts(text(report.quarantineIsLink() ? CaptionLine::kCleanQuarantineIsLink
+                                                         : CaptionLine::kCleanNoQuarantine),
+                          {quarantineRoot(report.drive)});
         notMoved.clear();  // every file: the heading says it all
     } else {
         out = fillInserts(text(partly ? CaptionLine::kCleanPartlyDone : CaptionLine::kCleanDone),

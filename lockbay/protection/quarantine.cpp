@@ -1,5 +1,6 @@
 // Cleaning a drive: the quarantine folder, the moves, the copy of autorun.inf, the
 // README.txt and showing the hidden folders again. See cleaning.h.
+#include <algorithm>
 #include <cstdio>
 
 #include "lockbay/i18n/text_inserts.h"
@@ -162,6 +163,12 @@ std::wstring readmeText(const CleanReport& report, const AutorunRead& autorun, c
 std::wstring quarantineStamp(const platform::LocalTime& when) {
     return std::to_wstring(when.year) + L"-" + twoDigits(when.month) + L"-" + twoDigits(when.day) + L" " +
            twoDigits(when.hour) + L"." + twoDigits(when.minute) + L"." + twoDigits(when.second);
+}
+
+bool CleanReport::quarantineIsLink() const {
+    return std::any_of(refused.begin(), refused.end(), [&](const RefusedName& r) {
+        return r.key.empty() && r.name == quarantineRoot(drive);
+    });
 }
 
 std::size_t CleanReport::failures() const {
