@@ -222,8 +222,7 @@ TEST_F(CleaningQuestionTest, AHandedOverDriveIsAskedAboutOnceUnderAnyLetterAndOn
         EXPECT_FALSE(lockbay::parseHandover(name, value));
         fake.registry.write(RegistryRoot::CurrentUser, lockbay::kHandoverKey, name, value);
     }
-    const auto good = lockbay::handoverValue(serial, autorun, now);
-    EXPECT_FALSE(lockbay::parseHandover(L"E: 0BADF00D", good)) << "a name that is not the volume's";
+    EXPECT_FALSE(lockbay::parseHandover(L"E: 0BADF00D", lockbay::handoverValue(serial, autorun, now)));
     fake.backend.onMessageBox = [](const auto& call) {
         return call.buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
     };

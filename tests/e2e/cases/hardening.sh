@@ -59,10 +59,8 @@ test_links_on_a_stick_lead_neither_yes_nor_clean_off_the_drive() {
     must drv click "$main" "$Form1_Label7"
     wait_until 30 hardening_box_starts_with "Lockbay has removed the autorun.inf file of drive E:" ||
         fatal "no question; the screen shows: $(hardening_box_text 2>&1)"
-    local question
-    question=$(hardening_box_text)
-    [[ $question == *$'Programs that the virus runs:\n    E:\\RECYCLER\\virus.exe\n\nNot moved, and why:\n    open=docs\\thesis.docx (it leads off the drive)\n    E:\\docs.lnk -> docs\\run.exe (it leads off the drive)\n\nClean'* ]] ||
-        fail "the question names what leads off the drive: [$question]"
+    [[ $(hardening_box_text) == *$'Programs that the virus runs:\n    E:\\RECYCLER\\virus.exe\n\nNot moved, and why:\n    open=docs\\thesis.docx (it leads off the drive)\n    E:\\docs.lnk -> docs\\run.exe (it leads off the drive)\n\nClean'* ]] ||
+        fail "the question names what leads off the drive: [$(hardening_box_text)]"
     screenshot hardening-links-question "$box"
     must drv click "$box" "$MessageBox_Yes"
     wait_until 30 hardening_box_starts_with "Nothing has been moved: the folder \"E:\\Lockbay quarantine\" on the drive is a link" ||
@@ -117,13 +115,11 @@ test_a_handover_for_the_system_drive_is_dropped_unasked() {
     local victim serial
     victim=$(c_path 'C:\users\Public\victim.exe')
     head -c 1000 /dev/urandom >"$victim"
-    serial=$(wine_run cmd /c vol C: | tr -d '\r' | sed -n 's/.*Serial Number is \([0-9A-F]*\)-\([0-9A-F]*\).*/\1\2/p')
-    [[ $serial =~ ^[0-9A-F]{8}$ ]] || fatal "C:'s serial could not be read: [$serial]"
-    local data
-    data=$(python3 -c 'import struct, sys, time
-body = b"[autorun]\r\nopen=users\\Public\\victim.exe\r\n"
-print((struct.pack("<IBQQ", int(sys.argv[1], 16), 1, len(body), int(time.time()) - 60) + body).hex())' "$serial")
-    wine_run reg add 'HKCU\Software\Lockbay\Drives to clean' /v "C: $serial" /t REG_BINARY /d "$data" /f >/dev/null ||
+    serial=$(wine_run cmd /c vol C: | tr -d '\r-' | sed -n 's/.*Serial Number is \([0-9A-F]\{8\}\)$/\1/p')
+    [[ -n $serial ]] || fatal "C:'s serial could not be read"
+    wine_run reg add 'HKCU\Software\Lockbay\Drives to clean' /v "C: $serial" /t REG_BINARY /f /d "$(python3 -c '
+import struct, sys, time; body = b"[autorun]\r\nopen=users\\Public\\victim.exe\r\n"
+print((struct.pack("<IBQQ", int(sys.argv[1], 16), 1, len(body), int(time.time()) - 60) + body).hex())' "$serial")" >/dev/null ||
         fatal "could not write the entry"
 
     start_server --version 4.0.0
@@ -132,7 +128,6 @@ print((struct.pack("<IBQQ", int(sys.argv[1], 16), 1, len(body), int(time.time())
     sleep 2
     if drv windows | grep -q "^$box"; then fail "Lockbay asked: $(hardening_box_text)"; fi
     assert_file "$victim" "the file the entry names"
-    assert_missing "$(c_path 'C:\Lockbay quarantine')"
     assert_eq "$(wine_run reg query 'HKCU\Software\Lockbay\Drives to clean' 2>/dev/null | grep -c 'REG_BINARY')" 0 \
         "entries left"
 }
@@ -145,8 +140,6 @@ hardening_box_starts_with() { [[ $(hardening_box_text 2>/dev/null) == "$1"* ]]; 
 # hardening_cli [arguments...] : lockbay-cli from C:\; its output in CLI_OUT, its exit code
 # in CLI_CODE, its standard error appended to cli.err in the test's logs.
 hardening_cli() {
-    local out=$E2E_TEST_TMP/cli.out
-    wine_run "$LOCKBAY_WIN_DIR\\lockbay-cli.exe" "$@" </dev/null >"$out" 2>>"$E2E_LOG_DIR/cli.err"
-    CLI_CODE=$?
-    CLI_OUT=$(tr -d '\r' <"$out")
+    wine_run "$LOCKBAY_WIN_DIR\\lockbay-cli.exe" "$@" </dev/null >"$E2E_TEST_TMP/cli.out" 2>>"$E2E_LOG_DIR/cli.err"
+    CLI_CODE=$? CLI_OUT=$(tr -d '\r' <"$E2E_TEST_TMP/cli.out")
 }

@@ -54,10 +54,6 @@ void FakeFileSystem::addFolder(const std::wstring& path, std::uint32_t attribute
     names_[key(path)] = path;
 }
 
-void FakeFileSystem::addFolderLink(const std::wstring& path, std::uint32_t attributes) {
-    addFolder(path, attributes | attr::kReparsePoint);
-}
-
 bool FakeFileSystem::exists(const std::wstring& path) const {
     return entries_.count(key(path)) != 0;
 }
@@ -484,11 +480,10 @@ bool FakeRegistry::keyExists(platform::RegistryRoot root, const std::wstring& ke
 std::vector<std::wstring> FakeRegistry::valueNames(platform::RegistryRoot root, const std::wstring& key,
                                                    std::size_t limit) {
     std::vector<std::wstring> names;
-    const auto k = keys_.find(keyName(root, key));
-    if (k == keys_.end()) return names;
-    for (const auto& [name, value] : k->second.values) {
-        if (names.size() < limit) names.push_back(name);
+    if (const auto k = keys_.find(keyName(root, key)); k != keys_.end()) {
+        for (const auto& value : k->second.values) names.push_back(value.first);
     }
+    names.resize(std::min(names.size(), limit));
     return names;
 }
 

@@ -45,13 +45,12 @@ public:
     void removeDrive(wchar_t letter);
     Drive& drive(wchar_t letter) { return drives_.at(letter); }
 
-    // Entries, by full path such as L"E:\\autorun.inf" (case-insensitive).
+    // Entries, by full path such as L"E:\\autorun.inf" (case-insensitive). An entry with
+    // kReparsePoint is a link (junction or symbolic link): checkOnDrive refuses it and
+    // every path through it.
     void addFile(const std::wstring& path, std::string content = {},
                  std::uint32_t attributes = platform::attr::kArchive);
     void addFolder(const std::wstring& path, std::uint32_t attributes = platform::attr::kDirectory);
-    // A link (junction or symbolic link) to a folder somewhere else: it reads as a folder
-    // with kReparsePoint, and nothing below it exists on the drive.
-    void addFolderLink(const std::wstring& path, std::uint32_t attributes = platform::attr::kDirectory);
     bool exists(const std::wstring& path) const;
     bool isFolder(const std::wstring& path) const;
     std::optional<Entry> entry(const std::wstring& path) const;
