@@ -136,28 +136,33 @@ void CleaningOffer::offer() {
 void CleaningOffer::offerHandedOver() {
     platform::Registry& registry = app_.platform().registry;
     if (asking_ || !registry.keyExists(platform::RegistryRoot::CurrentUser, kHandoverKey)) return;
+    const std::vector<HandedOver> entries = handedOverEntries(registry, handoverClockNow());
+    if (entries.empty()) return;
     platform::FileSystem& fs = app_.fs();
-    const std::vector<wchar_t> present = fs.driveLetters();
     const std::optional<wchar_t> systemDrive = fs.systemDrive();
-    for (const HandedOver& entry : handedOverEntries(registry, handoverClockNow())) {
-        // The volume under whatever letter it has now; an absent one keeps its entry until
-        // it is back.
-        const auto drive = std::find_if(present.begin(), present.end(), [&](wchar_t letter) {
-            return fs.isReady(letter) && fs.driveDetails(letter).serial == entry.serial;
-        });
-        if (drive == present.end()) continue;
+    // Each volume under whatever letter it has now; an absent one keeps its entry until it
+    // is back. A network or optical drive is never asked for its serial: it may not answer.
+    for (const wchar_t drive : fs.driveLetters()) {
+        const platform::DriveKind kind = fs.driveKind(drive);
+        if ((kind != platform::DriveKind::Removable && kind != platform::DriveKind::Fixed) ||
+            !fs.isReady(drive))
+            continue;
+        const platform::DriveDetails details = fs.driveDetails(drive);
+        const auto entry = std::find_if(entries.begin(), entries.end(),
+                                        [&](const HandedOver& e) { return e.serial == details.serial; });
+        if (entry == entries.end()) continue;
         // Only a drive the watcher would watch: any program of the user can write an entry.
-        if (!isWatchedDrive(*drive, fs.driveDetails(*drive), systemDrive)) {
-            ignoreFailure(dropHandover(registry, entry.serial));
+        if (!isWatchedDrive(drive, details, systemDrive)) {
+            ignoreFailure(dropHandover(registry, entry->serial));
             continue;
         }
         // An autorun.inf back on the drive is Protect's to read and remove.
-        if (!infectedFileGone(fs, *drive)) continue;
-        const Infection found = scanDrive(fs, *drive, entry.autorun);
+        if (!infectedFileGone(fs, drive)) continue;
+        const Infection found = scanDrive(fs, drive, entry->autorun);
         // Dropped once the user has answered (or there is nothing left to ask about); a
         // program ended while the question is open asks again next time.
         if (!found.empty()) ask(found);
-        ignoreFailure(dropHandover(registry, entry.serial));
+        ignoreFailure(dropHandover(registry, entry->serial));
     }
 }
 
