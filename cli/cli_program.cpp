@@ -145,12 +145,32 @@ std::wstring pathsJson(const std::vector<std::wstring>& paths) {
     return jsonArray(items);
 }
 
+// What was left alone: where it was named ("open", a shortcut's path; null for an entry
+// of the drive itself), the name, a short stable reason and the reason for people.
+std::wstring refusedJson(const std::vector<lockbay::RefusedName>& refused) {
+    std::vector<std::wstring> items;
+    for (const lockbay::RefusedName& name : refused) {
+        JsonObject item;
+        if (name.key.empty()) {
+            item.addNull(L"source");
+        } else {
+            item.add(L"source", name.key);
+        }
+        items.push_back(item.add(L"name", name.name)
+                            .add(L"reason", std::wstring(lockbay::refusalName(name.reason)))
+                            .add(L"text", texts::refusalText(name.reason))
+                            .str());
+    }
+    return jsonArray(items);
+}
+
 // What Protect found, and what --clean did (null without it).
 void addCleaningJson(JsonObject& object, const DriveResult& result) {
     object.addRaw(L"found", JsonObject()
                                 .addRaw(L"programs", pathsJson(result.found.programs))
                                 .addRaw(L"shortcuts", pathsJson(result.found.shortcuts))
                                 .addRaw(L"hiddenFolders", pathsJson(result.found.hiddenFolders))
+                                .addRaw(L"refused", refusedJson(result.found.refused))
                                 .str());
     if (!result.cleaned) {
         object.addNull(L"cleaned");
@@ -184,6 +204,7 @@ void addCleaningJson(JsonObject& object, const DriveResult& result) {
     object.addRaw(L"cleaned", cleaned.add(L"ok", report.failures() == 0)
                                   .add(L"readmeWritten", report.readmeWritten)
                                   .addRaw(L"items", jsonArray(items))
+                                  .addRaw(L"refused", refusedJson(report.refused))
                                   .str());
 }
 
@@ -304,10 +325,15 @@ int onDrives(platform::ConsolePlatform& p, const Invocation& invocation, Output&
         }
         if (!result.found.empty()) {
             for (const std::wstring& line : texts::foundLines(result.found)) output.line(line);
-            if (!result.cleaned) output.line(texts::howToClean(result.drive));
+        }
+        // With --clean, the summary lists them, with what cleaning itself left alone.
+        if (!result.cleaned) {
+            for (const std::wstring& line : texts::refusedLines(result.found.refused)) output.line(line);
+            if (!result.found.empty()) output.line(texts::howToClean(result.drive));
         }
         if (result.cleaned) {
             for (const std::wstring& line : texts::cleanedLines(*result.cleaned)) output.line(line);
+            for (const std::wstring& line : texts::refusedLines(result.cleaned->refused)) output.line(line);
         }
         if (!done) output.problem(result.error);
     }

@@ -120,7 +120,8 @@ DriveResult protectionSteps(Operation& op, bool advanced) {
             break;
         case lockbay::FileRemoval::Failed:
             // As the main window does: give Everyone full access to the file, then delete
-            // it again.
+            // it again; never to a link, whose target is not the drive's.
+            if (lockbay::autorunLeadsOffDrive(fs, drive)) return op.fail(texts::autorunIsLink(drive));
             if (!op.command(texts::stepGrantFile(drive), lockbay::grantCommand(drive), kToolTimeoutMs)) {
                 return op.result();
             }
@@ -147,6 +148,7 @@ DriveResult protectionSteps(Operation& op, bool advanced) {
             if (!lockbay::isNtfs(fs, drive))
                 return op.fail(texts::stillNotNtfs(drive, fs.fileSystemName(drive)));
         }
+        if (lockbay::autorunLeadsOffDrive(fs, drive)) return op.fail(texts::autorunIsLink(drive));
         const std::wstring deny =
             ntfs ? lockbay::denyCommandAtClick(drive) : lockbay::denyCommandAfterConversion(drive);
         if (!op.command(texts::stepDeny(drive), deny, kToolTimeoutMs)) return op.result();
@@ -177,10 +179,13 @@ DriveResult protectDrive(DriveContext& context, wchar_t drive, bool advanced, bo
     // Only the infected autorun.inf tells what it started: it is read before the
     // protection removes it. Without one, an earlier run (or the watcher) may have handed
     // the drive over.
-    const std::uint32_t serial = fs.driveDetails(drive).serial;
+    const platform::DriveDetails details = fs.driveDetails(drive);
+    const std::int64_t now = lockbay::handoverClockNow();
+    // Only a drive the watcher would watch is handed over, or taken from a hand-over.
+    const bool watched = lockbay::isWatchedDrive(drive, details, fs.systemDrive());
     lockbay::AutorunRead autorun = lockbay::readInfectedAutorun(fs, drive);
     if (!autorun.present) {
-        if (auto handedOver = lockbay::handoverFor(context.registry, drive, serial))
+        if (auto handedOver = lockbay::handoverFor(context.registry, fs, drive, now))
             autorun = std::move(*handedOver);
     }
 
@@ -189,22 +194,23 @@ DriveResult protectDrive(DriveContext& context, wchar_t drive, bool advanced, bo
     // Also after a failed step: the autorun.inf is gone, and what it started is still there.
     result.found = lockbay::scanDrive(fs, drive, std::move(autorun));
     if (result.found.empty()) {
-        lockbay::ignoreFailure(lockbay::dropHandover(context.registry, drive));
+        lockbay::ignoreFailure(lockbay::dropHandover(context.registry, details.serial));
     } else if (clean) {
         // The quarantine's README.txt is in English, as everything the command line writes.
         const lockbay::TextOf text = [](lockbay::CaptionLine line) -> const std::wstring& {
             return lockbay::englishText(line);
         };
         result.cleaned = lockbay::cleanDrive(fs, result.found, text, platform::localTimeNow());
-        lockbay::ignoreFailure(lockbay::dropHandover(context.registry, drive));
+        lockbay::ignoreFailure(lockbay::dropHandover(context.registry, details.serial));
         if (result.cleaned->failures() > 0 && result.outcome == Outcome::Done) {
             result.outcome = Outcome::Failed;
             result.error = texts::notAllCleaned(drive, *result.cleaned);
         }
-    } else {
+    } else if (watched) {
         // Should the registry refuse it, a later --clean finds only the decoys; the report
         // below still lists everything.
-        lockbay::ignoreFailure(lockbay::storeHandover(context.registry, drive, serial, result.found.autorun));
+        lockbay::ignoreFailure(
+            lockbay::storeHandover(context.registry, drive, details.serial, result.found.autorun, now));
     }
     return result;
 }
@@ -221,6 +227,7 @@ DriveResult restoreDrive(DriveContext& context, wchar_t drive) {
     const bool protectedNow = before.status == DriveStatus::Protected;
     // A drive protected through the conversion carries the deny entry without a marker.
     if (protectedNow && (before.marker || before.everyoneDenied.value_or(false))) {
+        if (lockbay::autorunLeadsOffDrive(fs, drive)) return op.fail(texts::autorunIsLink(drive));
         if (!op.command(texts::stepTakeOwnership(drive), lockbay::takeOwnershipCommand(drive),
                         kToolTimeoutMs) ||
             !op.command(texts::stepGrantFolder(drive), lockbay::grantCommand(drive), kToolTimeoutMs)) {

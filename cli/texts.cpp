@@ -388,6 +388,11 @@ std::vector<std::wstring> cleanedLines(const lockbay::CleanReport& report) {
         lines.push_back(
             fill(L"{1} cleaned into \"{2}\"; README.txt there lists each file and tells how to put it back.",
                  {name(report.drive), report.quarantineFolder}));
+    } else if (report.quarantineIsLink()) {
+        lines.push_back(
+            fill(L"Nothing has been moved: the folder \"{1}\" on {2} is a link that may lead off "
+                 L"the drive, and nothing is written through it.",
+                 {lockbay::quarantineRoot(report.drive), name(report.drive)}));
     } else {
         lines.push_back(fill(L"Nothing has been moved: the folder \"{1}\" could not be made on {2}.",
                              {lockbay::quarantineRoot(report.drive), name(report.drive)}));
@@ -407,6 +412,31 @@ std::vector<std::wstring> cleanedLines(const lockbay::CleanReport& report) {
         lines.push_back(fill(L"  README.txt could not be written: {1}", {report.readmeError}));
     }
     return lines;
+}
+
+namespace {
+const std::wstring& english(lockbay::CaptionLine line) {
+    return lockbay::englishText(line);
+}
+}  // namespace
+
+std::vector<std::wstring> refusedLines(const std::vector<lockbay::RefusedName>& refused) {
+    if (refused.empty()) return {};
+    std::vector<std::wstring> lines = {L"  " + english(lockbay::CaptionLine::kCleanRefusedHeading)};
+    for (const lockbay::RefusedName& name : refused)
+        lines.push_back(L"    " + lockbay::refusedLine(name, english));
+    return lines;
+}
+
+std::wstring refusalText(lockbay::PathRefusal reason) {
+    return lockbay::refusalText(reason, english);
+}
+
+std::wstring autorunIsLink(wchar_t drive) {
+    return fill(
+        L"{1}\\autorun.inf is a link (a junction or symbolic link) that may lead off the drive. Lockbay "
+        L"changes no access list or owner through it; remove the link and run the command again.",
+        {name(drive)});
 }
 
 std::wstring notAllCleaned(wchar_t drive, const lockbay::CleanReport& report) {

@@ -81,6 +81,12 @@ std::vector<std::wstring> foundLines(const lockbay::Infection& found);
 std::wstring howToClean(wchar_t drive);
 // What --clean did, one line each; failures name their reason.
 std::vector<std::wstring> cleanedLines(const lockbay::CleanReport& report);
+// What was left alone on the drive, each with its reason; nothing when the list is empty.
+std::vector<std::wstring> refusedLines(const std::vector<lockbay::RefusedName>& refused);
+// The reason alone, as refusedLines gives it.
+std::wstring refusalText(lockbay::PathRefusal reason);
+// X:\autorun.inf is a link: no access list or owner is changed through it.
+std::wstring autorunIsLink(wchar_t drive);
 std::wstring notAllCleaned(wchar_t drive, const lockbay::CleanReport& report);
 std::wstring cleanedKindWord(lockbay::CleanedItem::Kind kind);
 

@@ -105,9 +105,11 @@ constexpr std::wstring_view kEnglish[] = {
     L"(nothing is deleted) and shows the hidden folders again.",
     L"Nothing has been changed. Drive %1: still carries the files that were listed, and opening one of them "
     L"can start the virus again.",
-    L"Drive %1: has been cleaned. The files have been moved into \"%2\"; README.txt there lists them and tells "
+    L"Drive %1: has been cleaned. The files have been moved into \"%2\"; README.txt there lists them and "
+    L"tells "
     L"how to put each one back.",
-    L"Drive %1: has been cleaned only in part. README.txt in \"%2\" lists what has been moved and tells how to "
+    L"Drive %1: has been cleaned only in part. README.txt in \"%2\" lists what has been moved and tells how "
+    L"to "
     L"put each file back.",
     L"Moved:",
     L"Could not be moved, still in place:",
@@ -116,7 +118,8 @@ constexpr std::wstring_view kEnglish[] = {
     L"Nothing has been moved: the folder \"%1\" could not be made on the drive. The drive may be full or "
     L"write-protected.",
     L"README.txt could not be written: %1",
-    L"Lockbay moved these files here from drive %1: on %2. An infected autorun.inf file started them, or they "
+    L"Lockbay moved these files here from drive %1: on %2. An infected autorun.inf file started them, or "
+    L"they "
     L"were shortcuts that posed as folders. Nothing has been deleted.",
     L"To put a file back, move it to its old path and take \".quarantined\" off its name. Do this only for a "
     L"file you know to be safe.",
@@ -129,6 +132,15 @@ constexpr std::wstring_view kEnglish[] = {
     L"The copy holds the first %1 bytes of the %2 bytes that the file had.",
     // The watcher, on a protected drive that still needs cleaning.
     L"%1 still carries %2 files that its autorun.inf started. Open Lockbay to clean it",
+    // What cleaning left alone.
+    L"Not moved, and why:",
+    L"it leads off the drive",
+    L"no such file on the drive",
+    L"it is a folder, not a file",
+    L"not a file name that Lockbay accepts",
+    L"it is in the quarantine already",
+    L"Nothing has been moved: the folder \"%1\" on the drive is a link that may lead off the drive, and "
+    L"Lockbay writes nothing through it. Remove the link and clean the drive again.",
 };
 static_assert(std::size(kEnglish) == kLanguageLineCount, "one English text for every line of a language file");
 

@@ -118,6 +118,16 @@ enum class CaptionLine : std::size_t {
     // what its autorun.inf started: "%1" the drive, "%2" how many files.
     kWatchStillCarriesText,
 
+    // What cleaning left alone and why: the heading of the list (in the question, the
+    // summary and README.txt), then the reasons shown after each name.
+    kCleanRefusedHeading,
+    kRefusedOffDrive,        // it leads off the drive (also through a link)
+    kRefusedMissing,         // the drive holds no file of that name
+    kRefusedFolder,          // it names a folder
+    kRefusedBadName,         // not a file name: a device, a bad character, too long
+    kRefusedQuarantined,     // it lies in the quarantine already
+    kCleanQuarantineIsLink,  // "%1": the quarantine folder, which is a link: nothing moved
+
     kEndOfLines  // not a line: one past the last
 };
 static_assert(static_cast<std::size_t>(CaptionLine::kWelcomeText) == kCaptionLineCount);

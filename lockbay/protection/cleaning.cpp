@@ -3,6 +3,7 @@
 #include "lockbay/protection/cleaning.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "lockbay/protection/drive_status.h"
 #include "lockbay/protection/shell_link.h"
@@ -69,13 +70,15 @@ public:
     // A shortcut beside a hidden folder is a decoy when it starts a program on the drive,
     // or a launcher with arguments that name files on the drive.
     bool addDecoy(const std::wstring& shortcutPath) {
-        const auto bytes = fs_.readFilePrefix(shortcutPath, kMaxShellLinkSize + 1);
+        const auto bytes = fs_.readDriveFilePrefix(shortcutPath, kMaxShellLinkSize + 1);
         if (!bytes) return false;
         const auto link = parseShellLink(*bytes);
         if (!link) return false;
 
         std::vector<std::wstring> programs;
         bool launcher = false;
+        bool targetFound = false;
+        std::optional<RefusedName> refusedTarget;
         for (const std::wstring* target : {&link->environmentTarget, &link->localPath, &link->relativePath}) {
             if (target->empty()) continue;
             if (isLauncher(*target)) {
@@ -83,8 +86,14 @@ public:
                 continue;
             }
             const DrivePath program = findFileOnDrive(fs_, drive_, *target, root_);
+            targetFound = targetFound || program.accepted();
             if (program.accepted() && hasProgramExtension(program.path)) addOnce(programs, program.path);
+            // A target through a link is named, when none of its forms leads to a file here;
+            // one elsewhere is what a user's own shortcut names too, and left unsaid.
+            if (program.refusal == PathRefusal::OffDrive && !refusedTarget)
+                refusedTarget = RefusedName{shortcutPath, *target, program.refusal};
         }
+        if (!targetFound && !launcher && refusedTarget) found_.refused.push_back(*refusedTarget);
         if (launcher) {
             // The arguments are taken from the link's working folder when it lies on the
             // drive, and from the folder of the link (the root) otherwise.
@@ -126,7 +135,13 @@ AutorunRead readInfectedAutorun(platform::FileSystem& fs, wchar_t drive) {
     // The same test as the INFECTED status and removeInfectedFile().
     if (!fs.normalFileExists(path)) return read;
     read.present = true;
-    if (auto bytes = fs.readFilePrefix(path, kAutorunReadLimit)) {
+    // A link of that name is never read through: what it leads to is not the drive's.
+    if (const auto check = fs.checkOnDrive(path);
+        check == platform::DrivePathCheck::Link || check == platform::DrivePathCheck::OffDrive) {
+        read.refusal = PathRefusal::OffDrive;
+        return read;
+    }
+    if (auto bytes = fs.readDriveFilePrefix(path, kAutorunReadLimit)) {
         const std::size_t readSize = bytes->size();
         read = autorunFromBytes(std::move(*bytes), readSize);
     }
@@ -140,6 +155,46 @@ AutorunRead readInfectedAutorun(platform::FileSystem& fs, wchar_t drive) {
         }
     }
     return read;
+}
+
+const std::wstring& refusalText(PathRefusal reason, const TextOf& text) {
+    switch (reason) {
+        case PathRefusal::Missing:
+            return text(CaptionLine::kRefusedMissing);
+        case PathRefusal::Folder:
+            return text(CaptionLine::kRefusedFolder);
+        case PathRefusal::Quarantined:
+            return text(CaptionLine::kRefusedQuarantined);
+        case PathRefusal::Empty:
+        case PathRefusal::DeviceName:
+        case PathRefusal::BadName:
+        case PathRefusal::TooLong:
+            return text(CaptionLine::kRefusedBadName);
+        case PathRefusal::None:
+        case PathRefusal::Network:
+        case PathRefusal::OtherDrive:
+        case PathRefusal::Variable:
+        case PathRefusal::LeavesRoot:
+        case PathRefusal::OffDrive:
+            break;
+    }
+    return text(CaptionLine::kRefusedOffDrive);
+}
+
+std::wstring refusedLine(const RefusedName& refused, const TextOf& text) {
+    // A name from a hostile file may be as long as a line of it: it is cut for the eye.
+    constexpr std::size_t kShownNameLength = 120;
+    std::wstring name = refused.name;
+    if (name.size() > kShownNameLength) name = name.substr(0, kShownNameLength - 3) + L"...";
+    std::wstring line;
+    if (refused.key.size() > 2 && refused.key[1] == L':') {
+        line = refused.key + L" -> " + name;  // a shortcut and its target
+    } else if (!refused.key.empty()) {
+        line = refused.key.substr(0, kShownNameLength) + L"=" + name;  // an autorun.inf entry
+    } else {
+        line = name;
+    }
+    return line + L" (" + refusalText(refused.reason, text) + L")";
 }
 
 AutorunRead autorunFromBytes(std::string bytes, std::uint64_t size) {
@@ -158,6 +213,8 @@ Infection scanDrive(platform::FileSystem& fs, wchar_t drive, AutorunRead autorun
     found.drive = drive;
     found.autorun = std::move(autorun);
     Scan scan(fs, drive, found);
+    if (found.autorun.refusal != PathRefusal::None)
+        found.refused.push_back({{}, protectionFolder(drive), found.autorun.refusal});
 
     for (const AutorunEntry& entry : found.autorun.parsed.entries) {
         PathRefusal refusal = PathRefusal::None;
@@ -185,8 +242,13 @@ Infection scanDrive(platform::FileSystem& fs, wchar_t drive, AutorunRead autorun
                     return !(e.attributes & attr::kDirectory) && sameName(e.name, shortcutName);
                 });
             if (shortcut == entries->end()) continue;
-            if (scan.addDecoy(scan.root() + shortcut->name) && !isSystemFolder(folder.name))
+            if (!scan.addDecoy(scan.root() + shortcut->name) || isSystemFolder(folder.name)) continue;
+            // A folder that is a link is never shown again: its attributes are another's.
+            if (folder.attributes & attr::kReparsePoint) {
+                found.refused.push_back({{}, scan.root() + folder.name, PathRefusal::OffDrive});
+            } else {
                 Scan::addOnce(found.hiddenFolders, scan.root() + folder.name);
+            }
         }
     }
 

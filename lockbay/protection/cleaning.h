@@ -37,6 +37,8 @@ struct AutorunRead {
     std::string bytes;       // its first kAutorunReadLimit bytes
     std::uint64_t size = 0;  // its whole size
     AutorunFile parsed;
+    // OffDrive when the autorun.inf is a link: it is never read through.
+    PathRefusal refusal = PathRefusal::None;
 };
 
 // Reads the autorun.inf file that removeInfectedFile() would remove; `present` is false
@@ -47,11 +49,15 @@ AutorunRead readInfectedAutorun(platform::FileSystem& fs, wchar_t drive);
 // kAutorunReadLimit bytes on); `size` is the whole file's.
 AutorunRead autorunFromBytes(std::string bytes, std::uint64_t size);
 
-// A name that autorun.inf gives for something to start, which leads off the drive or to
-// nothing on it, and is therefore left alone.
+// Something the drive names or holds that Lockbay leaves alone, with the reason: a name
+// in autorun.inf or a shortcut that leads off the drive or to nothing on it, or a file or
+// folder of the drive that is a link or leads off the drive. Shown to the user as not
+// moved, with the reason.
 struct RefusedName {
-    std::wstring key;   // "open", "shell\open\command"...
-    std::wstring name;  // the program as the file names it
+    // Where the name was read: an autorun.inf key ("open", "shell\open\command"...), or
+    // the full path of the shortcut; empty for an entry of the drive itself.
+    std::wstring key;
+    std::wstring name;  // as the file names it, or the entry's full path
     PathRefusal reason = PathRefusal::None;
 };
 
@@ -61,7 +67,7 @@ struct Infection {
     std::vector<std::wstring> programs;       // full paths of files autorun.inf or a decoy starts
     std::vector<std::wstring> shortcuts;      // decoy shortcuts (.lnk) beside hidden folders
     std::vector<std::wstring> hiddenFolders;  // the folders those shortcuts pose as
-    std::vector<RefusedName> refused;
+    std::vector<RefusedName> refused;         // left alone, each with its reason
 
     // Nothing to clean (refused names may still be there to report).
     bool empty() const { return programs.empty() && shortcuts.empty() && hiddenFolders.empty(); }
@@ -94,10 +100,15 @@ struct CleanReport {
     std::wstring
         quarantineFolder;  // "E:\Lockbay quarantine\2026-12-09 14.03.22"; empty when it could not be made
     std::vector<CleanedItem> items;  // the files in the order of the Infection, the copy, then the folders
+    // What was left alone: the Infection's refused names, then what cleaning itself found to
+    // be a link or off the drive (the quarantine folder, a file or folder to move or show).
+    std::vector<RefusedName> refused;
     bool readmeWritten = false;
     std::wstring readmeError;
 
     bool quarantined() const { return !quarantineFolder.empty(); }
+    // The drive's quarantine folder is a link, and nothing was written through it.
+    bool quarantineIsLink() const;
     // Items not done, and a README.txt that could not be written.
     std::size_t failures() const;
 };
@@ -112,6 +123,12 @@ using TextOf = std::function<const std::wstring&(CaptionLine)>;
 // shown again).
 CleanReport cleanDrive(platform::FileSystem& fs, const Infection& found, const TextOf& text,
                        const platform::LocalTime& when);
+
+// Why a name was left alone, for people: "leads off the drive", "no such file on the drive"...
+const std::wstring& refusalText(PathRefusal reason, const TextOf& text);
+// One refused name for people, with where it was named and why it was left alone:
+// "open=..\..\x.exe (leads off the drive)".
+std::wstring refusedLine(const RefusedName& refused, const TextOf& text);
 
 // "2026-12-09 14.03.22": the name of a quarantine folder (no ":" in a file name).
 std::wstring quarantineStamp(const platform::LocalTime& when);

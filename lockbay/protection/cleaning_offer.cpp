@@ -37,6 +37,12 @@ std::vector<std::wstring> shortened(const std::vector<std::wstring>& paths) {
     return lines;
 }
 
+std::vector<std::wstring> refusedLines(const std::vector<RefusedName>& refused, const TextOf& text) {
+    std::vector<std::wstring> lines;
+    for (const RefusedName& name : refused) lines.push_back(refusedLine(name, text));
+    return lines;
+}
+
 }  // namespace
 
 std::wstring shortenedPath(const std::wstring& path) {
@@ -59,6 +65,7 @@ std::wstring cleaningQuestion(const Infection& found, const TextOf& text) {
     appendGroup(out, text(CaptionLine::kCleanProgramsHeading), shortened(found.programs), text);
     appendGroup(out, text(CaptionLine::kCleanShortcutsHeading), shortened(found.shortcuts), text);
     appendGroup(out, text(CaptionLine::kCleanHiddenFoldersHeading), shortened(found.hiddenFolders), text);
+    appendGroup(out, text(CaptionLine::kCleanRefusedHeading), refusedLines(found.refused, text), text);
     out += L"\n\n" + fillInserts(text(CaptionLine::kCleanQuestion), {quarantineRoot(found.drive)});
     return out;
 }
@@ -83,7 +90,9 @@ std::wstring cleaningSummary(const CleanReport& report, const TextOf& text) {
     const std::wstring drive(1, report.drive);
     std::wstring out;
     if (!report.quarantined()) {
-        out = fillInserts(text(CaptionLine::kCleanNoQuarantine), {quarantineRoot(report.drive)});
+        out = fillInserts(text(report.quarantineIsLink() ? CaptionLine::kCleanQuarantineIsLink
+                                                         : CaptionLine::kCleanNoQuarantine),
+                          {quarantineRoot(report.drive)});
         notMoved.clear();  // every file: the heading says it all
     } else {
         out = fillInserts(text(partly ? CaptionLine::kCleanPartlyDone : CaptionLine::kCleanDone),
@@ -93,6 +102,7 @@ std::wstring cleaningSummary(const CleanReport& report, const TextOf& text) {
     appendGroup(out, text(CaptionLine::kCleanNotMovedHeading), notMoved, text);
     appendGroup(out, text(CaptionLine::kCleanShownHeading), shown, text);
     appendGroup(out, text(CaptionLine::kCleanStillHiddenHeading), stillHidden, text);
+    appendGroup(out, text(CaptionLine::kCleanRefusedHeading), refusedLines(report.refused, text), text);
     if (report.quarantined() && !report.readmeWritten) {
         out += L"\n\n" + fillInserts(text(CaptionLine::kCleanReadmeNotWritten), {report.readmeError});
     }
@@ -126,23 +136,33 @@ void CleaningOffer::offer() {
 void CleaningOffer::offerHandedOver() {
     platform::Registry& registry = app_.platform().registry;
     if (asking_ || !registry.keyExists(platform::RegistryRoot::CurrentUser, kHandoverKey)) return;
+    const std::vector<HandedOver> entries = handedOverEntries(registry, handoverClockNow());
+    if (entries.empty()) return;
     platform::FileSystem& fs = app_.fs();
-    const std::vector<wchar_t> present = fs.driveLetters();
-    for (wchar_t drive = L'A'; drive <= L'Z'; ++drive) {
-        const auto value =
-            registry.read(platform::RegistryRoot::CurrentUser, kHandoverKey, handoverName(drive));
-        if (!value) continue;
-        // The entry goes first: the drive is asked about once, whatever the answer, even
-        // should the program end while the question is open.
-        ignoreFailure(dropHandover(registry, drive));
-        const auto entry = parseHandover(drive, *value);
-        if (!entry || std::find(present.begin(), present.end(), drive) == present.end() ||
-            !fs.isReady(drive) || fs.driveDetails(drive).serial != entry->serial)
+    const std::optional<wchar_t> systemDrive = fs.systemDrive();
+    // Each volume under whatever letter it has now; an absent one keeps its entry until it
+    // is back. A network or optical drive is never asked for its serial: it may not answer.
+    for (const wchar_t drive : fs.driveLetters()) {
+        const platform::DriveKind kind = fs.driveKind(drive);
+        if ((kind != platform::DriveKind::Removable && kind != platform::DriveKind::Fixed) ||
+            !fs.isReady(drive))
             continue;
+        const platform::DriveDetails details = fs.driveDetails(drive);
+        const auto entry = std::find_if(entries.begin(), entries.end(),
+                                        [&](const HandedOver& e) { return e.serial == details.serial; });
+        if (entry == entries.end()) continue;
+        // Only a drive the watcher would watch: any program of the user can write an entry.
+        if (!isWatchedDrive(drive, details, systemDrive)) {
+            ignoreFailure(dropHandover(registry, entry->serial));
+            continue;
+        }
         // An autorun.inf back on the drive is Protect's to read and remove.
         if (!infectedFileGone(fs, drive)) continue;
         const Infection found = scanDrive(fs, drive, entry->autorun);
+        // Dropped once the user has answered (or there is nothing left to ask about); a
+        // program ended while the question is open asks again next time.
         if (!found.empty()) ask(found);
+        ignoreFailure(dropHandover(registry, entry->serial));
     }
 }
 

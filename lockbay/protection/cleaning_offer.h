@@ -26,8 +26,10 @@ public:
     void offer();
     // When the window is idle with a fresh list: the drives that the watcher (or the
     // command line) protected and handed over (cleaning_handover.h), each asked about as
-    // after Protect, once: the entry goes, whatever the answer. An entry of a drive that
-    // is gone, or now holds another volume, is dropped, and one of bad data too.
+    // after Protect, under whatever letter the volume has now, once: the entry goes once
+    // the user has answered, whatever the answer. The entry of a volume that is not here
+    // stays until it is back (or too old); one of bad data is dropped, and one of a volume
+    // in a drive the watcher would not watch.
     void offerHandedOver();
 
 private:

@@ -31,4 +31,9 @@ std::wstring takeOwnershipCommand(wchar_t drive) {
     return command(L"cmd.exe /c takeown /f ", drive, L":\\autorun.inf");
 }
 
+bool autorunLeadsOffDrive(platform::FileSystem& fs, wchar_t drive) {
+    const platform::DrivePathCheck check = fs.checkOnDrive(std::wstring{drive, L':', L'\\'} + L"autorun.inf");
+    return check == platform::DrivePathCheck::Link || check == platform::DrivePathCheck::OffDrive;
+}
+
 }  // namespace lockbay

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "platform/filesystem.h"
+
 namespace lockbay {
 
 // "cmd.exe /c cacls E:\autorun.inf /e /c /g Everyone:F": full access for Everyone again.
@@ -19,5 +21,10 @@ std::wstring denyCommandAfterConversion(wchar_t drive);
 std::wstring convertCommand(wchar_t drive);
 // "cmd.exe /c takeown /f E:\autorun.inf".
 std::wstring takeOwnershipCommand(wchar_t drive);
+
+// True when X:\autorun.inf is a link (junction, symbolic link) or leads off the drive. No
+// command that changes an access list or an owner (cacls, takeown) is ever run on it: it
+// would change whatever the link leads to.
+bool autorunLeadsOffDrive(platform::FileSystem& fs, wchar_t drive);
 
 }  // namespace lockbay

@@ -101,6 +101,8 @@ std::wstring_view refusalName(PathRefusal refusal) {
             return L"folder";
         case PathRefusal::Quarantined:
             return L"quarantined";
+        case PathRefusal::OffDrive:
+            return L"off-drive";
     }
     return L"unknown";
 }
@@ -190,6 +192,16 @@ DrivePath findFileOnDrive(platform::FileSystem& fs, wchar_t drive, std::wstring_
     if (found.path.size() > quarantine.size() &&
         sameName(found.path.substr(0, quarantine.size()), quarantine))
         return refused(PathRefusal::Quarantined);
+    switch (fs.checkOnDrive(found.path)) {
+        case platform::DrivePathCheck::Link:
+        case platform::DrivePathCheck::OffDrive:
+            return refused(PathRefusal::OffDrive);
+        case platform::DrivePathCheck::Missing:
+            return refused(PathRefusal::Missing);
+        case platform::DrivePathCheck::OnDrive:
+        case platform::DrivePathCheck::Failed:  // in use: the move checks it again
+            break;
+    }
     const auto attributes = fs.attributes(found.path);
     if (!attributes) return refused(PathRefusal::Missing);
     if (*attributes & platform::attr::kDirectory) return refused(PathRefusal::Folder);

@@ -31,6 +31,7 @@ enum class PathRefusal {
     Missing,      // the drive holds nothing of that name
     Folder,       // a folder, not a file
     Quarantined,  // inside the drive's quarantine folder: already dealt with
+    OffDrive,     // through a link (junction, symbolic link, mount point), or to an object off the drive
 };
 
 // A short stable name for each refusal ("leaves-root", "other-drive"...), for reports that
@@ -54,7 +55,7 @@ std::wstring driveRoot(wchar_t drive);
 DrivePath normalizeOnDrive(wchar_t drive, std::wstring_view raw, std::wstring_view base);
 
 // The text rules, then the drive: the result must name an existing file, outside the
-// quarantine folder.
+// quarantine folder, that passes FileSystem::checkOnDrive (no link on its way).
 DrivePath findFileOnDrive(platform::FileSystem& fs, wchar_t drive, std::wstring_view raw,
                           std::wstring_view base);
 

@@ -19,7 +19,9 @@ bool infectedFileGone(platform::FileSystem& fs, wchar_t drive) {
 
 void makeHiddenFolder(platform::FileSystem& fs, const std::wstring& path) {
     ignoreFailure(fs.makeDirectory(path));
-    if (isDirectory(fs, path)) ignoreFailure(fs.setAttributes(path, platform::attr::kHidden));
+    // A link of that name (to a folder elsewhere) keeps its target's attributes as they are.
+    if (isDirectory(fs, path) && fs.checkOnDrive(path) == platform::DrivePathCheck::OnDrive)
+        ignoreFailure(fs.setAttributes(path, platform::attr::kHidden));
 }
 
 void makeProtectionFolder(platform::FileSystem& fs, wchar_t drive) {

@@ -32,6 +32,12 @@ void Protection::runCommand(const std::wstring& commandLine) {
     ignoreFailure(app_.platform().processes.runCommand(commandLine));
 }
 
+void Protection::runAutorunCommand(wchar_t drive, const std::wstring& commandLine) {
+    // The link's target is not the drive's: its access list and owner stay as they are.
+    if (autorunLeadsOffDrive(app_.fs(), drive)) return;
+    runCommand(commandLine);
+}
+
 wchar_t Protection::beginOperation() {
     Form1& form = app_.form1();
     form.hidem();
@@ -59,7 +65,7 @@ void Protection::protectClicked() {
     // What an infected autorun.inf starts is known only from the file itself.
     cleaning_.readBeforeRemoval(drive);
     if (removeInfectedFile(fs, drive) == FileRemoval::Failed) {
-        runCommand(grantCommand(drive));
+        runAutorunCommand(drive, grantCommand(drive));
         retryDrive_ = drive;
         form.Timer4.setEnabled(true);
     }
@@ -71,7 +77,7 @@ void Protection::protectClicked() {
     }
 
     if (isNtfs(fs, drive)) {
-        runCommand(denyCommandAtClick(drive));
+        runAutorunCommand(drive, denyCommandAtClick(drive));
         makeMarkerFolder(fs, drive);
         scheduleRefresh(500);
         return;
@@ -114,7 +120,7 @@ void Protection::conversionWatchStep() {
     // Over when the drive came back after going away, or when it already reports NTFS
     // (the conversion finished between two ticks).
     if (ready && (form.ok || isNtfs(fs, drive))) {
-        runCommand(denyCommandAfterConversion(drive));
+        runAutorunCommand(drive, denyCommandAfterConversion(drive));
         form.Timer2.setEnabled(false);
         scheduleRefresh(500);
         return;
@@ -156,7 +162,7 @@ void Protection::restoreClicked() {
     const wchar_t drive = beginOperation();
     restoreDrive_ = drive;
     if (hasAdvancedMarker(fs, drive)) {
-        runCommand(takeOwnershipCommand(drive));
+        runAutorunCommand(drive, takeOwnershipCommand(drive));
         form.Timer6.setEnabled(true);
         form.Timer3.setInterval(1000);
         form.Timer1.setInterval(2200);
@@ -171,7 +177,7 @@ void Protection::restoreClicked() {
 }
 
 void Protection::grantStep() {
-    runCommand(grantCommand(restoreDrive_));
+    runAutorunCommand(restoreDrive_, grantCommand(restoreDrive_));
     app_.form1().Timer6.setEnabled(false);
 }
 

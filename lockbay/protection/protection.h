@@ -56,6 +56,8 @@ public:
 
 private:
     void runCommand(const std::wstring& commandLine);
+    // A command on the drive's autorun.inf (cacls, takeown): skipped when that is a link.
+    void runAutorunCommand(wchar_t drive, const std::wstring& commandLine);
     wchar_t beginOperation();
     void scheduleRefresh(int intervalMs);
     void endConversion(const std::wstring& message);

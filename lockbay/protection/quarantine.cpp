@@ -1,5 +1,6 @@
 // Cleaning a drive: the quarantine folder, the moves, the copy of autorun.inf, the
 // README.txt and showing the hidden folders again. See cleaning.h.
+#include <algorithm>
 #include <cstdio>
 
 #include "lockbay/i18n/text_inserts.h"
@@ -39,11 +40,23 @@ bool makeFolders(platform::FileSystem& fs, const std::wstring& top, const std::w
     }
 }
 
+// True when the drive's own `path` is a link or leads off the drive.
+bool leadsOffDrive(platform::FileSystem& fs, const std::wstring& path) {
+    const platform::DrivePathCheck check = fs.checkOnDrive(path);
+    return check == platform::DrivePathCheck::Link || check == platform::DrivePathCheck::OffDrive;
+}
+
 // A new folder for this cleaning: "<stamp>", or "<stamp> (2)" and on when a cleaning in
-// the same second made one already. Empty when none can be made.
-std::wstring makeQuarantineFolder(platform::FileSystem& fs, wchar_t drive, const platform::LocalTime& when) {
+// the same second made one already. Empty when none can be made, and when the quarantine
+// folder is a link (then `refused` names it): nothing is ever written through one.
+std::wstring makeQuarantineFolder(platform::FileSystem& fs, wchar_t drive, const platform::LocalTime& when,
+                                  std::vector<RefusedName>& refused) {
     const std::wstring top = quarantineRoot(drive);
     if (!fs.makeDirectory(top) && !isDirectory(fs, top)) return {};
+    if (leadsOffDrive(fs, top)) {
+        refused.push_back({{}, top, PathRefusal::OffDrive});
+        return {};
+    }
     const std::wstring stamp = top + L"\\" + quarantineStamp(when);
     for (int n = 1; n <= 99; ++n) {
         const std::wstring folder = n == 1 ? stamp : stamp + L" (" + std::to_wstring(n) + L")";
@@ -130,6 +143,8 @@ std::wstring readmeText(const CleanReport& report, const AutorunRead& autorun, c
             if (!item.error.empty()) out += item.error + L"\r\n";
         }
     }
+    if (!report.refused.empty()) out += L"\r\n" + text(CaptionLine::kCleanRefusedHeading) + L"\r\n";
+    for (const RefusedName& refused : report.refused) out += refusedLine(refused, text) + L"\r\n";
     for (const CleanedItem& item : report.items) {
         if (item.kind != CleanedItem::Kind::AutorunCopy || !item.done) continue;
         out += L"\r\n" + text(CaptionLine::kQuarantineReadmeAutorunCopy) + L"\r\n";
@@ -150,6 +165,12 @@ std::wstring quarantineStamp(const platform::LocalTime& when) {
            twoDigits(when.hour) + L"." + twoDigits(when.minute) + L"." + twoDigits(when.second);
 }
 
+bool CleanReport::quarantineIsLink() const {
+    return std::any_of(refused.begin(), refused.end(), [&](const RefusedName& r) {
+        return r.key.empty() && r.name == quarantineRoot(drive);
+    });
+}
+
 std::size_t CleanReport::failures() const {
     std::size_t count = quarantined() && !readmeWritten ? 1 : 0;
     for (const CleanedItem& item : items) count += item.done ? 0 : 1;
@@ -160,12 +181,17 @@ CleanReport cleanDrive(platform::FileSystem& fs, const Infection& found, const T
                        const platform::LocalTime& when) {
     CleanReport report;
     report.drive = found.drive;
-    report.quarantineFolder = makeQuarantineFolder(fs, found.drive, when);
+    report.refused = found.refused;
+    report.quarantineFolder = makeQuarantineFolder(fs, found.drive, when, report.refused);
     const auto files = {std::pair{CleanedItem::Kind::Program, &found.programs},
                         std::pair{CleanedItem::Kind::Shortcut, &found.shortcuts}};
     for (const auto& [kind, paths] : files) {
         for (const std::wstring& path : *paths) {
-            if (report.quarantined()) {
+            // Checked again: the drive may have changed while the user was asked. The move
+            // checks it once more, through the handle it moves.
+            if (leadsOffDrive(fs, path)) {
+                report.refused.push_back({{}, path, PathRefusal::OffDrive});
+            } else if (report.quarantined()) {
                 report.items.push_back(moveIntoQuarantine(fs, kind, path, report.quarantineFolder));
             } else {
                 // No quarantine folder: nothing is moved (the summary says why).
@@ -173,12 +199,21 @@ CleanReport cleanDrive(platform::FileSystem& fs, const Infection& found, const T
             }
         }
     }
-    if (report.quarantined() && found.autorun.readable) {
+    if (report.quarantined() && found.autorun.readable &&
+        fs.checkOnDrive(report.quarantineFolder) == platform::DrivePathCheck::OnDrive) {
         report.items.push_back(copyAutorun(fs, found.autorun, found.drive, report.quarantineFolder));
     }
-    for (const std::wstring& folder : found.hiddenFolders) report.items.push_back(showFolder(fs, folder));
+    for (const std::wstring& folder : found.hiddenFolders) {
+        if (leadsOffDrive(fs, folder)) {
+            report.refused.push_back({{}, folder, PathRefusal::OffDrive});
+        } else {
+            report.items.push_back(showFolder(fs, folder));
+        }
+    }
 
-    if (report.quarantined()) {
+    // The quarantine folder is checked once more before anything is written into it.
+    if (report.quarantined() &&
+        fs.checkOnDrive(report.quarantineFolder) == platform::DrivePathCheck::OnDrive) {
         // UTF-8 with a byte-order mark and CR LF: Notepad shows every path correctly.
         const std::string bytes =
             "\xEF\xBB\xBF" + platform::toUtf8(readmeText(report, found.autorun, text, when));

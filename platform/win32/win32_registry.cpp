@@ -86,6 +86,24 @@ public:
         return static_cast<bool>(openKey(root, key, KEY_QUERY_VALUE, result));
     }
 
+    std::vector<std::wstring> valueNames(RegistryRoot root, const std::wstring& key,
+                                         std::size_t limit) override {
+        std::vector<std::wstring> names;
+        LSTATUS result = ERROR_SUCCESS;
+        const RegistryKey opened = openKey(root, key, KEY_QUERY_VALUE, result);
+        if (!opened) return names;
+        // A value name holds at most 16,383 characters.
+        std::vector<wchar_t> name(16384);
+        for (DWORD index = 0; names.size() < limit; ++index) {
+            DWORD length = static_cast<DWORD>(name.size());
+            result = ::RegEnumValueW(opened.get(), index, name.data(), &length, nullptr, nullptr, nullptr,
+                                     nullptr);
+            if (result != ERROR_SUCCESS) break;
+            names.emplace_back(name.data(), length);
+        }
+        return names;
+    }
+
     RegistryStatus removeEmptyKey(RegistryRoot root, const std::wstring& key) override {
         LSTATUS result = ERROR_SUCCESS;
         {

@@ -329,6 +329,128 @@ bool onUsbBus(wchar_t drive) {
     return descriptor.BusType == BusTypeUsb;
 }
 
+// ---- A drive's own files, checked as the objects they name -------------------------
+
+// A path on a drive opened part by part from its root, none of the parts through a link.
+// Every folder on the way stays open without delete sharing, so that none of them can be
+// renamed, removed or replaced by a link while the caller acts on `object`.
+struct DriveObject {
+    DrivePathCheck check = DrivePathCheck::Failed;
+    std::vector<KernelHandle> folders;
+    KernelHandle object;
+    DWORD attributes = 0;
+};
+
+// True when the handle's final path lies under the drive root `root` ("E:\"): a link
+// anywhere on the way, or a folder mounted there, shows as another path.
+bool finalPathUnder(HANDLE handle, const std::wstring& root) {
+    std::vector<wchar_t> buffer(MAX_PATH + 1);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const DWORD length = ::GetFinalPathNameByHandleW(
+            handle, buffer.data(), static_cast<DWORD>(buffer.size()), FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (length == 0) return false;
+        if (length < buffer.size()) {
+            const std::wstring prefix = L"\\\\?\\" + root;
+            const std::wstring_view final(buffer.data(), length);
+            if (final.size() < prefix.size()) return false;
+            return ::CompareStringOrdinal(final.data(), static_cast<int>(prefix.size()), prefix.data(),
+                                          static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL;
+        }
+        buffer.resize(length + 1);
+    }
+    return false;
+}
+
+// Opens `path` ("E:\a\b") for `access` with `share`, as DriveObject describes. The last
+// part is opened as it is (a link itself, never its target); a part that is a link, or
+// whose object lies outside the drive, ends the walk.
+DriveObject openOnDrive(const std::wstring& path, DWORD access, DWORD share) {
+    DriveObject opened;
+    if (path.size() < 4 || path[1] != L':' || path[2] != L'\\') return opened;
+    const std::wstring root = path.substr(0, 3);
+    std::size_t start = 3;
+    while (start < path.size()) {
+        std::size_t end = path.find(L'\\', start);
+        const bool last = end == std::wstring::npos || end + 1 >= path.size();
+        if (end == std::wstring::npos) end = path.size();
+        const std::wstring part = path.substr(0, end);
+        KernelHandle handle(
+            ::CreateFileW(longPathForm(part).c_str(), last ? access : FILE_READ_ATTRIBUTES,
+                          last ? share : FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                          FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        if (!handle) {
+            const DWORD code = ::GetLastError();
+            opened.check = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND
+                               ? DrivePathCheck::Missing
+                               : DrivePathCheck::Failed;
+            return opened;
+        }
+        BY_HANDLE_FILE_INFORMATION information{};
+        if (!::GetFileInformationByHandle(handle.get(), &information)) return opened;
+        // Windows shows a link on the handle opened as the link itself; Wine, which opens a
+        // Unix symbolic link's target, on the name. The handle is held, so the name still
+        // names the object the handle opened.
+        const DWORD byName = ::GetFileAttributesW(longPathForm(part).c_str());
+        if ((information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+            (byName != INVALID_FILE_ATTRIBUTES && (byName & FILE_ATTRIBUTE_REPARSE_POINT))) {
+            opened.check = DrivePathCheck::Link;
+            return opened;
+        }
+        if (!finalPathUnder(handle.get(), root)) {
+            opened.check = DrivePathCheck::OffDrive;
+            return opened;
+        }
+        if (last) {
+            opened.check = DrivePathCheck::OnDrive;
+            opened.attributes = information.dwFileAttributes;
+            opened.object = std::move(handle);
+            return opened;
+        }
+        if (!(information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            opened.check = DrivePathCheck::Missing;
+            return opened;
+        }
+        opened.folders.push_back(std::move(handle));
+        start = end + 1;
+    }
+    return opened;
+}
+
+// ERROR_REPARSE_POINT_ENCOUNTERED, which mingw-w64's headers lack.
+constexpr DWORD kReparsePointEncountered = 4395;
+
+// The system's text for a path that failed its check.
+std::wstring checkFailure(DrivePathCheck check, const std::wstring& path) {
+    switch (check) {
+        case DrivePathCheck::Missing:
+            return errorMessage(ERROR_FILE_NOT_FOUND, path);
+        case DrivePathCheck::Link:
+        case DrivePathCheck::OffDrive:
+            return errorMessage(kReparsePointEncountered, path);
+        case DrivePathCheck::OnDrive:
+        case DrivePathCheck::Failed:
+            break;
+    }
+    return errorMessage(ERROR_ACCESS_DENIED, path);
+}
+
+// Reads an opened file from its start, handing each piece to `onPiece`; false when a read
+// fails or `onPiece` stops it.
+bool readPieces(HANDLE file, std::size_t maxBytes, const std::function<bool(std::string_view)>& onPiece) {
+    if (::GetFileType(file) != FILE_TYPE_DISK) return false;
+    std::vector<char> buffer(64 * 1024);
+    std::size_t total = 0;
+    while (total < maxBytes) {
+        const std::size_t wanted = std::min(buffer.size(), maxBytes - total);
+        DWORD got = 0;
+        if (!::ReadFile(file, buffer.data(), static_cast<DWORD>(wanted), &got, nullptr)) return false;
+        if (got == 0) return true;
+        total += got;
+        if (!onPiece(std::string_view(buffer.data(), got))) return false;
+    }
+    return true;
+}
+
 class Win32FileSystem final : public FileSystem {
 public:
     std::vector<wchar_t> driveLetters() override {
@@ -507,20 +629,32 @@ public:
         return content;
     }
 
+    DrivePathCheck checkOnDrive(const std::wstring& path) override {
+        const CriticalErrorBoxesOff quiet;
+        return openOnDrive(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE)
+            .check;
+    }
+
+    std::optional<std::string> readDriveFilePrefix(const std::wstring& path, std::size_t maxBytes) override {
+        const CriticalErrorBoxesOff quiet;
+        const DriveObject file = openOnDrive(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
+        if (file.check != DrivePathCheck::OnDrive) return std::nullopt;
+        std::string content;
+        if (!readPieces(file.object.get(), maxBytes, [&](std::string_view piece) {
+                content.append(piece);
+                return true;
+            })) {
+            return std::nullopt;
+        }
+        return content;
+    }
+
     bool readFileInPieces(const std::wstring& path,
                           const std::function<bool(std::string_view)>& onPiece) override {
         const CriticalErrorBoxesOff quiet;
-        const KernelHandle file(::CreateFileW(longPathForm(path).c_str(), GENERIC_READ,
-                                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-        if (!file || ::GetFileType(file.get()) != FILE_TYPE_DISK) return false;
-        std::vector<char> buffer(64 * 1024);
-        for (;;) {
-            DWORD got = 0;
-            if (!::ReadFile(file.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) return false;
-            if (got == 0) return true;
-            if (!onPiece(std::string_view(buffer.data(), got))) return false;
-        }
+        const DriveObject file = openOnDrive(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
+        return file.check == DrivePathCheck::OnDrive &&
+               readPieces(file.object.get(), std::numeric_limits<std::size_t>::max(), onPiece);
     }
 
     std::optional<std::vector<FolderEntry>> listFolder(const std::wstring& path) override {
@@ -549,9 +683,38 @@ public:
             return false;
         }
         const CriticalErrorBoxesOff quiet;
-        // Without MOVEFILE_COPY_ALLOWED the system only renames: it never falls back to a
-        // copy and a delete. Without MOVEFILE_REPLACE_EXISTING nothing is overwritten.
-        if (!::MoveFileExW(longPathForm(from).c_str(), longPathForm(to).c_str(), MOVEFILE_WRITE_THROUGH)) {
+        // Others may go on reading or writing the file, but none may rename or delete it
+        // while it is moved.
+        const DriveObject source = openOnDrive(from, DELETE | SYNCHRONIZE | FILE_READ_ATTRIBUTES,
+                                               FILE_SHARE_READ | FILE_SHARE_WRITE);
+        if (source.check != DrivePathCheck::OnDrive) {
+            error = checkFailure(source.check, from);
+            return false;
+        }
+        if (source.attributes & FILE_ATTRIBUTE_DIRECTORY) {
+            error = errorMessage(ERROR_ACCESS_DENIED, from);
+            return false;
+        }
+        const std::wstring folder = to.substr(0, to.rfind(L'\\'));
+        const DriveObject target =
+            openOnDrive(folder, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE);
+        if (target.check != DrivePathCheck::OnDrive) {
+            error = target.check == DrivePathCheck::Missing ? errorMessage(ERROR_PATH_NOT_FOUND)
+                                                            : checkFailure(target.check, folder);
+            return false;
+        }
+        // Renamed through the checked handle, never by name. The new name is given in the
+        // system's own form ("\??\E:\..."), which the call takes as it stands. The rename
+        // never replaces a file and never copies: it fails on another volume.
+        const std::wstring name = L"\\??\\" + to;
+        std::vector<std::byte> buffer(sizeof(FILE_RENAME_INFO) + name.size() * sizeof(wchar_t));
+        auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+        rename->ReplaceIfExists = FALSE;
+        rename->RootDirectory = nullptr;
+        rename->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
+        std::memcpy(rename->FileName, name.c_str(), rename->FileNameLength);
+        if (!::SetFileInformationByHandle(source.object.get(), FileRenameInfo, rename,
+                                          static_cast<DWORD>(buffer.size()))) {
             error = errorMessage(::GetLastError(), from);
             return false;
         }

@@ -88,6 +88,12 @@ public:
     std::optional<std::string> readFilePrefix(const std::wstring& path, std::size_t maxBytes) override {
         return count("readFile"), real_.readFilePrefix(path, maxBytes);
     }
+    platform::DrivePathCheck checkOnDrive(const std::wstring& path) override {
+        return count("checkOnDrive"), real_.checkOnDrive(path);
+    }
+    std::optional<std::string> readDriveFilePrefix(const std::wstring& path, std::size_t maxBytes) override {
+        return count("readDriveFilePrefix"), real_.readDriveFilePrefix(path, maxBytes);
+    }
     std::unique_ptr<platform::OutputFile> createReplacing(const std::wstring& path,
                                                           std::wstring& error) override {
         return count("createReplacing"), real_.createReplacing(path, error);

@@ -182,39 +182,47 @@ TEST_F(CleaningQuestionTest, TheQuestionWaitsForTheRetryAndNeverComesWhileTheFil
     }
 }
 
-// The watcher protected E: and handed it over. Opening Lockbay asks about it as after
-// Protect, once, when the entry belongs to the stick that is there; every other entry
-// (a drive that is gone, another stick on the letter, bad data) goes unasked.
-TEST_F(CleaningQuestionTest, AHandedOverDriveIsAskedAboutOnceWhenTheWindowOpens) {
+// The watcher handed E:'s volume over while it had the letter F:. Opening Lockbay asks
+// about it as after Protect, under the letter it has now, and drops the entry once
+// answered. An absent volume's entry stays; C:'s (the system drive, which the watcher
+// never watches), one older than 30 days and bad data go unasked.
+TEST_F(CleaningQuestionTest, AHandedOverDriveIsAskedAboutOnceUnderAnyLetterAndOnlyIfWatched) {
     using platform::RegistryRoot;
     using platform::RegistryValue;
     using platform::regtype::kBinary;
     const std::uint32_t serial = 0x1234ABCD;
+    const std::int64_t now = lockbay::handoverClockNow();
     fake.fs.drive(L'E').details.serial = serial;
     const lockbay::AutorunRead autorun = lockbay::readInfectedAutorun(fake.fs, L'E');
     fake.fs.deleteFile(L"E:\\autorun.inf");
     fake.fs.addFolder(L"E:\\autorun.inf", attr::kDirectory | attr::kHidden);
-    lockbay::storeHandover(fake.registry, L'E', serial, autorun);
-    lockbay::storeHandover(fake.registry, L'F', serial, autorun);  // gone
-    fake.fs.addDrive(L'G');  // serial 0, with what the handed-over bytes name
-    fake.fs.addFile(L"G:\\RECYCLER\\S-1-5-21\\autorun.exe", "MZ");
-    lockbay::storeHandover(fake.registry, L'G', serial, autorun);
+    lockbay::storeHandover(fake.registry, L'F', serial, autorun, now - 60);
+    lockbay::storeHandover(fake.registry, L'G', 0x0BADF00D, autorun, now - 60);  // absent: kept
+    fake.registry.write(RegistryRoot::CurrentUser, lockbay::kHandoverKey, lockbay::handoverName(L'H', 0xAAAA),
+                        lockbay::handoverValue(0xAAAA, autorun, now - lockbay::kHandoverLifetimeSeconds - 1));
+    fake.fs.addDrive(L'C').details = {platform::DriveKind::Fixed, false, L"", 0xC0C0C0C0};
+    fake.fs.addFile(L"C:\\RECYCLER\\S-1-5-21\\autorun.exe", "MZ");
+    lockbay::storeHandover(fake.registry, L'Q', 0xC0C0C0C0, autorun, now - 60);
     const std::string header("\xCD\xAB\x34\x12\x01", 5);
     const std::string size64k("\x00\x00\x01\x00\x00\x00\x00\x00", 8);
+    const std::string time(8, '\0');
     const RegistryValue garbage[] = {
         platform::stringValue(L"E:\\autorun.inf"),
         {kBinary, "\xCD\xAB"},
-        {kBinary, std::string("\xCD\xAB\x34\x12\x07", 5) + size64k},  // neither with nor without a file
-        {kBinary, header + std::string("\x02\0\0\0\0\0\0\0", 8) + "[autorun]"},  // longer than its size
-        {kBinary, header + size64k + std::string(lockbay::kAutorunReadLimit + 1, 'x')},
-        {kBinary, std::string("\xCD\xAB\x34\x12\x00", 5) + size64k},  // no file, yet a size
+        {kBinary,
+         std::string("\xCD\xAB\x34\x12\x07", 5) + size64k + time},  // neither with nor without a file
+        {kBinary,
+         header + std::string("\x02\0\0\0\0\0\0\0", 8) + time + "[autorun]"},  // longer than its size
+        {kBinary, header + size64k + time + std::string(lockbay::kAutorunReadLimit + 1, 'x')},
+        {kBinary, std::string("\xCD\xAB\x34\x12\x00", 5) + size64k + time},  // no file, yet a size
     };
-    wchar_t letter = L'H';
+    wchar_t letter = L'I';
     for (const RegistryValue& value : garbage) {
-        EXPECT_FALSE(lockbay::parseHandover(letter, value));
-        fake.registry.write(RegistryRoot::CurrentUser, lockbay::kHandoverKey, lockbay::handoverName(letter++),
-                            value);
+        const std::wstring name = lockbay::handoverName(letter++, serial);
+        EXPECT_FALSE(lockbay::parseHandover(name, value));
+        fake.registry.write(RegistryRoot::CurrentUser, lockbay::kHandoverKey, name, value);
     }
+    EXPECT_FALSE(lockbay::parseHandover(L"E: 0BADF00D", lockbay::handoverValue(serial, autorun, now)));
     fake.backend.onMessageBox = [](const auto& call) {
         return call.buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
     };
@@ -229,9 +237,11 @@ TEST_F(CleaningQuestionTest, AHandedOverDriveIsAskedAboutOnceWhenTheWindowOpens)
     const std::wstring folder = quarantineFolder();
     EXPECT_TRUE(fake.fs.exists(folder + L"\\RECYCLER\\S-1-5-21\\autorun.exe.quarantined"));
     EXPECT_EQ(fake.fs.content(folder + L"\\autorun.inf.quarantined"), infected_stick::kAutorun);
-    EXPECT_FALSE(fake.registry.keyExists(RegistryRoot::CurrentUser, lockbay::kHandoverKey))
-        << "every entry dropped";
-    EXPECT_FALSE(fake.fs.exists(L"G:\\Lockbay quarantine"));
+    EXPECT_TRUE(fake.fs.exists(L"C:\\RECYCLER\\S-1-5-21\\autorun.exe"));
+    EXPECT_FALSE(fake.fs.exists(L"C:\\Lockbay quarantine"));
+    EXPECT_EQ(fake.registry.valueNames(RegistryRoot::CurrentUser, lockbay::kHandoverKey, 100),
+              std::vector<std::wstring>{L"G: 0BADF00D"})
+        << "only the absent volume's entry is left";
 
     form1().Label4.click();  // Refresh
     advance(10000);

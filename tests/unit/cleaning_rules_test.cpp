@@ -71,10 +71,10 @@ TEST(DrivePaths, AcceptOnlyFilesOfTheSameDrive) {
 
 TEST(DrivePaths, EveryRefusalHasANameOfItsOwn) {
     std::set<std::wstring_view> names;
-    for (int r = 0; r <= static_cast<int>(PathRefusal::Quarantined); ++r) {
+    for (int r = 0; r <= static_cast<int>(PathRefusal::OffDrive); ++r) {
         names.insert(lockbay::refusalName(static_cast<PathRefusal>(r)));
     }
-    EXPECT_EQ(names.size(), static_cast<std::size_t>(PathRefusal::Quarantined) + 1);
+    EXPECT_EQ(names.size(), static_cast<std::size_t>(PathRefusal::OffDrive) + 1);
     EXPECT_FALSE(names.count(L"unknown"));
 }
 

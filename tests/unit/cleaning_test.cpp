@@ -200,3 +200,24 @@ TEST_F(CleaningTest, OnlyThe64KilobytesReadAreCopiedAndTheReadmeSaysSo) {
 }
 
 }  // namespace
+
+// Links, which the fake models as entries with kReparsePoint: the e2e tests show them under
+// Wine, this pins the README's list and a link to a file (which Wine cannot show).
+TEST_F(CleaningTest, NothingIsReadOrMovedThroughALinkAndTheReadmeSaysWhy) {
+    fs.addFolder(L"E:\\docs", attr::kDirectory | attr::kReparsePoint);
+    fs.addFile(L"E:\\docs\\run.exe", "MZ behind the link");
+    fs.addFile(L"E:\\autorun.inf", "[autorun]\nopen=docs\\run.exe\nshellexecute=RECYCLER\\x.dll\n");
+    const auto found = scan();
+    EXPECT_EQ(found.programs, (Strings{L"E:\\RECYCLER\\x.dll", L"E:\\RECYCLER\\S-1-5-21\\autorun.exe"}));
+    ASSERT_EQ(found.refused.size(), 1u);
+    EXPECT_EQ(lockbay::refusedLine(found.refused[0], kEnglish),
+              L"open=docs\\run.exe (it leads off the drive)");
+    lockbay::cleanDrive(fs, found, kEnglish, kWhen);
+    const std::wstring text = platform::fromUtf8(fs.content(kQuarantine + L"\\README.txt").value());
+    EXPECT_NE(text.find(L"\r\nNot moved, and why:\r\nopen=docs\\run.exe (it leads off the drive)\r\n"),
+              std::wstring::npos);
+    EXPECT_EQ(fs.content(L"E:\\docs\\run.exe"), "MZ behind the link");
+
+    fs.addFile(L"E:\\autorun.inf", "[autorun]\nopen=x.exe\n", attr::kReparsePoint);  // a link to a file
+    EXPECT_EQ(lockbay::readInfectedAutorun(fs, L'E').refusal, PathRefusal::OffDrive);
+}

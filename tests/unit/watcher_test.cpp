@@ -312,20 +312,21 @@ TEST_F(WatcherTest, AnInfectedStickIsReportedAndHandedOverButNothingIsMoved) {
         ASSERT_TRUE(after.count(path)) << "moved: " << platform::toUtf8(path);
         EXPECT_EQ(after.at(path).attributes, item.attributes) << platform::toUtf8(path);
     }
-    const auto value = fake.registry.read(platform::RegistryRoot::CurrentUser, lockbay::kHandoverKey, L"E:");
+    const std::wstring name = lockbay::handoverName(L'E', 0x1234ABCD);
+    const auto value = fake.registry.read(platform::RegistryRoot::CurrentUser, lockbay::kHandoverKey, name);
     ASSERT_TRUE(value);
-    const auto entry = lockbay::parseHandover(L'E', *value);
+    const auto entry = lockbay::parseHandover(name, *value);
     ASSERT_TRUE(entry);
     EXPECT_EQ(entry->serial, 0x1234ABCDu);
     EXPECT_EQ(entry->autorun.bytes, infected_stick::kAutorun);
 
-    // The same letter, another stick, clean: the entry goes with the old stick.
+    // The same letter, another stick, clean: the old stick's entry waits for it.
     fake.fs.removeDrive(L'E');
     fake.fs.addDrive(L'E');
     host.onDrivesArrived({L'E'});
     ASSERT_EQ(host.notifications.size(), 2u);
     EXPECT_EQ(host.notifications[1].text, L"E: is now protected against autorun viruses.");
-    EXPECT_FALSE(fake.registry.keyExists(platform::RegistryRoot::CurrentUser, lockbay::kHandoverKey));
+    EXPECT_TRUE(fake.registry.read(platform::RegistryRoot::CurrentUser, lockbay::kHandoverKey, name));
 }
 
 TEST_F(WatcherTest, ASecondStartLeavesTheFirstWatching) {

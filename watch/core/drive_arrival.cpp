@@ -11,19 +11,6 @@ namespace watch {
 using lockbay::CaptionLine;
 using lockbay::DriveStatus;
 
-bool isWatchedDrive(wchar_t drive, const platform::DriveDetails& details,
-                    std::optional<wchar_t> systemDrive) {
-    if (systemDrive && *systemDrive == drive) return false;
-    switch (details.kind) {
-        case platform::DriveKind::Removable:
-            return true;
-        case platform::DriveKind::Fixed:
-            return details.usbBus;
-        default:
-            return false;
-    }
-}
-
 namespace {
 
 // Why a drive that went through the steps does not read as protected. A write-protected

@@ -7,15 +7,15 @@
 #include <string>
 
 #include "lockbay/i18n/language_file.h"
+#include "lockbay/protection/cleaning_handover.h"
 #include "platform/filesystem.h"
 #include "platform/tray.h"
 
 namespace watch {
 
-// The watcher protects removable drives and fixed disks on the USB bus. Never the
-// system drive (Windows may run from a USB disk), and never a network, optical, RAM or
-// unknown drive.
-bool isWatchedDrive(wchar_t drive, const platform::DriveDetails& details, std::optional<wchar_t> systemDrive);
+// The watcher protects removable drives and fixed disks on the USB bus: the one rule that
+// also decides which drives a hand-over can be about.
+using lockbay::isWatchedDrive;
 
 enum class Arrival {
     AlreadyProtected,  // it held the protection folder: nothing was changed

@@ -92,6 +92,12 @@ void Watcher::drivesArrived(const std::vector<wchar_t>& drives) {
         // Only the infected autorun.inf tells what it started: it is read before the
         // protection removes it.
         lockbay::AutorunRead autorun = lockbay::readInfectedAutorun(fs, drive);
+        const std::int64_t now = lockbay::handoverClockNow();
+        // A stick that comes back with an entry still waiting keeps what the entry knows.
+        if (!autorun.present) {
+            if (auto handedOver = lockbay::handoverFor(platform_.registry, fs, drive, now))
+                autorun = std::move(*handedOver);
+        }
         const Arrival arrival = protectArrivedDrive(fs, drive);
         const std::wstring name = driveName(drive, details.label);
         const lockbay::LanguageLines lines = language();
@@ -99,13 +105,13 @@ void Watcher::drivesArrived(const std::vector<wchar_t>& drives) {
         if (endsProtected(arrival)) {
             const lockbay::Infection found = lockbay::scanDrive(fs, drive, std::move(autorun));
             if (found.empty()) {
-                lockbay::ignoreFailure(lockbay::dropHandover(platform_.registry, drive));
+                lockbay::ignoreFailure(lockbay::dropHandover(platform_.registry, details.serial));
             } else {
                 notification = stillCarriesNotification(name, found.fileCount(), lines);
                 // Should the registry refuse it, Lockbay cannot ask by itself; the
                 // notification still tells the user what the stick carries.
                 lockbay::ignoreFailure(
-                    lockbay::storeHandover(platform_.registry, drive, details.serial, found.autorun));
+                    lockbay::storeHandover(platform_.registry, drive, details.serial, found.autorun, now));
             }
         }
         host_.notify(notification.title, notification.text, notification.kind);

@@ -21,7 +21,18 @@ inline constexpr std::uint32_t kSystem = 0x04;
 inline constexpr std::uint32_t kDirectory = 0x10;
 inline constexpr std::uint32_t kArchive = 0x20;
 inline constexpr std::uint32_t kNormal = 0x80;
+// A junction, a symbolic link or a mount point: the entry leads somewhere else.
+inline constexpr std::uint32_t kReparsePoint = 0x400;
 }  // namespace attr
+
+// Where a path on a drive leads, checked as the object it names (FileSystem::checkOnDrive).
+enum class DrivePathCheck {
+    OnDrive,   // it is there and stays on the drive
+    Missing,   // nothing of that name, or a folder on its way is missing
+    Link,      // it, or a folder on its way from the root, is a link (junction, symbolic link, mount point)
+    OffDrive,  // what it opens lies outside the drive's root
+    Failed,    // it could not be opened to be checked (in use, no access)
+};
 
 // What kind of drive a letter names, as the system reports it.
 enum class DriveKind {
@@ -105,6 +116,18 @@ public:
     // The letter of the drive that holds Windows; nothing when the system cannot tell.
     virtual std::optional<wchar_t> systemDrive() = 0;
 
+    // A drive's content is written by whoever had the drive last, and Lockbay's programs may
+    // run elevated, so a path on a drive ("E:\x\y") is checked as the object it names: each
+    // part from the root down is opened without following a link and must not be one, and
+    // the object opened must lie under the drive's root. The drive reads and the move below
+    // check the same way and then act on the handle that was checked, holding every folder
+    // on the way open so that none of them can be swapped in between.
+    virtual DrivePathCheck checkOnDrive(const std::wstring& path) = 0;
+    // readFilePrefix for a file on a drive, through its checked handle: nothing when the
+    // check fails.
+    virtual std::optional<std::string> readDriveFilePrefix(const std::wstring& path,
+                                                           std::size_t maxBytes) = 0;
+
     // The first `maxBytes` bytes of a file (all of a shorter one), or nothing when it
     // cannot be read. Only files on a disk are read: a device name never blocks.
     virtual std::optional<std::string> readFilePrefix(const std::wstring& path, std::size_t maxBytes) = 0;
@@ -112,9 +135,10 @@ public:
     std::optional<std::string> readFile(const std::wstring& path) {
         return readFilePrefix(path, std::numeric_limits<std::size_t>::max());
     }
-    // Reads a whole file in pieces of at most 64 KB, in order, handing each to `onPiece`
-    // (which returns false to stop). False when the file cannot be opened or read, or
-    // reading was stopped. Only files on a disk are read, as with readFilePrefix.
+    // Reads a whole file on a drive in pieces of at most 64 KB, in order, handing each to
+    // `onPiece` (which returns false to stop), through its checked handle (checkOnDrive).
+    // False when the file fails the check, cannot be opened or read, or reading was
+    // stopped. Only files on a disk are read, as with readFilePrefix.
     virtual bool readFileInPieces(const std::wstring& path,
                                   const std::function<bool(std::string_view)>& onPiece) = 0;
     // The entries of a folder, without "." and "..", in no particular order; nothing when
@@ -123,7 +147,8 @@ public:
     // Gives a file a new path on the same drive without copying it: its data stays where
     // it is, so the move needs no free space and can never leave half a copy behind.
     // Fails when `to` exists already, its folder does not, or it lies on another drive;
-    // `error` then tells why.
+    // `error` then tells why. `from` and the folder of `to` pass checkOnDrive, and the file
+    // is renamed through the handle that was checked.
     virtual bool moveWithinDrive(const std::wstring& from, const std::wstring& to, std::wstring& error) = 0;
     // Starts writing `path` under a temporary name beside it; nothing when even that fails
     // (`error` then tells why).

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -51,6 +52,10 @@ public:
     // Done also when the value (or its key) was not there.
     virtual RegistryStatus remove(RegistryRoot root, const std::wstring& key, const std::wstring& name) = 0;
     virtual bool keyExists(RegistryRoot root, const std::wstring& key) = 0;
+    // The names of the values of `key`, in no particular order; none when it is not there.
+    // At most `limit` names: a key anyone can write may hold any number.
+    virtual std::vector<std::wstring> valueNames(RegistryRoot root, const std::wstring& key,
+                                                 std::size_t limit) = 0;
     // Removes a key that holds neither values nor subkeys; Done also when it was not there.
     // A key that is not empty stays (Failed).
     virtual RegistryStatus removeEmptyKey(RegistryRoot root, const std::wstring& key) = 0;

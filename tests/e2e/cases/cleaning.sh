@@ -361,7 +361,8 @@ export LOCKBAY_E2E_NOTIFICATIONS='C:\notifications.txt'
 first_notification() { head -n 1 "$(c_path "$LOCKBAY_E2E_NOTIFICATIONS")" 2>/dev/null; }
 has_notification() { [[ -n $(first_notification) ]]; }
 balloon_reads() { [[ $(unescape "$(drv title tooltips_class32 2>/dev/null)") == "$1" ]]; }
-handover_entry() { wine_run reg query "$handover_key" /v "${1:-E}:" 2>/dev/null | tr -d '\r' | grep -c 'REG_BINARY'; }
+# handover_entry [letter] : how many entries were handed over under that letter ("E: 1A2B3C4D").
+handover_entry() { wine_run reg query "$handover_key" 2>/dev/null | tr -d '\r' | grep -c "^ *${1:-E}: [0-9A-F]\{8\} *REG_BINARY"; }
 notification_count() { wc -l <"$(c_path "$LOCKBAY_E2E_NOTIFICATIONS")"; }
 two_notifications() { (($(notification_count) >= 2)); }
 
@@ -369,7 +370,8 @@ two_notifications() { (($(notification_count) >= 2)); }
 # still carries and moves nothing. Lockbay, opened afterwards, asks as after Protect; Yes
 # quarantines what the removed autorun.inf started, known from the bytes the watcher kept.
 # F:, handed over too, has been formatted since (a new volume serial, which Wine reads
-# from .windows-serial): Lockbay drops its entry and asks nothing about it.
+# from .windows-serial): Lockbay asks nothing about it, and the old volume's entry waits
+# for that stick to come back.
 test_watcher_reports_an_infected_stick_and_lockbay_asks_when_opened() {
     make_infected_stick E
     make_infected_stick F
@@ -423,7 +425,7 @@ test_watcher_reports_an_infected_stick_and_lockbay_asks_when_opened() {
     assert_attributes 'E:\Photos' ""
     assert_eq "$(contents "$root")" "$before_contents" "the multiset of contents on the stick"
     assert_eq "$(handover_entry)" 0 "the entry after the question"
-    assert_eq "$(handover_entry F)" 0 "the entry of F:, which holds another volume now"
+    assert_eq "$(handover_entry F)" 1 "the entry of F:'s old volume, which is not here"
     assert_missing "$(drive_dir F)/Lockbay quarantine"
     assert_file "$(drive_dir F)/RECYCLER/x.dll"
     if drv windows | grep -q "^$box"; then fail "a second question came: $(box_text)"; fi
@@ -447,6 +449,8 @@ test_command_line_reports_an_infected_stick_and_cleans_it_with_clean() {
     e=$(drive_dir E) f=$(drive_dir F)
     before_e=$(contents "$e") before_f=$(contents "$f")
     tree "$e" >"$E2E_TEST_TMP/before.tree"
+    # A stick: only a drive the watcher would watch is handed over.
+    set_drive_type E floppy
 
     cli protect E:
     assert_eq "$CLI_CODE" 0 "exit code of protect E:"

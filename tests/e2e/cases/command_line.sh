@@ -46,15 +46,6 @@ stage_volume() {
     export LOCKBAY_E2E_VOLUMES=$volumes_win
 }
 
-# set_drive_type <letter> <floppy|cdrom|hd> : how Wine reports the drive's type. Wine
-# reads the drives (letters and types) when its server starts, so the server is ended
-# here and the next program finds them anew.
-set_drive_type() {
-    wine_run reg add 'HKLM\Software\Wine\Drives' /v "${1,,}:" /d "$2" /f >/dev/null 2>&1 ||
-        fatal "could not make $1: a $2 drive"
-    end_wine_server
-}
-
 # ---- list ------------------------------------------------------------------------------
 
 test_list_matches_the_main_windows_statuses() {

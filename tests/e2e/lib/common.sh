@@ -177,6 +177,15 @@ plug_drive() {
     must drv volume-change arrival "$letter"
 }
 
+# set_drive_type <letter> <floppy|cdrom|hd> : how Wine reports the drive's type. Wine
+# reads the drives (letters and types) when its server starts, so the server is ended
+# here and the next program finds them anew.
+set_drive_type() {
+    wine_run reg add 'HKLM\Software\Wine\Drives' /v "${1,,}:" /d "$2" /f >/dev/null 2>&1 ||
+        fatal "could not make $1: a $2 drive"
+    end_wine_server
+}
+
 # unplug_drive <letter> : the letter goes away (its folder stays) and the removal is
 # broadcast.
 unplug_drive() {

@@ -215,6 +215,26 @@ std::optional<std::string> FakeFileSystem::readFilePrefix(const std::wstring& pa
     return whole;
 }
 
+platform::DrivePathCheck FakeFileSystem::checkOnDrive(const std::wstring& path) {
+    const std::wstring k = key(path);
+    calls.push_back(L"check " + k);
+    if (isRelative(k) || !usableDrive(k)) return platform::DrivePathCheck::Missing;
+    if (k.size() == 3) return platform::DrivePathCheck::OnDrive;
+    // Each part from the root down.
+    for (std::size_t slash = k.find(L'\\', 3);; slash = k.find(L'\\', slash + 1)) {
+        const auto it = entries_.find(k.substr(0, slash));
+        if (it == entries_.end()) return platform::DrivePathCheck::Missing;
+        if (it->second.attributes & attr::kReparsePoint) return platform::DrivePathCheck::Link;
+        if (slash == std::wstring::npos) return platform::DrivePathCheck::OnDrive;
+    }
+}
+
+std::optional<std::string> FakeFileSystem::readDriveFilePrefix(const std::wstring& path,
+                                                               std::size_t maxBytes) {
+    if (checkOnDrive(path) != platform::DrivePathCheck::OnDrive) return std::nullopt;
+    return readFilePrefix(path, maxBytes);
+}
+
 // Writes into "<destination>.PART" beside the destination, moved into place by commit()
 // and removed when dropped uncommitted, as the real platform does. Once finished it
 // takes no more writes.
@@ -279,7 +299,7 @@ bool FakeFileSystem::readFileInPieces(const std::wstring& path,
                                       const std::function<bool(std::string_view)>& onPiece) {
     const std::wstring k = key(path);
     calls.push_back(L"readFileInPieces " + k);
-    if (!usableDrive(k)) return false;
+    if (!usableDrive(k) || checkOnDrive(path) != platform::DrivePathCheck::OnDrive) return false;
     const auto whole = content(k);
     if (!whole) return false;
     constexpr std::size_t kPiece = 4096;
@@ -316,6 +336,9 @@ bool FakeFileSystem::moveWithinDrive(const std::wstring& from, const std::wstrin
         error = L"The system cannot move the file to a different disk drive.";
     } else if (!d || it == entries_.end() || (it->second.attributes & attr::kDirectory)) {
         error = L"The system cannot find the file specified.";
+    } else if (checkOnDrive(from) != platform::DrivePathCheck::OnDrive ||
+               (parentOf(kt).size() > 3 && checkOnDrive(parentOf(kt)) == platform::DrivePathCheck::Link)) {
+        error = L"The object manager encountered a reparse point while retrieving an object.";
     } else if (d->readOnly) {
         error = L"The media is write protected.";
     } else if (unmovable.count(kf)) {
@@ -452,6 +475,16 @@ platform::RegistryStatus FakeRegistry::remove(platform::RegistryRoot root, const
 
 bool FakeRegistry::keyExists(platform::RegistryRoot root, const std::wstring& key) {
     return keys_.count(keyName(root, key)) != 0;
+}
+
+std::vector<std::wstring> FakeRegistry::valueNames(platform::RegistryRoot root, const std::wstring& key,
+                                                   std::size_t limit) {
+    std::vector<std::wstring> names;
+    if (const auto k = keys_.find(keyName(root, key)); k != keys_.end()) {
+        for (const auto& value : k->second.values) names.push_back(value.first);
+    }
+    names.resize(std::min(names.size(), limit));
+    return names;
 }
 
 platform::RegistryStatus FakeRegistry::removeEmptyKey(platform::RegistryRoot root, const std::wstring& key) {

@@ -45,7 +45,9 @@ public:
     void removeDrive(wchar_t letter);
     Drive& drive(wchar_t letter) { return drives_.at(letter); }
 
-    // Entries, by full path such as L"E:\\autorun.inf" (case-insensitive).
+    // Entries, by full path such as L"E:\\autorun.inf" (case-insensitive). An entry with
+    // kReparsePoint is a link (junction or symbolic link): checkOnDrive refuses it and
+    // every path through it.
     void addFile(const std::wstring& path, std::string content = {},
                  std::uint32_t attributes = platform::attr::kArchive);
     void addFolder(const std::wstring& path, std::uint32_t attributes = platform::attr::kDirectory);
@@ -86,6 +88,8 @@ public:
     platform::DriveDetails driveDetails(wchar_t drive) override;
     std::optional<wchar_t> systemDrive() override { return systemDriveLetter; }
     std::optional<std::string> readFilePrefix(const std::wstring& path, std::size_t maxBytes) override;
+    platform::DrivePathCheck checkOnDrive(const std::wstring& path) override;
+    std::optional<std::string> readDriveFilePrefix(const std::wstring& path, std::size_t maxBytes) override;
     std::unique_ptr<platform::OutputFile> createReplacing(const std::wstring& path,
                                                           std::wstring& error) override;
     bool readFileInPieces(const std::wstring& path,
@@ -183,6 +187,9 @@ public:
     platform::RegistryStatus remove(platform::RegistryRoot root, const std::wstring& key,
                                     const std::wstring& name) override;
     bool keyExists(platform::RegistryRoot root, const std::wstring& key) override;
+    // The names in upper case, as the fake keeps them.
+    std::vector<std::wstring> valueNames(platform::RegistryRoot root, const std::wstring& key,
+                                         std::size_t limit) override;
     platform::RegistryStatus removeEmptyKey(platform::RegistryRoot root, const std::wstring& key) override;
 
     // Every key and value, for before-and-after comparisons.

@@ -1,0 +1,145 @@
+# Attacks on the elevated programs through what a stick, a file or another program of the
+# user can write: each test stages one, lets Lockbay, the watcher or lockbay-cli act, and
+# checks that nothing happens outside the drive that was asked about.
+
+main=Lockbay_Form1
+box=$MessageBox_class
+HARDENING_HELPERS=$(cd "$(dirname "${BASH_SOURCE[0]}")/../bad_input" && pwd)
+
+# ---- Links on a stick ----------------------------------------------------------------------
+
+# Under Wine a Unix symbolic link to a folder inside a mapped drive is what a junction is
+# on an NTFS stick: a folder with FILE_ATTRIBUTE_REPARSE_POINT whose paths lead to its
+# target. Only folder links are used: Wine 8 deletes the target of a link to a file,
+# not the link, which no stick on Windows does.
+
+# make_linked_stick <letter> <outside folder> : a stick whose folder "docs" (Hidden and
+# System, as its target is) leads to the outside folder; autorun.inf opens a document
+# through it and starts one program of the stick itself; the decoy "docs.lnk" starts a
+# program through the link; "Lockbay quarantine" leads to an empty folder outside.
+make_linked_stick() {
+    local d=$1 outside=$2 root
+    add_drive "$d"
+    root=$(drive_dir "$d")
+    mkdir -p "$root/RECYCLER" "$outside/docs" "$outside/quarantine"
+    head -c 3000 /dev/urandom >"$root/RECYCLER/virus.exe"
+    head -c 5000 /dev/urandom >"$outside/docs/thesis.docx"
+    head -c 2000 /dev/urandom >"$outside/docs/run.exe"
+    ln -s "$outside/docs" "$root/docs"
+    ln -s "$outside/quarantine" "$root/Lockbay quarantine"
+    printf '[autorun]\r\nopen=docs\\thesis.docx\r\nshell\\open\\command=RECYCLER\\virus.exe\r\n' >"$root/autorun.inf"
+    python3 "$E2E_LIB/make_lnk.py" "$root/docs.lnk" --relative 'docs\run.exe'
+}
+
+# The record of everything outside the drives that a link there could reach, and of what
+# lies beside them: compared before and after, it shows that nothing there changed or
+# appeared.
+outside_record() {
+    local folder
+    for folder in "$@"; do python3 "$HARDENING_HELPERS/tree_hash.py" snapshot "$folder"; done
+    ls -A "$E2E_TEST_TMP/drives" "$(c_path 'C:\')"
+}
+
+test_links_on_a_stick_lead_neither_yes_nor_clean_off_the_drive() {
+    local outside_e outside_f before
+    outside_e=$(c_path 'C:\users\Public\Documents\E')
+    outside_f=$E2E_TEST_TMP/outside-every-drive
+    make_linked_stick E "$outside_e"
+    make_linked_stick F "$outside_f"
+    # Hidden and System, through the links (Wine's attrib takes one attribute per call).
+    wine_run cmd /c 'attrib +h E:\docs & attrib +s E:\docs & attrib +h F:\docs & attrib +s F:\docs' >/dev/null 2>&1
+    [[ $(windows_attributes "$WINEPREFIX" 'E:\docs') == *S*H* ]] || wine_start_failed "E:\docs is not Hidden and System"
+    before=$(outside_record "$outside_e" "$outside_f")
+
+    start_server --version 4.0.0
+    start_lockbay
+    must drv wait-window "$main" 60000
+    must drv list-select "$main" "$Form1_List1" 0
+    must drv wait-visible "$main" "$Form1_Picture6" 10000
+    must drv click "$main" "$Form1_Label7"
+    wait_until 30 hardening_box_starts_with "Lockbay has removed the autorun.inf file of drive E:" ||
+        fatal "no question; the screen shows: $(hardening_box_text 2>&1)"
+    [[ $(hardening_box_text) == *$'Programs that the virus runs:\n    E:\\RECYCLER\\virus.exe\n\nNot moved, and why:\n    open=docs\\thesis.docx (it leads off the drive)\n    E:\\docs.lnk -> docs\\run.exe (it leads off the drive)\n\nClean'* ]] ||
+        fail "the question names what leads off the drive: [$(hardening_box_text)]"
+    screenshot hardening-links-question "$box"
+    must drv click "$box" "$MessageBox_Yes"
+    wait_until 30 hardening_box_starts_with "Nothing has been moved: the folder \"E:\\Lockbay quarantine\" on the drive is a link" ||
+        fatal "no summary: $(hardening_box_text 2>&1)"
+    [[ $(hardening_box_text) == *$'Not moved, and why:\n'*$'\n    E:\\Lockbay quarantine (it leads off the drive)' ]] ||
+        fail "the summary names the quarantine folder that is a link: [$(hardening_box_text)]"
+    screenshot hardening-links-summary "$box"
+    must drv click "$box" "$MessageBox_OK"
+    assert_eq "$(python3 "$HARDENING_HELPERS/tree_hash.py" status "$(drive_dir E)")" PROTECTED "E:'s status"
+
+    hardening_cli protect F: --clean --json
+    assert_eq "$CLI_CODE" 1 "exit code of protect F: --clean: nothing could be moved"
+    assert_eq "$(python3 -c 'import json, sys
+r = json.loads(sys.argv[1])["results"][0]
+print(r["status"], r["cleaned"]["quarantineFolder"], *r["found"]["programs"])
+for item in r["found"]["refused"] + r["cleaned"]["refused"][-1:]:
+    print(item["source"], item["name"], item["reason"], item["text"])' "$CLI_OUT")" \
+        "PROTECTED None F:\\RECYCLER\\virus.exe
+open docs\\thesis.docx off-drive it leads off the drive
+F:\\docs.lnk docs\\run.exe off-drive it leads off the drive
+None F:\\Lockbay quarantine off-drive it leads off the drive" "what --clean found and left alone, in JSON"
+
+    assert_eq "$(outside_record "$outside_e" "$outside_f")" "$before" "everything outside the sticks"
+    assert_file "$(drive_dir E)/RECYCLER/virus.exe" "the stick's own program, with no quarantine to take it"
+}
+
+# An autorun.inf that is a link to a folder elsewhere reads as a protected drive, but no
+# cacls runs on it (it would change the target's access list) and its target stays as it
+# is: not hidden, not written.
+test_no_command_runs_on_an_autorun_inf_that_is_a_link() {
+    local outside before
+    outside=$(c_path 'C:\users\Public\Documents\G')
+    add_drive G
+    mkdir -p "$outside"
+    printf 'mine\r\n' >"$outside/notes.txt"
+    ln -s "$outside" "$(drive_dir G)/autorun.inf"
+    before=$(outside_record "$outside")
+    hardening_cli protect G: --advanced --yes
+    assert_eq "$CLI_CODE" 1 "exit code of protect G: --advanced"
+    [[ $(cat "$E2E_LOG_DIR/cli.err") == *'G:\autorun.inf is a link'* ]] || fail "no reason given: $(cat "$E2E_LOG_DIR/cli.err")"
+    assert_eq "$(standin_commands)" "" "the commands the stand-ins recorded"
+    assert_eq "$(outside_record "$outside")" "$before" "the link's target"
+}
+
+# ---- The hand-over -------------------------------------------------------------------------
+
+# An unelevated program writes an entry for C: (made a removable drive here, so that only
+# the rule about the system drive keeps it out) with C:'s serial, naming a file on C:.
+# Lockbay asks nothing, the file stays, and the entry is dropped.
+test_a_handover_for_the_system_drive_is_dropped_unasked() {
+    set_drive_type C floppy
+    local victim serial
+    victim=$(c_path 'C:\users\Public\victim.exe')
+    head -c 1000 /dev/urandom >"$victim"
+    serial=$(wine_run cmd /c vol C: | tr -d '\r-' | sed -n 's/.*Serial Number is \([0-9A-F]\{8\}\)$/\1/p')
+    [[ -n $serial ]] || fatal "C:'s serial could not be read"
+    wine_run reg add 'HKCU\Software\Lockbay\Drives to clean' /v "C: $serial" /t REG_BINARY /f /d "$(python3 -c '
+import struct, sys, time; body = b"[autorun]\r\nopen=users\\Public\\victim.exe\r\n"
+print((struct.pack("<IBQQ", int(sys.argv[1], 16), 1, len(body), int(time.time()) - 60) + body).hex())' "$serial")" >/dev/null ||
+        fatal "could not write the entry"
+
+    start_server --version 4.0.0
+    start_lockbay
+    must drv wait-window "$main" 60000
+    sleep 2
+    if drv windows | grep -q "^$box"; then fail "Lockbay asked: $(hardening_box_text)"; fi
+    assert_file "$victim" "the file the entry names"
+    assert_eq "$(wine_run reg query 'HKCU\Software\Lockbay\Drives to clean' 2>/dev/null | grep -c 'REG_BINARY')" 0 \
+        "entries left"
+}
+
+# ---- Helpers of these tests ----------------------------------------------------------------
+
+hardening_box_text() { ctl_text "$box" "$MessageBox_Text"; }
+hardening_box_starts_with() { [[ $(hardening_box_text 2>/dev/null) == "$1"* ]]; }
+
+# hardening_cli [arguments...] : lockbay-cli from C:\; its output in CLI_OUT, its exit code
+# in CLI_CODE, its standard error appended to cli.err in the test's logs.
+hardening_cli() {
+    wine_run "$LOCKBAY_WIN_DIR\\lockbay-cli.exe" "$@" </dev/null >"$E2E_TEST_TMP/cli.out" 2>>"$E2E_LOG_DIR/cli.err"
+    CLI_CODE=$? CLI_OUT=$(tr -d '\r' <"$E2E_TEST_TMP/cli.out")
+}
