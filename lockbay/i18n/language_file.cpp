@@ -105,9 +105,11 @@ constexpr std::wstring_view kEnglish[] = {
     L"(nothing is deleted) and shows the hidden folders again.",
     L"Nothing has been changed. Drive %1: still carries the files that were listed, and opening one of them "
     L"can start the virus again.",
-    L"Drive %1: has been cleaned. The files have been moved into \"%2\"; README.txt there lists them and tells "
+    L"Drive %1: has been cleaned. The files have been moved into \"%2\"; README.txt there lists them and "
+    L"tells "
     L"how to put each one back.",
-    L"Drive %1: has been cleaned only in part. README.txt in \"%2\" lists what has been moved and tells how to "
+    L"Drive %1: has been cleaned only in part. README.txt in \"%2\" lists what has been moved and tells how "
+    L"to "
     L"put each file back.",
     L"Moved:",
     L"Could not be moved, still in place:",
@@ -116,7 +118,8 @@ constexpr std::wstring_view kEnglish[] = {
     L"Nothing has been moved: the folder \"%1\" could not be made on the drive. The drive may be full or "
     L"write-protected.",
     L"README.txt could not be written: %1",
-    L"Lockbay moved these files here from drive %1: on %2. An infected autorun.inf file started them, or they "
+    L"Lockbay moved these files here from drive %1: on %2. An infected autorun.inf file started them, or "
+    L"they "
     L"were shortcuts that posed as folders. Nothing has been deleted.",
     L"To put a file back, move it to its old path and take \".quarantined\" off its name. Do this only for a "
     L"file you know to be safe.",
@@ -129,8 +132,20 @@ constexpr std::wstring_view kEnglish[] = {
     L"The copy holds the first %1 bytes of the %2 bytes that the file had.",
     // The watcher, on a protected drive that still needs cleaning.
     L"%1 still carries %2 files that its autorun.inf started. Open Lockbay to clean it",
+    // Advanced protection and Restore in the main window.
+    L"Converting drive %1: to NTFS takes it off-line for a while: files that are open from it will be "
+    L"closed, and the conversion cannot be undone. Convert it now? (No keeps its Simple protection.)",
+    L"Drive %1: uses %2, which cannot be converted to NTFS: only FAT and FAT32 drives can. Advanced "
+    L"protection needs NTFS, so nothing on the drive has been changed. Protect it in Simple mode instead.",
+    L"The conversion of drive %1: to NTFS did not succeed (convert ended with exit code %2, and the drive "
+    L"reads as %3), so Everyone has not been denied access to its autorun.inf folder.",
+    L"Advanced protection could not be applied to drive %1: the access list of its autorun.inf folder does "
+    L"not deny Everyone access after the permission step. The drive has Simple protection.",
+    L"The autorun.inf folder of drive %1: could not be removed, so the drive is still protected. The folder "
+    L"may hold files (Lockbay never deletes them), or its access could not be given back.",
 };
-static_assert(std::size(kEnglish) == kLanguageLineCount, "one English text for every line of a language file");
+static_assert(std::size(kEnglish) == kLanguageLineCount,
+              "one English text for every line of a language file");
 
 constexpr std::size_t indexOf(CaptionLine line) {
     return static_cast<std::size_t>(line) - 1;

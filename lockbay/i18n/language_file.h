@@ -118,6 +118,13 @@ enum class CaptionLine : std::size_t {
     // what its autorun.inf started: "%1" the drive, "%2" how many files.
     kWatchStillCarriesText,
 
+    // Advanced protection and Restore in the main window ("%1" the drive letter).
+    kConvertQuestion,        // before convert /X takes the drive off-line (Yes or No)
+    kCannotConvert,          // "%2" the drive's file system, which convert refuses
+    kConversionFailed,       // "%2" convert's exit code, "%3" the file system the drive reads as
+    kAdvancedNotApplied,     // the deny entry did not read back after the deny step
+    kProtectionFolderStays,  // Restore could not remove the autorun.inf folder
+
     kEndOfLines  // not a line: one past the last
 };
 static_assert(static_cast<std::size_t>(CaptionLine::kWelcomeText) == kCaptionLineCount);
@@ -149,7 +156,9 @@ const std::array<std::wstring, kLanguageLineCount>& englishTexts();
 const std::wstring& englishText(CaptionLine line);
 
 // True for the lines after the caption table (39 and up).
-constexpr bool isNewerLine(CaptionLine line) { return static_cast<std::size_t>(line) > kCaptionLineCount; }
+constexpr bool isNewerLine(CaptionLine line) {
+    return static_cast<std::size_t>(line) > kCaptionLineCount;
+}
 
 // A line of a file read by parseLanguageFile: the file's own text, or the English text
 // when the file stops before that line (a file made for an older Lockbay).

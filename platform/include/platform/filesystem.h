@@ -93,6 +93,9 @@ public:
     // True when the access list of the path holds an entry that denies the group
     // Everyone all access; nothing when the list cannot be read.
     virtual std::optional<bool> everyoneDenied(const std::wstring& path) = 0;
+    // The name this Windows gives the group Everyone (the well-known SID S-1-1-0): "Jeder"
+    // on German Windows, "Tout le monde" on French. "Everyone" when it cannot be looked up.
+    virtual std::wstring everyoneGroupName() = 0;
 
     // Drive queries; a failing query gives "", 0 or false.
     virtual std::wstring fileSystemName(wchar_t drive) = 0;

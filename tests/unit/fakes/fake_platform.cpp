@@ -296,12 +296,13 @@ std::optional<std::vector<platform::FolderEntry>> FakeFileSystem::listFolder(con
     if (k.size() != 3 && !isFolder(k)) return std::nullopt;
     const std::wstring prefix = k.size() == 3 ? k : k + L"\\";
     std::vector<platform::FolderEntry> entries;
-    for (auto it = entries_.lower_bound(prefix); it != entries_.end() && it->first.starts_with(prefix); ++it) {
+    for (auto it = entries_.lower_bound(prefix); it != entries_.end() && it->first.starts_with(prefix);
+         ++it) {
         if (it->first.find(L'\\', prefix.size()) != std::wstring::npos) continue;  // deeper down
         const auto name = names_.find(it->first);
         const std::wstring& full = name == names_.end() ? it->first : name->second;
-        entries.push_back({full.substr(full.rfind(L'\\') + 1), it->second.attributes,
-                           it->second.content.size()});
+        entries.push_back(
+            {full.substr(full.rfind(L'\\') + 1), it->second.attributes, it->second.content.size()});
     }
     return entries;
 }
@@ -334,10 +335,23 @@ bool FakeFileSystem::moveWithinDrive(const std::wstring& from, const std::wstrin
     return false;
 }
 
+void FakeProcesses::started(const std::wstring& commandLine, const std::wstring& input) {
+    commands.push_back(commandLine);
+    if (!input.empty()) inputs[commandLine] = input;
+    const std::wstring cacls = L"cmd.exe /c cacls ";
+    if (accessLists && commandLine.rfind(cacls, 0) == 0) {
+        const std::wstring path =
+            commandLine.substr(cacls.size(), commandLine.find(L' ', cacls.size()) - cacls.size());
+        if (commandLine.find(L" /e /c /d ") != std::wstring::npos) accessLists->setEveryoneDenied(path, true);
+        if (commandLine.find(L" /e /c /g ") != std::wstring::npos)
+            accessLists->setEveryoneDenied(path, false);
+    }
+    if (onCommand) onCommand(commandLine);
+}
+
 platform::StartResult FakeProcesses::runCommand(const std::wstring& commandLine) {
     if (failCommands) return {false, L"The system cannot find the file specified."};
-    commands.push_back(commandLine);
-    if (onCommand) onCommand(commandLine);
+    started(commandLine, {});
     return {true, {}};
 }
 
@@ -353,14 +367,41 @@ platform::StartResult FakeProcesses::shellOpen(const std::wstring& target) {
     return {true, {}};
 }
 
-platform::CommandResult FakeProcesses::runCommandAndWait(const std::wstring& commandLine, int timeoutMs) {
+namespace {
+// A kept command of FakeProcesses: its end is asked of the test's commandOutcome each
+// time its exit code is read.
+class FakeCommandProcess : public platform::RunningProcess {
+public:
+    FakeCommandProcess(const FakeProcesses& owner, std::wstring line)
+        : owner_(owner), line_(std::move(line)) {}
+    std::optional<std::uint32_t> exitCode() override {
+        if (!owner_.commandOutcome) return 0u;
+        const platform::CommandResult result = owner_.commandOutcome(line_);
+        if (result.outcome == platform::CommandResult::Outcome::TimedOut) return std::nullopt;
+        return result.exitCode;
+    }
+
+private:
+    const FakeProcesses& owner_;
+    std::wstring line_;
+};
+}  // namespace
+
+platform::CommandStart FakeProcesses::startCommand(const std::wstring& commandLine,
+                                                   const std::wstring& input) {
+    if (failCommands) return {nullptr, L"The system cannot find the file specified."};
+    started(commandLine, input);
+    return {std::make_unique<FakeCommandProcess>(*this, commandLine), {}};
+}
+
+platform::CommandResult FakeProcesses::runCommandAndWait(const std::wstring& commandLine, int timeoutMs,
+                                                         const std::wstring& input) {
     if (failCommands) {
         return {platform::CommandResult::Outcome::NotStarted, 0,
                 L"The system cannot find the file specified."};
     }
-    commands.push_back(commandLine);
     waitTimeouts.push_back(timeoutMs);
-    if (onCommand) onCommand(commandLine);
+    started(commandLine, input);
     if (commandOutcome) return commandOutcome(commandLine);
     return {platform::CommandResult::Outcome::Finished, 0, {}};
 }
