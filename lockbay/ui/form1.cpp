@@ -8,10 +8,10 @@
 
 #include "lockbay/app/lockbay_app.h"
 #include "lockbay/app/messages.h"
-#include "lockbay/i18n/form3.h"
 #include "lockbay/i18n/language_file.h"
-#include "lockbay/i18n/module1.h"
 #include "lockbay/protection/best_effort.h"
+#include "lockbay/i18n/form3.h"
+#include "lockbay/i18n/module1.h"
 #include "lockbay/protection/computer_autorun.h"
 #include "lockbay/protection/drive_status.h"
 #include "lockbay/protection/protection.h"
@@ -70,9 +70,7 @@ const std::vector<ControlSpec>& layout() {
     return table;
 }
 
-const ControlSpec& row(const wchar_t* name) {
-    return findSpec(layout(), name);
-}
+const ControlSpec& row(const wchar_t* name) { return findSpec(layout(), name); }
 
 // How often the main window looks whether the elevated command line has ended.
 constexpr int kAutoRunWatchMs = 250;
@@ -179,9 +177,7 @@ void Form1::closeRequested() {
     runtime().endProgram();
 }
 
-bool Form1::DirExists(const std::wstring& DirName) {
-    return isDirectory(app_.fs(), DirName);
-}
+bool Form1::DirExists(const std::wstring& DirName) { return isDirectory(app_.fs(), DirName); }
 
 void Form1::loadlist() {
     platform::FileSystem& fs = app_.fs();

@@ -37,11 +37,12 @@
 #include <string>
 #include <vector>
 
-#include "bench_clock.h"
 #include "lockbay/app/lockbay_app.h"
 #include "lockbay/protection/drive_status.h"
 #include "lockbay/ui/form1.h"
 #include "platform/platform.h"
+
+#include "bench_clock.h"
 
 namespace {
 
@@ -80,9 +81,7 @@ public:
     }
     std::uint64_t freeBytes(wchar_t drive) override { return count("freeBytes"), real_.freeBytes(drive); }
     bool isReady(wchar_t drive) override { return count("isReady"), real_.isReady(drive); }
-    platform::DriveKind driveKind(wchar_t drive) override {
-        return count("driveKind"), real_.driveKind(drive);
-    }
+    platform::DriveKind driveKind(wchar_t drive) override { return count("driveKind"), real_.driveKind(drive); }
     platform::DriveDetails driveDetails(wchar_t drive) override {
         return count("driveDetails"), real_.driveDetails(drive);
     }

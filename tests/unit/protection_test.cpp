@@ -418,8 +418,7 @@ TEST_F(RetryTest, ATickWhileTheMessageIsOpenStartsNoSecondRound) {
     fake.backend.onMessageBox = [&](const auto&) {
         ++open;
         maxOpen = std::max(maxOpen, open);
-        if (fake.backend.messageBoxes().size() == 1)
-            fake.advance(6500);  // Timer4 ticks three times meanwhile
+        if (fake.backend.messageBoxes().size() == 1) fake.advance(6500);  // Timer4 ticks three times meanwhile
         if (fake.backend.messageBoxes().size() == 2) fake.fs.undeletable.clear();
         --open;
         return Answer::Retry;
