@@ -562,13 +562,17 @@ test_drive_removed_while_protect_asks_to_retry() {
     assert_nothing_lost E before after --protect
 }
 
-# Advanced protection of a FAT32 stick: the stick is pulled while the conversion watch
-# runs and comes back converted. The watch ends, the deny command runs, the busy state ends.
+# Advanced protection of a FAT32 stick: the stick is pulled while convert runs (held by
+# the test) and comes back converted. convert ends, the deny command runs, the busy state ends.
 test_drive_removed_during_the_conversion_watch() {
     add_drive E
     fill_drive E
     stage_volume E "FAT32 104857600 ready"
     export LOCKBAY_E2E_VOLUMES=$volumes_win_dir
+    # The cacls stand-in records its entry where the e2e build reads it back.
+    export LOCKBAY_E2E_ACCESS='C:\access' LOCKBAY_STANDIN_HOLD='C:\hold-convert'
+    mkdir -p "$(c_path "$LOCKBAY_E2E_ACCESS")"
+    : >"$(c_path "$LOCKBAY_STANDIN_HOLD")"
     snapshot_drive E before
     start_server --version 4.0.0
     start_lockbay
@@ -580,6 +584,8 @@ test_drive_removed_during_the_conversion_watch() {
     must drv click "$main" "$Form1_Label2"
     must drv wait-visible "$main" "$Form1_Picture2" 10000
     must drv click "$main" "$Form1_Label7"
+    must drv wait-window "$message_box" 30000  # may the drive be taken off-line?
+    must drv click "$message_box" "$MessageBox_Yes"
     convert_started() { standin_commands | grep -qF 'convert E: /FS:NTFS /X'; }
     wait_until 30 convert_started || fatal "the conversion was not started"
 
@@ -592,6 +598,7 @@ test_drive_removed_during_the_conversion_watch() {
 
     add_drive E
     stage_volume E "NTFS 104857600 ready"
+    rm -f "$(c_path "$LOCKBAY_STANDIN_HOLD")"  # convert ends
     wait_not_busy 60000
     deny_sent() { standin_commands | grep -qxF 'cacls E:\autorun.inf /e /c /d Everyone'; }
     wait_until 10 deny_sent || fail "the deny command did not follow the conversion"

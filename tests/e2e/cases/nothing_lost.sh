@@ -122,7 +122,10 @@ fill_drives() {
     mkdir -p "$(c_path "$nl_volumes")"
     nl_stage G "FAT32 104857600 ready"
     nl_stage H "FAT32 5242880 ready"
-    export LOCKBAY_E2E_VOLUMES=$nl_volumes
+    export LOCKBAY_E2E_VOLUMES=$nl_volumes LOCKBAY_STANDIN_CONVERT_TO_NTFS=1
+    # The cacls stand-in records its entries where the e2e build reads them back.
+    mkdir -p "$(c_path 'C:\access')"
+    export LOCKBAY_E2E_ACCESS='C:\access'
 }
 
 nl_stage() { printf '%s\n' "$2" >"$(c_path "$nl_volumes")/$1.txt"; }
@@ -321,25 +324,16 @@ protect_step() {
     ask click "$main" "$Form1_Label7"
 
     if [[ $mode == advanced && $letter == G && $g_file_system == FAT32 ]]; then
-        # The stand-in does not convert: the test plays the drive going away and coming
-        # back as NTFS, which is what the conversion watch waits for.
+        # Yes to the question before convert /X; the stand-in turns G's staged facts into
+        # NTFS, and the deny entry follows once it has ended.
+        ask wait-window "$message_box" 30000
+        ask click "$message_box" "$MessageBox_Yes"
         conversion_started() { (($(convert_count) > converts)); }
         wait_until 30 conversion_started || fatal "the conversion of G: was not started"
-        nl_stage G "FAT32 104857600 notready"
-        sleep 1.5
-        nl_stage G "NTFS 104857600 ready"
         g_file_system=NTFS
-    elif [[ $mode == advanced && $letter == H ]]; then
-        ask wait-window "$free_space_dialog" 30000
-        if ((RANDOM % 2)); then
-            ask click "$free_space_dialog" "$frs_Label4"  # Continue, still short of space
-            ask settle "$free_space_dialog"
-            ask visible "$free_space_dialog"
-            [[ $reply == 1 ]] || fail "the free-space dialog went away on Continue without enough space"
-        fi
-        ask click "$free_space_dialog" "$frs_Label2"
-        ask wait-window "$main" 30000
     fi
+    # H: its hidden autorun.inf file leaves no room for the folder, so Advanced protection
+    # runs none of its steps there (no free-space dialog, no conversion).
     if [[ $letter == I ]]; then
         # The retry step, 2 s after the click: Retry once (the file is still there), then Cancel.
         ask wait-window "$message_box" 30000

@@ -109,6 +109,14 @@ assert_hidden_folder() {
     assert_eq "$(windows_attributes "$WINEPREFIX" "$1")" "H" "attributes of $1"
 }
 
+# assert_denied_folder <windows-path> <linux-path> : the hidden folder after the cacls
+# stand-in wrote its deny entry for real, which Wine keeps only as the folder's Unix mode
+# (it reads as Read-only besides Hidden).
+assert_denied_folder() {
+    assert_dir "$2" "$1"
+    assert_eq "$(windows_attributes "$WINEPREFIX" "$1")" "HR" "attributes of $1"
+}
+
 # Contents of every file on a drive outside its autorun.inf, with their checksums.
 drive_files() {
     (cd "$(drive_dir "$1")" && find . -path ./autorun.inf -prune -o -type f -print0 | sort -z |
@@ -198,7 +206,7 @@ test_advanced_protect_of_an_ntfs_drive_denies_everyone_and_leaves_the_marker() {
     wait_for_refresh
 
     assert_list "$main" "$Form1_List1" "E:    PROTECTED"
-    assert_hidden_folder 'E:\autorun.inf' "$(drive_dir E)/autorun.inf"
+    assert_denied_folder 'E:\autorun.inf' "$(drive_dir E)/autorun.inf"
     assert_hidden_folder 'E:\advancedlockbay' "$(drive_dir E)/advancedlockbay"
     # cmd.exe passes the rest of its line on as it stands: the blank at the end too.
     assert_commands 'cacls E:\autorun.inf /e /c /d Everyone '
@@ -325,7 +333,7 @@ test_free_space_dialog_continue_converts_once_there_is_room() {
     wait_for_refresh
     assert_list "$main" "$Form1_List1" "G:    PROTECTED"
     assert_commands 'convert G: /FS:NTFS /X ' 'cacls G:\autorun.inf /e /c /d Everyone'
-    assert_hidden_folder 'G:\autorun.inf' "$(drive_dir G)/autorun.inf"
+    assert_denied_folder 'G:\autorun.inf' "$(drive_dir G)/autorun.inf"
     assert_hidden_folder 'G:\advancedlockbay' "$(drive_dir G)/advancedlockbay"
     assert_eq "$(drv visible "$frs")" 0 "the free-space dialog at the end"
 }
