@@ -7,6 +7,7 @@
 #include <winioctl.h>
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -15,6 +16,7 @@
 #include <cwctype>
 #include <exception>
 #include <limits>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -451,6 +453,51 @@ public:
         const CriticalErrorBoxesOff quiet;
         return ::GetVolumeInformationW(driveRoot(drive).c_str(), nullptr, 0, nullptr, nullptr, nullptr,
                                        nullptr, 0) != FALSE;
+    }
+
+    std::vector<wchar_t> drivesAnswering(const std::vector<wchar_t>& drives, int timeoutMs) override {
+        // Shared with the threads, which may outlive this call while a server stays away.
+        struct Probe {
+            std::mutex mutex;
+            std::vector<wchar_t> answered;
+            std::size_t done = 0;
+            KernelHandle wake{::CreateEventW(nullptr, FALSE, FALSE, nullptr)};
+        };
+        const auto probe = std::make_shared<Probe>();
+        std::size_t started = 0;
+        for (const wchar_t drive : drives) {
+            try {
+                std::thread([probe, drive] {
+                    const CriticalErrorBoxesOff quiet;
+                    const bool answers = ::GetFileAttributesW(driveRoot(drive).c_str()) != INVALID_FILE_ATTRIBUTES;
+                    const std::lock_guard lock(probe->mutex);
+                    if (answers) probe->answered.push_back(drive);
+                    ++probe->done;
+                    ::SetEvent(probe->wake.get());
+                }).detach();
+                ++started;
+            } catch (const std::system_error&) {
+                // No thread for it: the drive counts as not answering.
+            }
+        }
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        for (;;) {
+            {
+                const std::lock_guard lock(probe->mutex);
+                if (probe->done >= started) break;
+            }
+            const auto left =
+                std::chrono::ceil<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count();
+            if (left <= 0) break;
+            // Messages sent by other threads and programs are handled inside the wait and the
+            // peek; paint is dispatched; input and timers stay queued for the event loop.
+            const HANDLE wake = probe->wake.get();
+            ::MsgWaitForMultipleObjectsEx(1, &wake, static_cast<DWORD>(left), QS_SENDMESSAGE | QS_PAINT, 0);
+            MSG message{};
+            while (::PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) ::DispatchMessageW(&message);
+        }
+        const std::lock_guard lock(probe->mutex);
+        return probe->answered;
     }
 
     DriveKind driveKind(wchar_t drive) override {

@@ -106,6 +106,7 @@ TEST_F(CliTest, ListShowsEveryWritableDriveWithItsProtection) {
     fs.addDrive(L'K', {L"NTFS", 1 << 30, true, false, {platform::DriveKind::Network, false, L""}});
     fs.addFolder(L"K:\\autorun.inf");
     fs.setEveryoneDenied(L"K:\\autorun.inf", true);  // protected through a conversion: no marker
+    fs.addDrive(L'N', {L"NTFS", 1 << 30, true, false, {platform::DriveKind::Network, false, L""}, false});
     ASSERT_EQ(run({L"list"}), 0);
     EXPECT_EQ(console.out_,
               L"DRIVE  TYPE       FILE SYSTEM  STATUS       ADVANCED\n"

@@ -349,6 +349,16 @@ void FakeProcesses::started(const std::wstring& commandLine, const std::wstring&
     if (onCommand) onCommand(commandLine);
 }
 
+std::vector<wchar_t> FakeFileSystem::drivesAnswering(const std::vector<wchar_t>& drives, int timeoutMs) {
+    answerTimeouts.push_back(timeoutMs);
+    std::vector<wchar_t> answered;
+    for (const wchar_t drive : drives) {
+        const auto it = drives_.find(drive);
+        if (it != drives_.end() && it->second.answers) answered.push_back(drive);
+    }
+    return answered;
+}
+
 platform::StartResult FakeProcesses::runCommand(const std::wstring& commandLine) {
     if (failCommands) return {false, L"The system cannot find the file specified."};
     started(commandLine, {});

@@ -32,6 +32,7 @@ public:
         bool ready = true;
         bool readOnly = false;
         platform::DriveDetails details{platform::DriveKind::Removable, true, L""};
+        bool answers = true;  // false: a network drive whose server is away
     };
     struct Entry {
         std::uint32_t attributes = platform::attr::kArchive;
@@ -84,6 +85,8 @@ public:
     std::wstring fileSystemName(wchar_t drive) override;
     std::uint64_t freeBytes(wchar_t drive) override;
     bool isReady(wchar_t drive) override;
+    std::vector<wchar_t> drivesAnswering(const std::vector<wchar_t>& drives, int timeoutMs) override;
+    std::vector<int> answerTimeouts;  // the limit of each drivesAnswering call
     platform::DriveKind driveKind(wchar_t drive) override { return driveDetails(drive).kind; }
     platform::DriveDetails driveDetails(wchar_t drive) override;
     std::optional<wchar_t> systemDrive() override { return systemDriveLetter; }
