@@ -190,6 +190,7 @@ void Protection::protectWatchStep() {
     }
 
     // The conversion: over when convert has ended and the drive is back.
+    if (!fs.isReady(drive)) form.ok = true;  // the conversion has taken the drive
     if (!conversionExit_) {
         bool timedOut = false;
         conversionExit_ = watchedEnd(kWatchTickLimit, timedOut);
@@ -201,10 +202,7 @@ void Protection::protectWatchStep() {
                           messages::kConversionUnfinishedSuffix + advancedAdvice(fs, drive, true));
             return;
         }
-        if (!conversionExit_) {
-            if (!fs.isReady(drive)) form.ok = true;  // the conversion has taken the drive
-            return;
-        }
+        if (!conversionExit_) return;
         watchTicks_ = 0;
     }
     if (*conversionExit_ == 0 && !fs.isReady(drive) && ++watchTicks_ < kBackAfterConversionTicks) return;

@@ -13,15 +13,18 @@ namespace attr = platform::attr;
 using Answer = platform::ui::Backend::Answer;
 using Strings = std::vector<std::wstring>;
 
+// A command that has not ended yet.
+platform::CommandResult stillRunning(const std::wstring&) {
+    return {platform::CommandResult::Outcome::TimedOut, 0, {}};
+}
+
 constexpr std::uint64_t kNineMegabytes = 9ull * 1024 * 1024;  // 9,437,184 bytes
 
 class ProtectTest : public LockbayTest {
 protected:
-    // The user answers Yes when asked whether a drive may be converted.
-    ProtectTest() {
-        fake.backend.onMessageBox = [](const auto& call) {
-            return call.buttons == platform::ui::Backend::Buttons::YesNo ? Answer::Yes : Answer::Ok;
-        };
+    ProtectTest() { fake.backend.onMessageBox = yesToTheConversion; }
+    static Answer yesToTheConversion(const platform::ui::HeadlessBackend::MessageBoxCall& call) {
+        return call.buttons == platform::ui::Backend::Buttons::YesNo ? Answer::Yes : Answer::Ok;
     }
     // Drive E: with the given file system and free space, selected in the main window.
     lockbay::Form1& selectE(const std::wstring& fileSystem = L"FAT32", std::uint64_t freeBytes = 1ull << 30) {
@@ -72,130 +75,116 @@ TEST_F(ProtectTest, AdvancedOnNtfsDeniesAtOnceAndLeavesTheHiddenMarker) {
     EXPECT_EQ(lineOfE(), L"E:    PROTECTED");
 }
 
-// The group is named as Windows names S-1-1-0; the marker follows only a deny entry that
-// reads back, otherwise the user hears that the drive has Simple protection.
-TEST_F(ProtectTest, TheDenyNamesTheSystemsGroupAndOnlyAnEntryThatReadsBackGetsTheMarker) {
+// Advanced protection, one row per outcome: the group as Windows names S-1-1-0, a deny
+// entry that must read back before the marker, convert's refusal of anything but FAT and
+// FAT32 (before anything changes), the label on convert's input, its exit code, and the
+// question before /X.
+TEST_F(ProtectTest, AdvancedOutcomes) {
     struct Row {
+        const wchar_t* fileSystem;
         const wchar_t* group;
-        bool entryWritten;
-        const wchar_t* command;
+        std::uint32_t convertExit;
+        Answer answer;
+        Strings commands;
+        bool folder, marker;
+        const wchar_t* message;  // the start of the last message, or nothing
     };
-    for (const Row& row :
-         {Row{L"Tout le monde", true, L"cmd.exe /c cacls E:\\autorun.inf /e /c /d \"Tout le monde\" "},
-          Row{L"Jeder", false, L"cmd.exe /c cacls E:\\autorun.inf /e /c /d Jeder "}}) {
+    const std::wstring convert = L"cmd.exe /c convert E: /FS:NTFS /X ";
+    const std::wstring denied = L"cmd.exe /c cacls E:\\autorun.inf /e /c /d Everyone";
+    const Row rows[] = {
+        {L"NTFS",
+         L"Tout le monde",
+         0,
+         Answer::Yes,
+         {L"cmd.exe /c cacls E:\\autorun.inf /e /c /d \"Tout le monde\" "},
+         true,
+         true,
+         nullptr},
+        {L"NTFS",
+         L"Jeder",
+         0,
+         Answer::Yes,
+         {L"cmd.exe /c cacls E:\\autorun.inf /e /c /d Jeder "},
+         true,
+         false,
+         L"Advanced protection could not be applied to drive E:"},
+        {L"exFAT", L"Everyone", 0, Answer::Yes, {}, false, false, L"Drive E: uses exFAT, which cannot"},
+        {L"ntfs", L"Everyone", 0, Answer::Yes, {}, false, false, L"Drive E: uses ntfs, which cannot"},
+        {L"FAT32", L"Everyone", 0, Answer::Yes, {convert, denied}, true, true, nullptr},
+        {L"FAT32",
+         L"Everyone",
+         1,
+         Answer::Yes,
+         {convert},
+         true,
+         false,
+         L"The conversion of drive E: to NTFS did not succeed (convert ended with exit code 1, and the drive "
+         L"reads as FAT32)"},
+        {L"FAT32", L"Everyone", 0, Answer::No, {}, true, false, nullptr},
+    };
+    for (const Row& row : rows) {
         fakes::FakePlatform local;
         local.fs.addDrive(L'C');
-        local.fs.addDrive(L'E', {L"NTFS", 1ull << 30, true, false});
+        local.fs.addDrive(L'E', {row.fileSystem, 1ull << 30, true, false}).details.label = L"MYSTICK";
         local.fs.everyoneName = row.group;
-        if (!row.entryWritten) local.processes.accessLists = nullptr;  // cacls found no such group
+        if (row.group == std::wstring(L"Jeder"))
+            local.processes.accessLists = nullptr;  // cacls finds no such group
+        local.processes.commandOutcome = [&](const std::wstring& line) {
+            if (line == convert && row.convertExit == 0) local.fs.drive(L'E').fileSystem = L"NTFS";
+            return platform::CommandResult{platform::CommandResult::Outcome::Finished, row.convertExit, {}};
+        };
+        local.backend.onMessageBox = [&](const auto& call) {
+            return call.buttons == platform::ui::Backend::Buttons::YesNo ? row.answer : Answer::Ok;
+        };
         lockbay::LockbayApp localApp(local.platform);
         auto& form = localApp.form1();
         form.show();
         form.List1.select(0);
         form.Label2.click();
         form.Label7.click();
-        local.advance(600);
-        EXPECT_EQ(local.processes.commands, Strings{row.command});
-        EXPECT_EQ(local.fs.exists(L"E:\\advancedlockbay"), row.entryWritten) << row.group;
-        EXPECT_EQ(local.backend.messageBoxes().size(), row.entryWritten ? 0u : 1u);
-        if (!row.entryWritten) {
-            EXPECT_EQ(local.backend.messageBoxes()[0].text.find(
-                          L"Advanced protection could not be applied to drive E:"),
-                      0u);
+        local.advance(1100);
+        SCOPED_TRACE(testing::Message() << static_cast<int>(&row - rows));
+        EXPECT_EQ(local.processes.commands, row.commands);
+        EXPECT_EQ(local.fs.isFolder(L"E:\\autorun.inf"), row.folder);
+        EXPECT_EQ(local.fs.isFolder(L"E:\\advancedlockbay"), row.marker);
+        const auto& boxes = local.backend.messageBoxes();
+        if (row.message) {
+            ASSERT_FALSE(boxes.empty());
+            EXPECT_EQ(boxes.back().text.find(row.message), 0u) << boxes.back().text;
+        } else if (!boxes.empty()) {
+            EXPECT_EQ(boxes.back().buttons, platform::ui::Backend::Buttons::YesNo) << "only the question";
         }
-        EXPECT_EQ(form.List1.items()[0], L"E:    PROTECTED");
+        if (!row.commands.empty() && row.commands[0] == convert) {
+            EXPECT_EQ(local.processes.inputs[convert], L"MYSTICK\r\n") << "the label convert asks for";
+        }
+        EXPECT_FALSE(form.waitt.visible());
     }
 }
 
-// convert refuses every file system but FAT and FAT32: nothing changes, the user is told.
-TEST_F(ProtectTest, AFileSystemThatConvertRefusesIsRefusedBeforeAnythingChanges) {
-    for (const wchar_t* fileSystem : {L"exFAT", L"ntfs", L"UDF"}) {
-        fakes::FakePlatform local;
-        local.fs.addDrive(L'C');
-        local.fs.addDrive(L'E', {fileSystem, 1ull << 30, true, false});
-        local.fs.addFile(L"E:\\autorun.inf", "[autorun]");
-        lockbay::LockbayApp localApp(local.platform);
-        auto& form = localApp.form1();
-        form.show();
-        form.List1.select(0);
-        form.Label2.click();
-        form.Label7.click();
-        ASSERT_EQ(local.backend.messageBoxes().size(), 1u) << fileSystem;
-        EXPECT_EQ(local.backend.messageBoxes()[0].text.find(std::wstring(L"Drive E: uses ") + fileSystem),
-                  0u);
-        local.advance(500);
-        EXPECT_EQ(form.List1.items()[0], L"E:    INFECTED") << "the file is still there";
-        EXPECT_TRUE(local.processes.commands.empty());
-    }
-}
-
-TEST_F(ProtectTest, AdvancedOnFatConvertsAndDeniesOnceConvertHasEnded) {
+TEST_F(ProtectTest, AdvancedOnFatConvertsAndDeniesOnceTheDriveIsBack) {
     auto& form = selectE(L"FAT32");
-    fake.fs.drive(L'E').details.label = L"MYSTICK";
-    // convert takes the drive away and runs until the test ends it, as NTFS.
-    bool converting = true;
-    fake.processes.commandOutcome = [&](const std::wstring& line) {
-        const bool running = converting && line.find(L"convert") != std::wstring::npos;
-        return platform::CommandResult{
-            running ? platform::CommandResult::Outcome::TimedOut : platform::CommandResult::Outcome::Finished,
-            0,
-            {}};
-    };
+    // The conversion takes the drive away for a while and brings it back as NTFS.
     fake.processes.onCommand = [&](const std::wstring& line) {
         if (line.find(L"convert") != std::wstring::npos) fake.fs.drive(L'E').ready = false;
     };
     protect(true);
-    ASSERT_EQ(fake.backend.messageBoxes().size(), 1u);
-    EXPECT_EQ(fake.backend.messageBoxes()[0].text.find(L"Converting drive E: to NTFS takes it off-line"), 0u);
     EXPECT_TRUE(hiddenFolder(L"E:\\autorun.inf"));
     EXPECT_EQ(fake.processes.commands, Strings{L"cmd.exe /c convert E: /FS:NTFS /X "});
-    EXPECT_EQ(fake.processes.inputs[L"cmd.exe /c convert E: /FS:NTFS /X "], L"MYSTICK\r\n")
-        << "the label it asks for";
+    EXPECT_FALSE(form.ok);
     advance(500);
     EXPECT_TRUE(form.ok) << "the watch saw the drive go away";
-    fake.fs.drive(L'E').ready = true;
     advance(1000);
-    EXPECT_EQ(fake.processes.commands.size(), 1u) << "a drive back while convert runs is not the end";
-    converting = false;
-    fake.fs.drive(L'E').fileSystem = L"NTFS";
-    advance(500);
-    EXPECT_EQ(fake.processes.commands.back(), L"cmd.exe /c cacls E:\\autorun.inf /e /c /d Everyone");
-    advance(500);
-    EXPECT_TRUE(hiddenFolder(L"E:\\advancedlockbay")) << "a converted drive gets the marker too";
     EXPECT_TRUE(busy());
-    advance(100);
+    fake.fs.drive(L'E').ready = true;
+    fake.fs.drive(L'E').fileSystem = L"NTFS";
+    advance(500);  // the watch sees the drive back at 2000 ms
+    EXPECT_EQ(fake.processes.commands.back(), L"cmd.exe /c cacls E:\\autorun.inf /e /c /d Everyone");
+    advance(599);
+    EXPECT_TRUE(busy());
+    advance(1);
     EXPECT_FALSE(busy());
     EXPECT_EQ(lineOfE(), L"E:    PROTECTED");
-}
-
-// convert refuses (no rights, a drive it cannot lock) or ends without an NTFS drive: the
-// user is told at once, and nothing is denied on a FAT drive.
-TEST_F(ProtectTest, AConversionThatFailsIsToldAtOnce) {
-    for (std::uint32_t exitCode : {1u, 0u}) {
-        fakes::FakePlatform local;
-        local.fs.addDrive(L'C');
-        local.fs.addDrive(L'E', {L"FAT32", 1ull << 30, true, false});
-        local.processes.commandOutcome = [exitCode](const std::wstring&) {
-            return platform::CommandResult{platform::CommandResult::Outcome::Finished, exitCode, {}};
-        };
-        local.backend.onMessageBox = fake.backend.onMessageBox;
-        lockbay::LockbayApp localApp(local.platform);
-        auto& form = localApp.form1();
-        form.show();
-        form.List1.select(0);
-        form.Label2.click();
-        form.Label7.click();
-        local.advance(500);
-        ASSERT_EQ(local.backend.messageBoxes().size(), 2u);
-        const std::wstring& text = local.backend.messageBoxes()[1].text;
-        EXPECT_NE(text.find(L"exit code " + std::to_wstring(exitCode) + L", and the drive reads as FAT32"),
-                  std::wstring::npos)
-            << text;
-        EXPECT_NE(text.find(L"keeps its Simple protection"), std::wstring::npos) << text;
-        EXPECT_EQ(local.processes.commands.size(), 1u) << "no deny on a FAT drive";
-        local.advance(500);
-        EXPECT_FALSE(form.waitt.visible());
-    }
+    EXPECT_TRUE(fake.fs.exists(L"E:\\advancedlockbay")) << "a converted drive gets the marker too";
 }
 
 TEST_F(ProtectTest, WatchEndsWhenTheConversionFinishedBetweenTwoTicks) {
@@ -212,10 +201,8 @@ TEST_F(ProtectTest, WatchEndsWhenTheConversionFinishedBetweenTwoTicks) {
 
 TEST_F(ProtectTest, WatchGivesUpAfterThirtyMinutesAndTellsTheUser) {
     auto& form = selectE(L"FAT32");
-    fake.processes.commandOutcome = [](const std::wstring&) {
-        return platform::CommandResult{platform::CommandResult::Outcome::TimedOut, 0, {}};
-    };
-    protect(true);  // convert never ends: the drive stays FAT32 and ready
+    fake.processes.commandOutcome = stillRunning;  // never ends
+    protect(true);  // the conversion never happens: the drive stays FAT32 and ready
     advance(30 * 60 * 1000 - 500);
     EXPECT_EQ(fake.backend.messageBoxes().size(), 1u) << "only the question";
     EXPECT_TRUE(form.Timer2.enabled());
@@ -237,19 +224,7 @@ TEST_F(ProtectTest, ExactlyNineMegabytesConvertsWithoutTheDialog) {
     selectE(L"FAT32", kNineMegabytes);
     protect(true);
     EXPECT_EQ(fake.processes.commands, Strings{L"cmd.exe /c convert E: /FS:NTFS /X "});
-    EXPECT_EQ(fake.processes.inputs[L"cmd.exe /c convert E: /FS:NTFS /X "], L"\r\n") << "no label to give";
     EXPECT_FALSE(app().freeSpaceDialog().visible());
-}
-
-TEST_F(ProtectTest, NoToTheConversionQuestionLeavesSimpleProtection) {
-    selectE(L"FAT32");
-    fake.backend.onMessageBox = [](const auto&) { return Answer::No; };
-    protect(true);
-    EXPECT_EQ(fake.backend.messageBoxes()[0].buttons, platform::ui::Backend::Buttons::YesNo);
-    EXPECT_TRUE(fake.processes.commands.empty());
-    advance(500);
-    EXPECT_FALSE(busy());
-    EXPECT_EQ(lineOfE(), L"E:    PROTECTED");
 }
 
 TEST_F(ProtectTest, UnderNineMegabytesHandsOverToTheFreeSpaceDialog) {
@@ -341,7 +316,7 @@ TEST_F(ProtectTest, InfectedFileIsDeletedFirstInEitherMode) {
         ASSERT_TRUE(folder);
         EXPECT_EQ(folder->attributes, attr::kDirectory | attr::kHidden) << advanced;
         EXPECT_TRUE(local.fs.exists(L"E:\\worm.exe")) << "only autorun.inf is deleted";
-        local.advance(advanced ? 600 : 500);
+        local.advance(600);
         EXPECT_EQ(form.List1.items()[0], L"E:    PROTECTED");
         EXPECT_FALSE(form.Timer4.enabled());
     }
@@ -430,52 +405,29 @@ TEST_F(RetryTest, ATickWhileTheMessageIsOpenStartsNoSecondRound) {
     EXPECT_FALSE(form1().Timer4.enabled());
 }
 
-// The deny never lands on the virus file: the Advanced steps wait for the folder, and a
-// retry that is given up runs none of them.
-TEST_F(RetryTest, AdvancedWaitsForTheRetryAndTheFolderBeforeTheDeny) {
-    for (Answer answer : {Answer::Cancel, Answer::Retry}) {
-        fakes::FakePlatform local;
-        local.fs.addDrive(L'C');
-        local.fs.addDrive(L'E', {L"NTFS", 1ull << 30, true, false});
-        local.fs.addFile(L"E:\\autorun.inf", "[autorun]");
-        local.fs.undeletable.insert(L"E:\\AUTORUN.INF");
-        local.backend.onMessageBox = [&](const auto&) {
-            local.fs.undeletable.clear();
-            return answer;
-        };
-        lockbay::LockbayApp localApp(local.platform);
-        auto& form = localApp.form1();
-        form.show();
-        form.List1.select(0);
-        form.Label2.click();
-        form.Label7.click();
-        EXPECT_EQ(local.processes.commands, Strings{L"cmd.exe /c cacls E:\\autorun.inf /e /c /g Everyone:F"});
-        local.advance(2000);
-        const bool retried = answer == Answer::Retry;
-        EXPECT_EQ(local.fs.isFolder(L"E:\\autorun.inf"), retried);
-        EXPECT_EQ(local.processes.commands.size(), retried ? 2u : 1u);
-        local.advance(600);
-        EXPECT_EQ(local.fs.isFolder(L"E:\\advancedlockbay"), retried);
-        EXPECT_EQ(form.List1.items()[0], retried ? L"E:    PROTECTED" : L"E:    INFECTED");
-        EXPECT_FALSE(form.waitt.visible());
-    }
+TEST_F(RetryTest, AdvancedOnNtfsWaitsForTheFolderBeforeTheDeny) {
+    fake.fs.drive(L'E').fileSystem = L"NTFS";
+    fake.backend.onMessageBox = [](const auto&) { return Answer::Cancel; };
+    protect(true);
+    EXPECT_EQ(fake.processes.commands, (Strings{L"cmd.exe /c cacls E:\\autorun.inf /e /c /g Everyone:F"}));
+    advance(3000);
+    EXPECT_EQ(fake.processes.commands.size(), 1u) << "a retry given up runs no Advanced step";
+    EXPECT_FALSE(fake.fs.isFolder(L"E:\\advancedlockbay"));
 }
 
 // An Advanced protection of a FAT drive whose infected file could only be removed by the
-// retry step: the folder and the conversion follow the retry, directly or through the
-// free-space dialog, and the window stays busy until the deny entry is read back.
-TEST_F(RetryTest, TheConversionFollowsTheRetryAndTheWindowStaysBusyUntilItsEnd) {
+// retry step: the folder and the conversion (directly or through the free-space dialog)
+// follow the retry. The window stays busy until the deny entry has been read back.
+TEST_F(RetryTest, TheConversionFollowsTheRetryAndTheWindowStaysBusy) {
     for (bool throughFreeSpaceDialog : {false, true}) {
         SCOPED_TRACE(throughFreeSpaceDialog);
         fakes::FakePlatform local;
         local.fs.addDrive(L'C');
         local.fs.addDrive(L'E', {L"FAT32", throughFreeSpaceDialog ? 1024u : 1ull << 30, true, false});
+        local.fs.addDrive(L'F');
         local.fs.addFile(L"E:\\autorun.inf", "[autorun]");
         local.fs.undeletable.insert(L"E:\\AUTORUN.INF");
-        local.backend.onMessageBox = [](const auto&) { return Answer::Yes; };
-        local.processes.onCommand = [&](const std::wstring& line) {
-            if (line.find(L"convert") != std::wstring::npos) local.fs.drive(L'E').fileSystem = L"NTFS";
-        };
+        local.backend.onMessageBox = yesToTheConversion;
         lockbay::LockbayApp localApp(local.platform);
         auto& form = localApp.form1();
         const auto busyNow = [&] {
@@ -485,23 +437,24 @@ TEST_F(RetryTest, TheConversionFollowsTheRetryAndTheWindowStaysBusyUntilItsEnd) 
         form.List1.select(0);
         form.Label2.click();
         form.Label7.click();
-        EXPECT_FALSE(form.Timer2.enabled()) << "no conversion while the file is there";
         local.fs.undeletable.clear();  // the grant command made the file deletable
-        local.advance(2000);           // the retry deletes it; the folder follows
-        EXPECT_TRUE(local.fs.isFolder(L"E:\\autorun.inf"));
+        local.advance(2100);           // the retry deletes it; the folder and the conversion follow
         if (throughFreeSpaceDialog) {
-            ASSERT_TRUE(localApp.freeSpaceDialog().visible());
             local.fs.drive(L'E').freeBytes = 1ull << 30;  // the user frees some space
             localApp.freeSpaceDialog().Label4.click();
         }
-        EXPECT_EQ(local.processes.commands.back(), L"cmd.exe /c convert E: /FS:NTFS /X ");
-        EXPECT_TRUE(busyNow());
+        EXPECT_TRUE(local.fs.isFolder(L"E:\\autorun.inf"));
+        EXPECT_TRUE(busyNow()) << "the conversion of E is still being watched";
+        local.fs.drive(L'E').ready = false;  // the conversion takes the drive
+        local.advance(500);
+        local.fs.drive(L'E').ready = true;
+        local.fs.drive(L'E').fileSystem = L"NTFS";
         local.advance(500);
         EXPECT_EQ(local.processes.commands.back(), L"cmd.exe /c cacls E:\\autorun.inf /e /c /d Everyone");
         EXPECT_TRUE(busyNow());
         local.advance(600);
         EXPECT_FALSE(busyNow());
-        EXPECT_TRUE(local.fs.isFolder(L"E:\\advancedlockbay"));
+        EXPECT_TRUE(form.List1.visible());
     }
 }
 
@@ -521,15 +474,28 @@ TEST_F(ProtectTest, AConversionThatCannotStartEndsTheOperationAtOnce) {
     EXPECT_EQ(lineOfE(), L"E:    PROTECTED");
 }
 
-TEST_F(ProtectTest, ACommandThatCannotStartLeavesSimpleProtectionAndSaysSo) {
+TEST_F(RetryTest, AConversionThatNeverFinishesOnADriveWithoutTheFolderSaysItIsNotProtected) {
+    fake.backend.onMessageBox = yesToTheConversion;
+    fake.processes.commandOutcome = stillRunning;  // never ends
+    protect(true);
+    fake.fs.undeletable.clear();
+    advance(2000);  // the retry removes the file and makes the folder; the conversion starts
+    fake.fs.removeDirectory(L"E:\\autorun.inf");  // the user removes the folder meanwhile
+    advance(30 * 60 * 1000);
+    ASSERT_EQ(fake.backend.messageBoxes().size(), 2u);
+    const std::wstring& text = fake.backend.messageBoxes()[1].text;
+    EXPECT_NE(text.find(L"The drive is not protected."), std::wstring::npos) << text;
+    EXPECT_EQ(text.find(L"Restore"), std::wstring::npos) << "a drive without the folder offers only Protect";
+    advance(500);
+    EXPECT_FALSE(busy());
+}
+
+TEST_F(ProtectTest, ACommandThatCannotStartIsSkipped) {
     selectE(L"NTFS");
     fake.processes.failCommands = true;
     protect(true);
     advance(600);
-    EXPECT_FALSE(fake.fs.exists(L"E:\\advancedlockbay"));
-    ASSERT_EQ(fake.backend.messageBoxes().size(), 1u);
-    EXPECT_NE(fake.backend.messageBoxes()[0].text.find(L"The drive has Simple protection."),
-              std::wstring::npos);
+    EXPECT_FALSE(fake.fs.exists(L"E:\\advancedlockbay")) << "no deny entry, no marker";
     EXPECT_FALSE(busy());
     EXPECT_EQ(lineOfE(), L"E:    PROTECTED");
 }
@@ -620,30 +586,18 @@ TEST_F(RestoreTest, FoldersHoldingFilesStayAndTheirContentsAreNeverDeleted) {
         0u);
 }
 
-// Restore goes by the folder's access list as well as the marker: a drive protected
-// through a conversion by an older Lockbay has no marker, but its access is given back.
-// Each command is waited for before the next.
-TEST_F(RestoreTest, ADenyEntryWithoutTheMarkerTakesTheAdvancedPathAndEachCommandIsWaitedFor) {
+// A deny entry without the marker (a conversion by an older Lockbay) takes the Advanced
+// path; the grant waits for takeown to end.
+TEST_F(RestoreTest, TheAccessListDecidesAndEachCommandIsWaitedFor) {
     protectedDrive(false);
     fake.fs.setEveryoneDenied(L"E:\\autorun.inf", true);
-    bool takeownRunning = true;
-    fake.processes.commandOutcome = [&](const std::wstring& line) {
-        const bool running = takeownRunning && line.find(L"takeown") != std::wstring::npos;
-        return platform::CommandResult{
-            running ? platform::CommandResult::Outcome::TimedOut : platform::CommandResult::Outcome::Finished,
-            0,
-            {}};
-    };
+    fake.processes.commandOutcome = stillRunning;  // running
     form1().Label8.click();
     advance(1500);
     EXPECT_EQ(fake.processes.commands, Strings{L"cmd.exe /c takeown /f E:\\autorun.inf"});
-    takeownRunning = false;
-    advance(500);
+    fake.processes.commandOutcome = nullptr;
+    advance(3000);
     EXPECT_EQ(fake.processes.commands.back(), L"cmd.exe /c cacls E:\\autorun.inf /e /c /g Everyone:F");
-    advance(500);
-    EXPECT_FALSE(fake.fs.exists(L"E:\\autorun.inf"));
-    advance(1200);
-    EXPECT_FALSE(busy());
     EXPECT_EQ(listLines()[0], L"E:    UNPROTECTED");
 }
 
