@@ -12,6 +12,7 @@ namespace {
 namespace attr = platform::attr;
 using Answer = platform::ui::Backend::Answer;
 using Strings = std::vector<std::wstring>;
+constexpr auto kYesNo = platform::ui::Backend::Buttons::YesNo;
 
 // A command that has not ended yet.
 platform::CommandResult stillRunning(const std::wstring&) {
@@ -24,7 +25,7 @@ class ProtectTest : public LockbayTest {
 protected:
     ProtectTest() { fake.backend.onMessageBox = yesToTheConversion; }
     static Answer yesToTheConversion(const platform::ui::HeadlessBackend::MessageBoxCall& call) {
-        return call.buttons == platform::ui::Backend::Buttons::YesNo ? Answer::Yes : Answer::Ok;
+        return call.buttons == kYesNo ? Answer::Yes : Answer::Ok;
     }
     // Drive E: with the given file system and free space, selected in the main window.
     lockbay::Form1& selectE(const std::wstring& fileSystem = L"FAT32", std::uint64_t freeBytes = 1ull << 30) {
@@ -91,51 +92,28 @@ TEST_F(ProtectTest, AdvancedOutcomes) {
     };
     const std::wstring convert = L"cmd.exe /c convert E: /FS:NTFS /X ";
     const std::wstring denied = L"cmd.exe /c cacls E:\\autorun.inf /e /c /d Everyone";
+    // clang-format off
     const Row rows[] = {
-        {L"NTFS",
-         L"Tout le monde",
-         0,
-         Answer::Yes,
-         {L"cmd.exe /c cacls E:\\autorun.inf /e /c /d \"Tout le monde\" "},
-         true,
-         true,
-         nullptr},
-        {L"NTFS",
-         L"Jeder",
-         0,
-         Answer::Yes,
-         {L"cmd.exe /c cacls E:\\autorun.inf /e /c /d Jeder "},
-         true,
-         false,
-         L"Advanced protection could not be applied to drive E:"},
+        {L"NTFS", L"Tout le monde", 0, Answer::Yes, {L"cmd.exe /c cacls E:\\autorun.inf /e /c /d \"Tout le monde\" "}, true, true, nullptr},
+        {L"NTFS", L"Jeder", 0, Answer::Yes, {L"cmd.exe /c cacls E:\\autorun.inf /e /c /d Jeder "}, true, false, L"Advanced protection could not be applied to drive E:"},
         {L"exFAT", L"Everyone", 0, Answer::Yes, {}, false, false, L"Drive E: uses exFAT, which cannot"},
         {L"ntfs", L"Everyone", 0, Answer::Yes, {}, false, false, L"Drive E: uses ntfs, which cannot"},
         {L"FAT32", L"Everyone", 0, Answer::Yes, {convert, denied}, true, true, nullptr},
-        {L"FAT32",
-         L"Everyone",
-         1,
-         Answer::Yes,
-         {convert},
-         true,
-         false,
-         L"The conversion of drive E: to NTFS did not succeed (convert ended with exit code 1, and the drive "
-         L"reads as FAT32)"},
+        {L"FAT32", L"Everyone", 1, Answer::Yes, {convert}, true, false, L"The conversion of drive E: to NTFS did not succeed (convert ended with exit code 1, and the drive reads as FAT32)"},
         {L"FAT32", L"Everyone", 0, Answer::No, {}, true, false, nullptr},
     };
+    // clang-format on
     for (const Row& row : rows) {
         fakes::FakePlatform local;
         local.fs.addDrive(L'C');
         local.fs.addDrive(L'E', {row.fileSystem, 1ull << 30, true, false}).details.label = L"MYSTICK";
         local.fs.everyoneName = row.group;
-        if (row.group == std::wstring(L"Jeder"))
-            local.processes.accessLists = nullptr;  // cacls finds no such group
+        if (row.group == std::wstring(L"Jeder")) local.processes.accessLists = nullptr;  // no such group
         local.processes.commandOutcome = [&](const std::wstring& line) {
             if (line == convert && row.convertExit == 0) local.fs.drive(L'E').fileSystem = L"NTFS";
             return platform::CommandResult{platform::CommandResult::Outcome::Finished, row.convertExit, {}};
         };
-        local.backend.onMessageBox = [&](const auto& call) {
-            return call.buttons == platform::ui::Backend::Buttons::YesNo ? row.answer : Answer::Ok;
-        };
+        local.backend.onMessageBox = [&](const auto& call) { return call.buttons == kYesNo ? row.answer : Answer::Ok; };
         lockbay::LockbayApp localApp(local.platform);
         auto& form = localApp.form1();
         form.show();
@@ -152,7 +130,7 @@ TEST_F(ProtectTest, AdvancedOutcomes) {
             ASSERT_FALSE(boxes.empty());
             EXPECT_EQ(boxes.back().text.find(row.message), 0u) << boxes.back().text;
         } else if (!boxes.empty()) {
-            EXPECT_EQ(boxes.back().buttons, platform::ui::Backend::Buttons::YesNo) << "only the question";
+            EXPECT_EQ(boxes.back().buttons, kYesNo) << "only the question";
         }
         if (!row.commands.empty() && row.commands[0] == convert) {
             EXPECT_EQ(local.processes.inputs[convert], L"MYSTICK\r\n") << "the label convert asks for";

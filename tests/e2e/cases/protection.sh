@@ -373,6 +373,8 @@ The drive keeps its Simple protection. To try Advanced protection again, select 
     select_line 1 Protect
     switch_to_advanced
     must drv click "$main" "$Form1_Label7"
+    must drv wait-window "$MessageBox_class:Lockbay" 60000
+    screenshot conversion-question
     conversion_question H
     wait_for_refresh
     assert_list "$main" "$Form1_List1" "G:    UNPROTECTED" "H:    PROTECTED" "J:    PROTECTED"
