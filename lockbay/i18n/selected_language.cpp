@@ -36,8 +36,8 @@ bool isDeviceStem(std::wstring_view stem) {
     for (std::wstring_view device : kPlain) {
         if (name == device) return true;
     }
-    return name.size() == 4 && (name.rfind(L"COM", 0) == 0 || name.rfind(L"LPT", 0) == 0) && name[3] >= L'1' &&
-           name[3] <= L'9';
+    return name.size() == 4 && (name.rfind(L"COM", 0) == 0 || name.rfind(L"LPT", 0) == 0) &&
+           name[3] >= L'1' && name[3] <= L'9';
 }
 
 // The user's own choice under HKCU: the bare name, when there is one.
@@ -91,7 +91,8 @@ bool saveSelection(platform::FileSystem& fs, platform::Registry& registry, const
     // Written beside the old file and moved into place, so a failure never leaves a
     // truncated selection behind.
     if (platform::writeWholeFile(fs, kSelectionFile, selectionFileContent(fileName), error)) {
-        platform::ignoreFailure(registry.remove(platform::RegistryRoot::CurrentUser, kLanguageKey, kLanguageValue));
+        platform::ignoreFailure(
+            registry.remove(platform::RegistryRoot::CurrentUser, kLanguageKey, kLanguageValue));
         return true;
     }
     return registry.write(platform::RegistryRoot::CurrentUser, kLanguageKey, kLanguageValue,

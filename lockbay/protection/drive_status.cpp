@@ -36,7 +36,8 @@ std::vector<wchar_t> answeringDrives(platform::FileSystem& fs, const std::vector
     for (const wchar_t drive : letters) {
         if (fs.driveKind(drive) == platform::DriveKind::Network) network.push_back(drive);
     }
-    const std::vector<wchar_t> answered = network.empty() ? network : fs.drivesAnswering(network, kNetworkAnswerMs);
+    const std::vector<wchar_t> answered =
+        network.empty() ? network : fs.drivesAnswering(network, kNetworkAnswerMs);
     std::vector<wchar_t> result;
     for (const wchar_t drive : letters) {
         const bool isNetwork = std::find(network.begin(), network.end(), drive) != network.end();

@@ -469,7 +469,8 @@ public:
             try {
                 std::thread([probe, drive] {
                     const CriticalErrorBoxesOff quiet;
-                    const bool answers = ::GetFileAttributesW(driveRoot(drive).c_str()) != INVALID_FILE_ATTRIBUTES;
+                    const bool answers =
+                        ::GetFileAttributesW(driveRoot(drive).c_str()) != INVALID_FILE_ATTRIBUTES;
                     const std::lock_guard lock(probe->mutex);
                     if (answers) probe->answered.push_back(drive);
                     ++probe->done;
@@ -494,7 +495,8 @@ public:
             const HANDLE wake = probe->wake.get();
             ::MsgWaitForMultipleObjectsEx(1, &wake, static_cast<DWORD>(left), QS_SENDMESSAGE | QS_PAINT, 0);
             MSG message{};
-            while (::PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) ::DispatchMessageW(&message);
+            while (::PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE))
+                ::DispatchMessageW(&message);
         }
         const std::lock_guard lock(probe->mutex);
         return probe->answered;

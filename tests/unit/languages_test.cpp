@@ -292,7 +292,9 @@ TEST_F(ChooserTest, CancelAndFrameCloseLeaveTheSelectionUntouched) {
 // working folder takes removes it again.
 TEST_F(ChooserTest, ASelectionThatTheWorkingFolderCannotTakeIsKeptForTheUser) {
     fake.fs.addFolder(L"clng.vlng");  // a folder in the way
-    fake.fs.addFile(L"german.vlng", "L1\r\nL2\r\nL3\r\nL4\r\nL5\r\nL6\r\nL7\r\nL8\r\nL9\r\nL10\r\nL11\r\nL12\r\nL13\r\nG14\r\n");
+    fake.fs.addFile(
+        L"german.vlng",
+        "L1\r\nL2\r\nL3\r\nL4\r\nL5\r\nL6\r\nL7\r\nL8\r\nL9\r\nL10\r\nL11\r\nL12\r\nL13\r\nG14\r\n");
     openChooser().Label4.click();
     EXPECT_TRUE(fake.backend.messageBoxes().empty());
     EXPECT_TRUE(fake.fs.isFolder(L"clng.vlng"));
@@ -309,9 +311,11 @@ TEST_F(ChooserTest, ASelectionThatTheWorkingFolderCannotTakeIsKeptForTheUser) {
 // Only a bare name ending in .vlng is opened, from the working folder: a path, a share, a
 // device or another extension counts as a missing file.
 TEST(LanguageReading, OnlyABareVlngNameIsOpened) {
-    for (const wchar_t* name : {L"german.vlng", L"My_Lang-2.VLNG"}) EXPECT_TRUE(lockbay::isLanguageFileName(name)) << name;
-    for (const wchar_t* name : {L"\\\\server\\share\\x.vlng", L"C:\\x.vlng", L"sub\\x.vlng", L"..\\x.vlng",
-                                L"CON.vlng", L"com1.vlng", L"x.txt", L".vlng", L"x.vlng:stream", L"a b.vlng"}) {
+    for (const wchar_t* name : {L"german.vlng", L"My_Lang-2.VLNG"})
+        EXPECT_TRUE(lockbay::isLanguageFileName(name)) << name;
+    for (const wchar_t* name :
+         {L"\\\\server\\share\\x.vlng", L"C:\\x.vlng", L"sub\\x.vlng", L"..\\x.vlng", L"CON.vlng",
+          L"com1.vlng", L"x.txt", L".vlng", L"x.vlng:stream", L"a b.vlng"}) {
         EXPECT_FALSE(lockbay::isLanguageFileName(name)) << name;
     }
 }

@@ -113,7 +113,9 @@ TEST_F(ProtectTest, AdvancedOutcomes) {
             if (line == convert && row.convertExit == 0) local.fs.drive(L'E').fileSystem = L"NTFS";
             return platform::CommandResult{platform::CommandResult::Outcome::Finished, row.convertExit, {}};
         };
-        local.backend.onMessageBox = [&](const auto& call) { return call.buttons == kYesNo ? row.answer : Answer::Ok; };
+        local.backend.onMessageBox = [&](const auto& call) {
+            return call.buttons == kYesNo ? row.answer : Answer::Ok;
+        };
         lockbay::LockbayApp localApp(local.platform);
         auto& form = localApp.form1();
         form.show();

@@ -166,12 +166,14 @@ bool readInputLine(std::string& line) {
 
 void say(const std::string& text) {
     DWORD written = 0;
-    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text.data(), static_cast<DWORD>(text.size()), &written,
+              nullptr);
 }
 
 // What the test steers convert to do: its exit code.
 int convert(const std::vector<std::wstring>& args) {
-    std::wstring mode = args.empty() ? L"" : environmentValue((L"LOCKBAY_STANDIN_CONVERT_" + args[0].substr(0, 1)).c_str());
+    std::wstring mode =
+        args.empty() ? L"" : environmentValue((L"LOCKBAY_STANDIN_CONVERT_" + args[0].substr(0, 1)).c_str());
     if (mode.empty()) mode = environmentValue(L"LOCKBAY_STANDIN_CONVERT");
     if (mode == L"refuse") {
         say("Access denied as you do not have sufficient privileges.\r\n");
