@@ -378,22 +378,15 @@ platform::StartResult FakeProcesses::shellOpen(const std::wstring& target) {
 }
 
 namespace {
-// A kept command of FakeProcesses: its end is asked of the test's commandOutcome each
-// time its exit code is read.
-class FakeCommandProcess : public platform::RunningProcess {
+// A program started by FakeProcesses: it has ended when `exitCode` gives a code.
+class FakeRunningProcess : public platform::RunningProcess {
 public:
-    FakeCommandProcess(const FakeProcesses& owner, std::wstring line)
-        : owner_(owner), line_(std::move(line)) {}
-    std::optional<std::uint32_t> exitCode() override {
-        if (!owner_.commandOutcome) return 0u;
-        const platform::CommandResult result = owner_.commandOutcome(line_);
-        if (result.outcome == platform::CommandResult::Outcome::TimedOut) return std::nullopt;
-        return result.exitCode;
-    }
+    explicit FakeRunningProcess(std::function<std::optional<std::uint32_t>()> exitCode)
+        : exitCode_(std::move(exitCode)) {}
+    std::optional<std::uint32_t> exitCode() override { return exitCode_(); }
 
 private:
-    const FakeProcesses& owner_;
-    std::wstring line_;
+    std::function<std::optional<std::uint32_t>()> exitCode_;
 };
 }  // namespace
 
@@ -401,7 +394,13 @@ platform::CommandStart FakeProcesses::startCommand(const std::wstring& commandLi
                                                    const std::wstring& input) {
     if (failCommands) return {nullptr, L"The system cannot find the file specified."};
     started(commandLine, input);
-    return {std::make_unique<FakeCommandProcess>(*this, commandLine), {}};
+    // Its end is asked of the test's commandOutcome each time its exit code is read.
+    return {std::make_unique<FakeRunningProcess>([this, commandLine]() -> std::optional<std::uint32_t> {
+                const auto result = commandOutcome ? commandOutcome(commandLine) : platform::CommandResult{};
+                if (result.outcome == platform::CommandResult::Outcome::TimedOut) return std::nullopt;
+                return result.exitCode;
+            }),
+            {}};
 }
 
 platform::CommandResult FakeProcesses::runCommandAndWait(const std::wstring& commandLine, int timeoutMs,
@@ -416,18 +415,6 @@ platform::CommandResult FakeProcesses::runCommandAndWait(const std::wstring& com
     return {platform::CommandResult::Outcome::Finished, 0, {}};
 }
 
-namespace {
-// The elevated program of FakeProcesses: it ends when the test sets its exit code.
-class FakeRunningProcess : public platform::RunningProcess {
-public:
-    explicit FakeRunningProcess(const std::optional<std::uint32_t>& exitCode) : exitCode_(exitCode) {}
-    std::optional<std::uint32_t> exitCode() override { return exitCode_; }
-
-private:
-    const std::optional<std::uint32_t>& exitCode_;
-};
-}  // namespace
-
 platform::ElevatedStart FakeProcesses::startElevated(const std::wstring& program,
                                                      const std::wstring& parameters) {
     platform::ElevatedStart start;
@@ -437,7 +424,7 @@ platform::ElevatedStart FakeProcesses::startElevated(const std::wstring& program
         return start;
     }
     elevatedStarts.push_back(program + L" " + parameters);
-    start.process = std::make_unique<FakeRunningProcess>(elevatedExitCode);
+    start.process = std::make_unique<FakeRunningProcess>([this] { return elevatedExitCode; });
     return start;
 }
 
