@@ -63,7 +63,8 @@ struct DriveRow {
 
 std::vector<DriveRow> readDriveRows(platform::FileSystem& fs) {
     std::vector<DriveRow> rows;
-    for (const wchar_t drive : fs.driveLetters()) {
+    // A network drive whose server is away is left out rather than waited for.
+    for (const wchar_t drive : lockbay::answeringDrives(fs, fs.driveLetters())) {
         if (!lockbay::isWritable(fs, drive)) continue;
         const DriveStatus status = lockbay::classifyDrive(fs, drive);
         rows.push_back({drive, fs.driveKind(drive), fs.fileSystemName(drive), status,

@@ -29,8 +29,8 @@ public:
     DriveResult& result() { return result_; }
 
     // Runs a command line and waits for it; false when it did not end with exit code 0.
-    bool command(std::wstring name, const std::wstring& line, int timeoutMs) {
-        const platform::CommandResult run = context_.processes.runCommandAndWait(line, timeoutMs);
+    bool command(std::wstring name, const std::wstring& line, int timeoutMs, const std::wstring& input = {}) {
+        const platform::CommandResult run = context_.processes.runCommandAndWait(line, timeoutMs, input);
         StepRecord step{name, line, std::nullopt, false};
         std::wstring error;
         switch (run.outcome) {
@@ -100,10 +100,14 @@ namespace {
 DriveResult protectionSteps(Operation& op, bool advanced) {
     platform::FileSystem& fs = op.fs();
     const wchar_t drive = op.drive();
+    const std::wstring everyone = fs.everyoneGroupName();
 
     // A conversion cannot be undone: it is checked and confirmed before anything changes.
     const bool ntfs = lockbay::isNtfs(fs, drive);
     if (advanced && !ntfs) {
+        if (!lockbay::canConvertToNtfs(fs.fileSystemName(drive))) {
+            return op.fail(texts::cannotConvert(drive, fs.fileSystemName(drive)));
+        }
         if (!lockbay::hasRoomToConvert(fs, drive)) {
             return op.fail(texts::noRoomToConvert(drive, lockbay::freeMegabytes(fs, drive)));
         }
@@ -122,26 +126,24 @@ DriveResult protectionSteps(Operation& op, bool advanced) {
             // As the main window does: give Everyone full access to the file, then delete
             // it again; never to a link, whose target is not the drive's.
             if (lockbay::autorunLeadsOffDrive(fs, drive)) return op.fail(texts::autorunIsLink(drive));
-            if (!op.command(texts::stepGrantFile(drive), lockbay::grantCommand(drive), kToolTimeoutMs)) {
+            if (!op.command(texts::stepGrantFile(drive), lockbay::grantCommand(drive, everyone),
+                            kToolTimeoutMs)) {
                 return op.result();
             }
-            if (!op.fileStep(texts::stepDeleteFile(drive), fs.deleteFile(lockbay::protectionFolder(drive)) ||
-                                                               lockbay::infectedFileGone(fs, drive))) {
+            if (!op.fileStep(texts::stepDeleteFile(drive), lockbay::removeInfectedFileAgain(fs, drive))) {
                 return op.fail(texts::fileNotDeleted(drive));
             }
             break;
     }
 
-    lockbay::makeProtectionFolder(fs, drive);
-    if (!op.fileStep(texts::stepMakeFolder(drive),
-                     lockbay::isDirectory(fs, lockbay::protectionFolder(drive)))) {
+    if (!op.fileStep(texts::stepMakeFolder(drive), lockbay::makeProtectionFolder(fs, drive))) {
         return op.fail(texts::folderNotMade(drive));
     }
 
     if (advanced) {
         if (!ntfs) {
-            if (!op.command(texts::stepConvert(drive), lockbay::convertCommand(drive),
-                            kConversionTimeoutMs)) {
+            if (!op.command(texts::stepConvert(drive), lockbay::convertCommand(drive), kConversionTimeoutMs,
+                            lockbay::convertInput(fs.driveDetails(drive).label))) {
                 return op.result();
             }
             op.result().converted = true;
@@ -149,13 +151,19 @@ DriveResult protectionSteps(Operation& op, bool advanced) {
                 return op.fail(texts::stillNotNtfs(drive, fs.fileSystemName(drive)));
         }
         if (lockbay::autorunLeadsOffDrive(fs, drive)) return op.fail(texts::autorunIsLink(drive));
-        const std::wstring deny =
-            ntfs ? lockbay::denyCommandAtClick(drive) : lockbay::denyCommandAfterConversion(drive);
+        const std::wstring deny = ntfs ? lockbay::denyCommandAtClick(drive, everyone)
+                                       : lockbay::denyCommandAfterConversion(drive, everyone);
         if (!op.command(texts::stepDeny(drive), deny, kToolTimeoutMs)) return op.result();
         // Also after a conversion: the marker is what tells Restore to give the access back.
-        lockbay::makeMarkerFolder(fs, drive);
-        if (!op.fileStep(texts::stepMakeMarker(drive), lockbay::hasAdvancedMarker(fs, drive))) {
-            return op.fail(texts::markerNotMade(drive));
+        switch (lockbay::markAdvancedWhenDenied(fs, drive)) {
+            case lockbay::AdvancedMarking::Marked:
+                op.fileStep(texts::stepMakeMarker(drive), true);
+                break;
+            case lockbay::AdvancedMarking::NotDenied:
+                return op.fail(texts::denyEntryMissing(drive));
+            case lockbay::AdvancedMarking::MarkerNotMade:
+                op.fileStep(texts::stepMakeMarker(drive), false);
+                return op.fail(texts::markerNotMade(drive));
         }
     }
 
@@ -230,13 +238,19 @@ DriveResult restoreDrive(DriveContext& context, wchar_t drive) {
         if (lockbay::autorunLeadsOffDrive(fs, drive)) return op.fail(texts::autorunIsLink(drive));
         if (!op.command(texts::stepTakeOwnership(drive), lockbay::takeOwnershipCommand(drive),
                         kToolTimeoutMs) ||
-            !op.command(texts::stepGrantFolder(drive), lockbay::grantCommand(drive), kToolTimeoutMs)) {
+            !op.command(texts::stepGrantFolder(drive), lockbay::grantCommand(drive, fs.everyoneGroupName()),
+                        kToolTimeoutMs)) {
             return op.result();
         }
     }
     // Each removal takes only an empty folder; whatever fails shows in the reading below.
-    if (before.marker) op.fileStep(texts::stepRemoveMarker(drive), lockbay::removeMarkerFolder(fs, drive));
-    if (protectedNow) op.fileStep(texts::stepRemoveFolder(drive), lockbay::removeProtectionFolder(fs, drive));
+    // The marker goes only once the folder has gone: a folder that stays keeps its marker,
+    // so a second restore still gives the access back.
+    const bool folderGone = !protectedNow || op.fileStep(texts::stepRemoveFolder(drive),
+                                                         lockbay::removeProtectionFolder(fs, drive));
+    if (before.marker && folderGone) {
+        op.fileStep(texts::stepRemoveMarker(drive), lockbay::removeMarkerFolder(fs, drive));
+    }
 
     op.result().reading = lockbay::readProtection(fs, drive);
     if (!lockbay::readsRestored(op.result().reading)) {

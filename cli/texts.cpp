@@ -319,6 +319,20 @@ std::wstring stillNotNtfs(wchar_t drive, const std::wstring& fileSystem) {
                 {name(drive), fileSystem.empty() ? L"unknown" : fileSystem});
 }
 
+std::wstring cannotConvert(wchar_t drive, const std::wstring& fileSystem) {
+    return fill(
+        L"{1} reads as {2}, which cannot be converted to NTFS (only FAT and FAT32 can), so it cannot get "
+        L"Advanced protection. Nothing on {1} was changed; protect it without --advanced.",
+        {name(drive), fileSystem.empty() ? L"an unknown file system" : fileSystem});
+}
+
+std::wstring denyEntryMissing(wchar_t drive) {
+    return fill(
+        L"Advanced protection could not be applied: the access list of {1} does not deny Everyone access "
+        L"after the deny step, so no marker was made. {2} has Simple protection.",
+        {lockbay::protectionFolder(drive), name(drive)});
+}
+
 std::wstring notProtectedAsAsked(wchar_t drive, const lockbay::ProtectionReading& reading, bool advanced) {
     const std::wstring folder = lockbay::protectionFolder(drive);
     std::wstring what;

@@ -70,6 +70,8 @@ std::wstring fileNotDeleted(wchar_t drive);
 std::wstring folderNotMade(wchar_t drive);
 std::wstring markerNotMade(wchar_t drive);
 std::wstring stillNotNtfs(wchar_t drive, const std::wstring& fileSystem);
+std::wstring cannotConvert(wchar_t drive, const std::wstring& fileSystem);
+std::wstring denyEntryMissing(wchar_t drive);
 std::wstring notProtectedAsAsked(wchar_t drive, const lockbay::ProtectionReading& reading, bool advanced);
 std::wstring notRestored(wchar_t drive, const lockbay::ProtectionReading& reading);
 std::wstring protectedDone(wchar_t drive, bool advanced, bool converted);

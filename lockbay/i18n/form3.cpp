@@ -83,9 +83,7 @@ void Form3::onUnload() { app_.form1().show(); }
 
 void Form3::choose(const std::wstring& fileName) {
     std::wstring error;
-    // Written beside the old file and moved into place, so a failure never leaves a
-    // truncated selection behind.
-    if (!platform::writeWholeFile(app_.fs(), kSelectionFile, selectionFileContent(fileName), error)) {
+    if (!saveSelection(app_.fs(), app_.platform().registry, fileName, error)) {
         runtime().messageBox(std::wstring(messages::kSelectionNotSavedPrefix) + error +
                                  messages::kSelectionNotSavedSuffix,
                              messages::kProgramTitle);

@@ -141,6 +141,17 @@ constexpr std::wstring_view kEnglish[] = {
     L"it is in the quarantine already",
     L"Nothing has been moved: the folder \"%1\" on the drive is a link that may lead off the drive, and "
     L"Lockbay writes nothing through it. Remove the link and clean the drive again.",
+    // Advanced protection and Restore in the main window.
+    L"Converting drive %1: to NTFS takes it off-line for a while: files that are open from it will be "
+    L"closed, and the conversion cannot be undone. Convert it now? (No keeps its Simple protection.)",
+    L"Drive %1: uses %2, which cannot be converted to NTFS: only FAT and FAT32 drives can. Advanced "
+    L"protection needs NTFS, so nothing on the drive has been changed. Protect it in Simple mode instead.",
+    L"The conversion of drive %1: to NTFS did not succeed (convert ended with exit code %2, and the drive "
+    L"reads as %3), so Everyone has not been denied access to its autorun.inf folder.",
+    L"Advanced protection could not be applied to drive %1: the access list of its autorun.inf folder does "
+    L"not deny Everyone access after the permission step. The drive has Simple protection.",
+    L"The autorun.inf folder of drive %1: could not be removed, so the drive is still protected. The folder "
+    L"may hold files (Lockbay never deletes them), or its access could not be given back.",
 };
 static_assert(std::size(kEnglish) == kLanguageLineCount, "one English text for every line of a language file");
 

@@ -127,6 +127,12 @@ enum class CaptionLine : std::size_t {
     kRefusedBadName,         // not a file name: a device, a bad character, too long
     kRefusedQuarantined,     // it lies in the quarantine already
     kCleanQuarantineIsLink,  // "%1": the quarantine folder, which is a link: nothing moved
+    // Advanced protection and Restore in the main window ("%1" the drive letter).
+    kConvertQuestion,        // before convert /X takes the drive off-line (Yes or No)
+    kCannotConvert,          // "%2" the drive's file system, which convert refuses
+    kConversionFailed,       // "%2" convert's exit code, "%3" the file system the drive reads as
+    kAdvancedNotApplied,     // the deny entry did not read back after the deny step
+    kProtectionFolderStays,  // Restore could not remove the autorun.inf folder
 
     kEndOfLines  // not a line: one past the last
 };

@@ -122,7 +122,7 @@ const std::wstring& Module1::text(CaptionLine line) const {
 
 // Applies the selected language; false when the selection names a file that is missing.
 bool Module1::apply() {
-    const SelectedLanguage selected = readSelectedLanguage(app_.fs());
+    const SelectedLanguage selected = readSelectedLanguage(app_.fs(), app_.platform().registry);
     // A selection file that is missing, unreadable or names nothing, or a language file
     // that is missing: English status words, every other text as it was.
     if (selected.outcome != SelectedLanguage::Outcome::Read) {

@@ -9,22 +9,31 @@ std::wstring command(const wchar_t* before, wchar_t drive, const wchar_t* after)
     return std::wstring(before) + drive + after;
 }
 
+std::wstring groupArgument(const std::wstring& everyone) {
+    return everyone.find(L' ') == std::wstring::npos ? everyone : L"\"" + everyone + L"\"";
+}
+
 }  // namespace
 
-std::wstring grantCommand(wchar_t drive) {
-    return command(L"cmd.exe /c cacls ", drive, L":\\autorun.inf /e /c /g Everyone:F");
+std::wstring grantCommand(wchar_t drive, const std::wstring& everyone) {
+    return command(L"cmd.exe /c cacls ", drive, L":\\autorun.inf /e /c /g ") + groupArgument(everyone) +
+           L":F";
 }
 
-std::wstring denyCommandAtClick(wchar_t drive) {
-    return command(L"cmd.exe /c cacls ", drive, L":\\autorun.inf /e /c /d Everyone ");
+std::wstring denyCommandAtClick(wchar_t drive, const std::wstring& everyone) {
+    return command(L"cmd.exe /c cacls ", drive, L":\\autorun.inf /e /c /d ") + groupArgument(everyone) + L" ";
 }
 
-std::wstring denyCommandAfterConversion(wchar_t drive) {
-    return command(L"cmd.exe /c cacls ", drive, L":\\autorun.inf /e /c /d Everyone");
+std::wstring denyCommandAfterConversion(wchar_t drive, const std::wstring& everyone) {
+    return command(L"cmd.exe /c cacls ", drive, L":\\autorun.inf /e /c /d ") + groupArgument(everyone);
 }
 
 std::wstring convertCommand(wchar_t drive) {
     return command(L"cmd.exe /c convert ", drive, L": /FS:NTFS /X ");
+}
+
+std::wstring convertInput(const std::wstring& volumeLabel) {
+    return volumeLabel + L"\r\n";
 }
 
 std::wstring takeOwnershipCommand(wchar_t drive) {

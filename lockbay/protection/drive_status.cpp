@@ -1,6 +1,8 @@
 // Drive status and drive list rules: see drive_status.h.
 #include "lockbay/protection/drive_status.h"
 
+#include <algorithm>
+
 #include "lockbay/protection/best_effort.h"
 
 namespace lockbay {
@@ -27,6 +29,22 @@ bool isWritable(platform::FileSystem& fs, wchar_t drive) {
     if (!isDirectory(fs, probe)) return false;
     if (made) ignoreFailure(fs.removeDirectory(probe));
     return true;
+}
+
+std::vector<wchar_t> answeringDrives(platform::FileSystem& fs, const std::vector<wchar_t>& letters) {
+    std::vector<wchar_t> network;
+    for (const wchar_t drive : letters) {
+        if (fs.driveKind(drive) == platform::DriveKind::Network) network.push_back(drive);
+    }
+    const std::vector<wchar_t> answered =
+        network.empty() ? network : fs.drivesAnswering(network, kNetworkAnswerMs);
+    std::vector<wchar_t> result;
+    for (const wchar_t drive : letters) {
+        const bool isNetwork = std::find(network.begin(), network.end(), drive) != network.end();
+        if (!isNetwork || std::find(answered.begin(), answered.end(), drive) != answered.end())
+            result.push_back(drive);
+    }
+    return result;
 }
 
 double freeMegabytes(platform::FileSystem& fs, wchar_t drive) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/filesystem.h"
 
@@ -25,6 +26,14 @@ DriveStatus classifyDrive(platform::FileSystem& fs, wchar_t drive);
 // The write probe: makes the folder "a" in the root and tests it. Only a folder that the
 // probe made itself is removed again; a user's folder "a" is never touched.
 bool isWritable(platform::FileSystem& fs, wchar_t drive);
+
+// The drives among `letters` that may be probed: every drive but a network drive whose
+// server does not answer within kNetworkAnswerMs. A mapped drive whose server is away
+// would otherwise hold the caller up for the network's time-out on every probe; Windows
+// never runs AutoRun from a network drive, so leaving it out loses nothing. The network
+// drives are asked all at once, off the calling thread.
+inline constexpr int kNetworkAnswerMs = 1000;
+std::vector<wchar_t> answeringDrives(platform::FileSystem& fs, const std::vector<wchar_t>& letters);
 
 // Free space in megabytes with the fraction; a drive that cannot be queried gives 0.
 double freeMegabytes(platform::FileSystem& fs, wchar_t drive);

@@ -24,8 +24,14 @@ void makeHiddenFolder(platform::FileSystem& fs, const std::wstring& path) {
         ignoreFailure(fs.setAttributes(path, platform::attr::kHidden));
 }
 
-void makeProtectionFolder(platform::FileSystem& fs, wchar_t drive) {
+bool removeInfectedFileAgain(platform::FileSystem& fs, wchar_t drive) {
+    return infectedFileGone(fs, drive) || fs.deleteFile(protectionFolder(drive)) ||
+           infectedFileGone(fs, drive);
+}
+
+bool makeProtectionFolder(platform::FileSystem& fs, wchar_t drive) {
     makeHiddenFolder(fs, protectionFolder(drive));
+    return isDirectory(fs, protectionFolder(drive));
 }
 
 void makeMarkerFolder(platform::FileSystem& fs, wchar_t drive) {
@@ -38,6 +44,16 @@ bool isNtfs(platform::FileSystem& fs, wchar_t drive) {
 
 bool hasRoomToConvert(platform::FileSystem& fs, wchar_t drive) {
     return freeMegabytes(fs, drive) >= kConversionMinimumMegabytes;
+}
+
+bool canConvertToNtfs(const std::wstring& fileSystem) {
+    return fileSystem == L"FAT" || fileSystem == L"FAT32";
+}
+
+AdvancedMarking markAdvancedWhenDenied(platform::FileSystem& fs, wchar_t drive) {
+    if (!fs.everyoneDenied(protectionFolder(drive)).value_or(false)) return AdvancedMarking::NotDenied;
+    makeMarkerFolder(fs, drive);
+    return hasAdvancedMarker(fs, drive) ? AdvancedMarking::Marked : AdvancedMarking::MarkerNotMade;
 }
 
 bool hasAdvancedMarker(platform::FileSystem& fs, wchar_t drive) {

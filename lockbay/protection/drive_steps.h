@@ -29,13 +29,24 @@ FileRemoval removeInfectedFile(platform::FileSystem& fs, wchar_t drive);
 // True when autorun.inf is no longer a file: deleted meanwhile, or a folder now.
 bool infectedFileGone(platform::FileSystem& fs, wchar_t drive);
 
+// The second attempt, once the grant command has given Everyone access to the file:
+// deletes it again; true when autorun.inf is no longer a file.
+//
+// The rule that Lockbay and the command line share: as soon as the file is gone the
+// protection folder is made (makeProtectionFolder), and the Advanced steps follow only
+// once that folder is there. A worm that held the file open may still run, so the drive
+// must not stay unprotected; and a deny entry set while the file is still there would
+// land on the virus file itself.
+bool removeInfectedFileAgain(platform::FileSystem& fs, wchar_t drive);
+
 // Makes a folder and gives it the Hidden attribute alone. Only a folder is hidden: an
 // infected file of the same name that could not be deleted keeps its attributes, so the
 // drive stays visible as INFECTED instead of hiding behind an UNPROTECTED status.
 void makeHiddenFolder(platform::FileSystem& fs, const std::wstring& path);
 
-// Simple protection's file step: the hidden autorun.inf folder.
-void makeProtectionFolder(platform::FileSystem& fs, wchar_t drive);
+// Simple protection's file step: the hidden autorun.inf folder. True when the folder is
+// there afterwards: only then may the Advanced steps follow.
+bool makeProtectionFolder(platform::FileSystem& fs, wchar_t drive);
 // The hidden marker folder that tells Restore a drive has Advanced protection.
 void makeMarkerFolder(platform::FileSystem& fs, wchar_t drive);
 
@@ -43,6 +54,21 @@ void makeMarkerFolder(platform::FileSystem& fs, wchar_t drive);
 bool isNtfs(platform::FileSystem& fs, wchar_t drive);
 // Enough free space to convert the drive to NTFS.
 bool hasRoomToConvert(platform::FileSystem& fs, wchar_t drive);
+// convert turns only FAT and FAT32 into NTFS: it refuses exFAT (the usual file system of
+// sticks of 64 GB and more) and every other, so Advanced protection of such a drive is
+// refused before anything changes.
+bool canConvertToNtfs(const std::wstring& fileSystem);
+
+// The last step of Advanced protection, once the deny command has ended: the marker
+// folder is made only when the folder's access list reads back with the deny entry. A
+// marker without it would make Restore and the drive list call a Simple protection
+// Advanced, as happens where cacls cannot find the group.
+enum class AdvancedMarking {
+    Marked,
+    NotDenied,      // the access list holds no deny entry for Everyone (or cannot be read)
+    MarkerNotMade,  // it does, but the marker folder could not be made
+};
+AdvancedMarking markAdvancedWhenDenied(platform::FileSystem& fs, wchar_t drive);
 
 // The marker folder is there: Restore takes the Advanced path.
 bool hasAdvancedMarker(platform::FileSystem& fs, wchar_t drive);

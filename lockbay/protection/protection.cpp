@@ -1,10 +1,13 @@
 // Protect and Restore, step by step. Commands run in their own minimized console
-// windows and are never waited for; the timers give them time to finish.
+// windows; those whose result matters are watched by a timer step until they end.
 #include "lockbay/protection/protection.h"
 
 #include "lockbay/app/lockbay_app.h"
 #include "lockbay/app/messages.h"
+#include "lockbay/i18n/module1.h"
+#include "lockbay/i18n/text_inserts.h"
 #include "lockbay/protection/best_effort.h"
+#include "lockbay/protection/drive_checks.h"
 #include "lockbay/protection/drive_commands.h"
 #include "lockbay/protection/drive_status.h"
 #include "lockbay/protection/drive_steps.h"
@@ -38,6 +41,35 @@ void Protection::runAutorunCommand(wchar_t drive, const std::wstring& commandLin
     runCommand(commandLine);
 }
 
+void Protection::startWatched(Waiting what, const std::wstring& commandLine, const std::wstring& input) {
+    // A command that cannot be started counts as ended: the step after it reads the drive
+    // and finds that nothing changed.
+    watched_ = app_.platform().processes.startCommand(commandLine, input).process;
+    waiting_ = what;
+    watchTicks_ = 0;
+}
+
+void Protection::startWatchedOnAutorun(Waiting what, wchar_t drive, const std::wstring& commandLine) {
+    // Never on a link: it is skipped and counts as ended, like a command that cannot start.
+    if (!autorunLeadsOffDrive(app_.fs(), drive)) {
+        startWatched(what, commandLine);
+        return;
+    }
+    watched_.reset();
+    waiting_ = what;
+    watchTicks_ = 0;
+}
+
+std::optional<std::uint32_t> Protection::watchedEnd(int tickLimit, bool& timedOut) {
+    ++watchTicks_;
+    timedOut = false;
+    if (!watched_) return std::uint32_t{0};
+    if (const auto code = watched_->exitCode()) return code;
+    if (watchTicks_ < tickLimit) return std::nullopt;
+    timedOut = true;
+    return std::uint32_t{1};
+}
+
 wchar_t Protection::beginOperation() {
     Form1& form = app_.form1();
     form.hidem();
@@ -51,6 +83,15 @@ void Protection::scheduleRefresh(int intervalMs) {
     form.Timer1.setEnabled(true);
 }
 
+void Protection::tell(const std::wstring& message) {
+    app_.ui().messageBox(message, messages::kProgramTitle);
+}
+
+std::wstring Protection::text(CaptionLine line, wchar_t drive, std::wstring_view second,
+                              std::wstring_view third) const {
+    return fillInserts(app_.module1().text(line), {std::wstring(1, drive), second, third});
+}
+
 bool Protection::stepsPending() const {
     Form1& form = app_.form1();
     return form.Timer2.enabled() || form.Timer3.enabled() || form.Timer4.enabled() || form.Timer6.enabled() ||
@@ -62,78 +103,150 @@ void Protection::protectClicked() {
     platform::FileSystem& fs = app_.fs();
     const wchar_t drive = beginOperation();
 
-    // What an infected autorun.inf starts is known only from the file itself.
-    cleaning_.readBeforeRemoval(drive);
-    if (removeInfectedFile(fs, drive) == FileRemoval::Failed) {
-        runAutorunCommand(drive, grantCommand(drive));
-        retryDrive_ = drive;
-        form.Timer4.setEnabled(true);
-    }
-
-    makeProtectionFolder(fs, drive);
-    if (!form.adv) {
+    // Advanced protection of a drive that convert refuses (exFAT, say) is refused before
+    // anything changes.
+    if (form.adv && !isNtfs(fs, drive) && !canConvertToNtfs(fs.fileSystemName(drive))) {
+        const std::wstring fileSystem = fs.fileSystemName(drive);
+        tell(text(CaptionLine::kCannotConvert, drive, fileSystem.empty() ? L"?" : fileSystem));
         scheduleRefresh(500);
         return;
     }
 
-    if (isNtfs(fs, drive)) {
-        runAutorunCommand(drive, denyCommandAtClick(drive));
-        makeMarkerFolder(fs, drive);
+    // What an infected autorun.inf starts is known only from the file itself.
+    cleaning_.readBeforeRemoval(drive);
+    if (removeInfectedFile(fs, drive) == FileRemoval::Failed) {
+        // The protection waits for the retry: nothing is made or denied while the file is
+        // there. The refresh shows the drive INFECTED meanwhile.
+        runAutorunCommand(drive, grantCommand(drive, fs.everyoneGroupName()));
+        retryDrive_ = drive;
+        retryAdvanced_ = form.adv;
+        form.Timer4.setEnabled(true);
         scheduleRefresh(500);
+        return;
+    }
+    continueProtection(drive, form.adv, 500);
+}
+
+void Protection::continueProtection(wchar_t drive, bool advanced, int refreshMs) {
+    platform::FileSystem& fs = app_.fs();
+    // The Advanced steps run only once the folder is there (see removeInfectedFileAgain).
+    if (!makeProtectionFolder(fs, drive) || !advanced) {
+        scheduleRefresh(refreshMs);
+        return;
+    }
+    if (isNtfs(fs, drive)) {
+        startDeny(drive, false);
         return;
     }
     conversionDrive_ = drive;
     if (!hasRoomToConvert(fs, drive)) {
         // The free-space dialog takes over; the main window stays busy behind it.
         app_.freeSpaceDialog().show();
-        form.hide();
+        app_.form1().hide();
         return;
     }
     startConversion();
 }
 
-void Protection::startConversion() {
-    Form1& form = app_.form1();
-    const platform::StartResult started =
-        app_.platform().processes.runCommand(convertCommand(conversionDrive_));
-    if (!started.started) {
-        // Nothing will take the drive away, so there is nothing to watch: the operation
-        // ends now instead of waiting 30 minutes for a conversion that never began.
-        endConversion(std::wstring(messages::kConversionNotStartedPrefix) + conversionDrive_ +
-                      messages::kConversionNotStartedMiddle + started.error +
-                      advancedAdvice(app_.fs(), conversionDrive_, false));
-        return;
-    }
-    form.ok = false;
-    watchTicks_ = 0;
-    form.Timer2.setEnabled(true);
+void Protection::startDeny(wchar_t drive, bool afterConversion) {
+    const std::wstring everyone = app_.fs().everyoneGroupName();
+    conversionDrive_ = drive;
+    startWatchedOnAutorun(Waiting::Deny, drive,
+                          afterConversion ? denyCommandAfterConversion(drive, everyone)
+                                          : denyCommandAtClick(drive, everyone));
+    app_.form1().Timer2.setEnabled(true);
 }
 
-void Protection::conversionWatchStep() {
-    Form1& form = app_.form1();
-    platform::FileSystem& fs = app_.fs();
-    const wchar_t drive = conversionDrive_;
-    ++watchTicks_;
-    const bool ready = fs.isReady(drive);
-    if (!ready) form.ok = true;
+void Protection::finishAdvanced(wchar_t drive) {
+    // The marker only with the deny entry read back: otherwise the drive has Simple
+    // protection, and the user is told so.
+    if (markAdvancedWhenDenied(app_.fs(), drive) == AdvancedMarking::NotDenied) {
+        tell(text(CaptionLine::kAdvancedNotApplied, drive));
+    }
+    scheduleRefresh(100);
+}
 
-    // Over when the drive came back after going away, or when it already reports NTFS
-    // (the conversion finished between two ticks).
-    if (ready && (form.ok || isNtfs(fs, drive))) {
-        runAutorunCommand(drive, denyCommandAfterConversion(drive));
-        form.Timer2.setEnabled(false);
+void Protection::startConversion() {
+    Form1& form = app_.form1();
+    const wchar_t drive = conversionDrive_;
+    // /X forces the drive off-line, closing whatever is open from it: the user decides.
+    if (app_.ui().messageBox(text(CaptionLine::kConvertQuestion, drive), messages::kProgramTitle,
+                             platform::ui::Backend::Buttons::YesNo) != platform::ui::Backend::Answer::Yes) {
         scheduleRefresh(500);
         return;
     }
-    if (watchTicks_ >= kWatchTickLimit) {
-        form.Timer2.setEnabled(false);
-        endConversion(std::wstring(messages::kConversionUnfinishedPrefix) + drive +
-                      messages::kConversionUnfinishedSuffix + advancedAdvice(fs, drive, true));
+    platform::CommandStart started = app_.platform().processes.startCommand(
+        convertCommand(drive), convertInput(app_.fs().driveDetails(drive).label));
+    if (!started.process) {
+        // Nothing will convert the drive, so there is nothing to watch: the operation
+        // ends now instead of waiting 30 minutes for a conversion that never began.
+        endConversion(std::wstring(messages::kConversionNotStartedPrefix) + drive +
+                      messages::kConversionNotStartedMiddle + started.error +
+                      advancedAdvice(app_.fs(), drive, false));
+        return;
     }
+    watched_ = std::move(started.process);
+    waiting_ = Waiting::Conversion;
+    conversionExit_.reset();
+    watchTicks_ = 0;
+    form.ok = false;
+    form.Timer2.setEnabled(true);
+}
+
+void Protection::protectWatchStep() {
+    Form1& form = app_.form1();
+    platform::FileSystem& fs = app_.fs();
+    const wchar_t drive = conversionDrive_;
+    if (waiting_ == Waiting::Deny) {
+        bool timedOut = false;
+        if (!watchedEnd(kToolTickLimit, timedOut)) return;
+        form.Timer2.setEnabled(false);
+        watched_.reset();
+        waiting_ = Waiting::Nothing;
+        finishAdvanced(drive);
+        return;
+    }
+
+    // The conversion: over when convert has ended and the drive is back.
+    if (!fs.isReady(drive)) form.ok = true;  // the conversion has taken the drive
+    if (!conversionExit_) {
+        bool timedOut = false;
+        conversionExit_ = watchedEnd(kWatchTickLimit, timedOut);
+        if (timedOut) {
+            form.Timer2.setEnabled(false);
+            watched_.reset();
+            waiting_ = Waiting::Nothing;
+            endConversion(std::wstring(messages::kConversionUnfinishedPrefix) + drive +
+                          messages::kConversionUnfinishedSuffix + advancedAdvice(fs, drive, true));
+            return;
+        }
+        if (!conversionExit_) return;
+        watchTicks_ = 0;
+    }
+    if (*conversionExit_ == 0 && !fs.isReady(drive) && ++watchTicks_ < kBackAfterConversionTicks) return;
+    form.Timer2.setEnabled(false);
+    watched_.reset();
+    waiting_ = Waiting::Nothing;
+    conversionEnded(*conversionExit_);
+}
+
+void Protection::conversionEnded(std::uint32_t exitCode) {
+    platform::FileSystem& fs = app_.fs();
+    const wchar_t drive = conversionDrive_;
+    // Done only when convert says so and the drive reads NTFS: a deny entry on a FAT
+    // drive would not be kept.
+    if (exitCode == 0 && isNtfs(fs, drive)) {
+        startDeny(drive, true);
+        return;
+    }
+    const std::wstring fileSystem = fs.fileSystemName(drive);
+    endConversion(text(CaptionLine::kConversionFailed, drive, std::to_wstring(exitCode),
+                       fileSystem.empty() ? L"?" : fileSystem) +
+                  advancedAdvice(fs, drive, false));
 }
 
 void Protection::endConversion(const std::wstring& message) {
-    app_.ui().messageBox(message, messages::kProgramTitle);
+    tell(message);
     scheduleRefresh(500);
 }
 
@@ -145,15 +258,23 @@ void Protection::retryStep() {
     Form1& form = app_.form1();
     platform::FileSystem& fs = app_.fs();
     const wchar_t drive = retryDrive_;
-    while (!infectedFileGone(fs, drive) && !fs.deleteFile(protectionFolder(drive))) {
+    bool removed = removeInfectedFileAgain(fs, drive);
+    while (!removed) {
         const auto answer =
             app_.ui().messageBox(std::wstring(messages::kCannotRemoveAutorun) + drive,
                                  messages::kProgramTitle, platform::ui::Backend::Buttons::RetryCancel);
         if (answer == platform::ui::Backend::Answer::Cancel) break;
+        removed = removeInfectedFileAgain(fs, drive);
     }
     form.Timer4.setEnabled(false);
     retrying_ = false;
-    scheduleRefresh(100);
+    if (!removed) {
+        scheduleRefresh(100);
+        return;
+    }
+    // The file is gone: the protection goes on at once, so the drive is not left open
+    // while the worm that held the file may still run.
+    continueProtection(drive, retryAdvanced_, 100);
 }
 
 void Protection::restoreClicked() {
@@ -161,29 +282,47 @@ void Protection::restoreClicked() {
     platform::FileSystem& fs = app_.fs();
     const wchar_t drive = beginOperation();
     restoreDrive_ = drive;
-    if (hasAdvancedMarker(fs, drive)) {
-        runAutorunCommand(drive, takeOwnershipCommand(drive));
+    // Advanced by the folder's access list as well as the marker: a drive protected
+    // through a conversion by an older Lockbay has no marker.
+    if (isAdvancedProtection(fs, drive)) {
+        startWatchedOnAutorun(Waiting::TakeOwnership, drive, takeOwnershipCommand(drive));
         form.Timer6.setEnabled(true);
-        form.Timer3.setInterval(1000);
-        form.Timer1.setInterval(2200);
-        // Only an empty marker folder goes; one holding files stays.
-        ignoreFailure(removeMarkerFolder(fs, drive));
-    } else {
-        form.Timer3.setInterval(100);
-        form.Timer1.setInterval(300);
+        return;
     }
+    form.Timer3.setInterval(100);
     form.Timer3.setEnabled(true);
-    form.Timer1.setEnabled(true);
 }
 
-void Protection::grantStep() {
-    runAutorunCommand(restoreDrive_, grantCommand(restoreDrive_));
+void Protection::restoreWatchStep() {
+    bool timedOut = false;
+    if (!watchedEnd(kToolTickLimit, timedOut)) return;
+    if (waiting_ == Waiting::TakeOwnership) {
+        startWatchedOnAutorun(Waiting::Grant, restoreDrive_,
+                              grantCommand(restoreDrive_, app_.fs().everyoneGroupName()));
+        return;
+    }
     app_.form1().Timer6.setEnabled(false);
+    watched_.reset();
+    waiting_ = Waiting::Nothing;
+    removeRestoredFolders(1200);
 }
 
 void Protection::folderRemovalStep() {
-    ignoreFailure(removeProtectionFolder(app_.fs(), restoreDrive_));
     app_.form1().Timer3.setEnabled(false);
+    removeRestoredFolders(200);
+}
+
+void Protection::removeRestoredFolders(int refreshMs) {
+    platform::FileSystem& fs = app_.fs();
+    const wchar_t drive = restoreDrive_;
+    // Only an empty folder goes. The marker goes after the folder, so a folder that stays
+    // keeps its marker and the next Restore still gives the access back.
+    if (removeProtectionFolder(fs, drive) || !isDirectory(fs, protectionFolder(drive))) {
+        ignoreFailure(removeMarkerFolder(fs, drive));
+    } else {
+        tell(text(CaptionLine::kProtectionFolderStays, drive));
+    }
+    scheduleRefresh(refreshMs);
 }
 
 }  // namespace lockbay

@@ -126,11 +126,11 @@ Form1::Form1(LockbayApp& app)
       app_(app) {
     Protection& protection = app_.protection();
     Timer1.onTick = [this] { refreshStep(); };
-    Timer2.onTick = [&protection] { protection.conversionWatchStep(); };
+    Timer2.onTick = [&protection] { protection.protectWatchStep(); };
     Timer3.onTick = [&protection] { protection.folderRemovalStep(); };
     Timer4.onTick = [&protection] { protection.retryStep(); };
     Timer5.onTick = [this] { app_.module1().captionStep(); };
-    Timer6.onTick = [&protection] { protection.grantStep(); };
+    Timer6.onTick = [&protection] { protection.restoreWatchStep(); };
     Timer7.onTick = [this] { driveChangeStep(); };
     Timer8.onTick = [this] { autoRunWatchStep(); };
     Timer9.onTick = [this] { handoverStep(); };
@@ -182,9 +182,14 @@ bool Form1::DirExists(const std::wstring& DirName) { return isDirectory(app_.fs(
 void Form1::loadlist() {
     platform::FileSystem& fs = app_.fs();
     List1.clear();
-    // Position 0 of the system drive list (A: or the system drive) is never examined.
+    // Position 0 of the system drive list (A: or the system drive) is never examined. A
+    // network drive that does not answer within a second is left out like one that cannot
+    // be written.
+    const std::vector<wchar_t> examined(Drive1.size() > 1 ? Drive1.begin() + 1 : Drive1.end(), Drive1.end());
+    const std::vector<wchar_t> answering = answeringDrives(fs, examined);
     for (std::size_t i = 1; i < Drive1.size(); ++i) {
         d = std::wstring(1, static_cast<wchar_t>(std::towupper(Drive1[i])));
+        if (std::find(answering.begin(), answering.end(), Drive1[i]) == answering.end()) continue;
         if (!isWritable(fs, d[0])) continue;
         List1.addItem(listLine(d[0], statusWord(classifyDrive(fs, d[0]), st1, st2, st3)));
     }

@@ -7,6 +7,7 @@
 #include <winioctl.h>
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -15,6 +16,7 @@
 #include <cwctype>
 #include <exception>
 #include <limits>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -527,6 +529,22 @@ public:
         return false;
     }
 
+    std::wstring everyoneGroupName() override {
+        BYTE sid[SECURITY_MAX_SID_SIZE] = {};
+        DWORD sidSize = sizeof sid;
+        wchar_t name[256] = {};
+        DWORD nameSize = 256;
+        wchar_t domain[256] = {};
+        DWORD domainSize = 256;
+        SID_NAME_USE use{};
+        if (!::CreateWellKnownSid(WinWorldSid, nullptr, sid, &sidSize) ||
+            !::LookupAccountSidW(nullptr, sid, name, &nameSize, domain, &domainSize, &use) ||
+            name[0] == L'\0') {
+            return L"Everyone";
+        }
+        return name;
+    }
+
     std::wstring fileSystemName(wchar_t drive) override {
 #ifdef LOCKBAY_E2E_VOLUME_FACTS
         if (const auto staged = stagedVolume(drive)) return staged->ready ? staged->fileSystem : std::wstring();
@@ -557,6 +575,53 @@ public:
         const CriticalErrorBoxesOff quiet;
         return ::GetVolumeInformationW(driveRoot(drive).c_str(), nullptr, 0, nullptr, nullptr, nullptr,
                                        nullptr, 0) != FALSE;
+    }
+
+    std::vector<wchar_t> drivesAnswering(const std::vector<wchar_t>& drives, int timeoutMs) override {
+        // Shared with the threads, which may outlive this call while a server stays away.
+        struct Probe {
+            std::mutex mutex;
+            std::vector<wchar_t> answered;
+            std::size_t done = 0;
+            KernelHandle wake{::CreateEventW(nullptr, FALSE, FALSE, nullptr)};
+        };
+        const auto probe = std::make_shared<Probe>();
+        std::size_t started = 0;
+        for (const wchar_t drive : drives) {
+            try {
+                std::thread([probe, drive] {
+                    const CriticalErrorBoxesOff quiet;
+                    const bool answers =
+                        ::GetFileAttributesW(driveRoot(drive).c_str()) != INVALID_FILE_ATTRIBUTES;
+                    const std::lock_guard lock(probe->mutex);
+                    if (answers) probe->answered.push_back(drive);
+                    ++probe->done;
+                    ::SetEvent(probe->wake.get());
+                }).detach();
+                ++started;
+            } catch (const std::system_error&) {
+                // No thread for it: the drive counts as not answering.
+            }
+        }
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        for (;;) {
+            {
+                const std::lock_guard lock(probe->mutex);
+                if (probe->done >= started) break;
+            }
+            const auto left =
+                std::chrono::ceil<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count();
+            if (left <= 0) break;
+            // Messages sent by other threads and programs are handled inside the wait and the
+            // peek; paint is dispatched; input and timers stay queued for the event loop.
+            const HANDLE wake = probe->wake.get();
+            ::MsgWaitForMultipleObjectsEx(1, &wake, static_cast<DWORD>(left), QS_SENDMESSAGE | QS_PAINT, 0);
+            MSG message{};
+            while (::PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE))
+                ::DispatchMessageW(&message);
+        }
+        const std::lock_guard lock(probe->mutex);
+        return probe->answered;
     }
 
     DriveKind driveKind(wchar_t drive) override {
@@ -768,7 +833,7 @@ std::wstring programOf(const std::wstring& commandLine) {
 // share every rule of how a command is started. `program`, when known, is named in the
 // error text in place of its "%1".
 bool createMinimized(const std::wstring& commandLine, DWORD creationFlags, PROCESS_INFORMATION& started,
-                     std::wstring& error, std::wstring_view program = {}) {
+                     std::wstring& error, std::wstring_view program = {}, HANDLE input = nullptr) {
     // CreateProcessW may write into the command line, so it gets a private copy.
     std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
     line.push_back(L'\0');
@@ -777,14 +842,53 @@ bool createMinimized(const std::wstring& commandLine, DWORD creationFlags, PROCE
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOWMINIMIZED;
+    if (input != nullptr) {
+        startup.dwFlags |= STARTF_USESTDHANDLES;
+        startup.hStdInput = input;
+    }
     if (!::CreateProcessW(application.empty() ? nullptr : application.c_str(), line.data(), nullptr, nullptr,
-                          FALSE, creationFlags, nullptr, nullptr, &startup, &started)) {
+                          input != nullptr, creationFlags, nullptr, nullptr, &startup, &started)) {
         const DWORD code = ::GetLastError();
         error = program.empty() ? errorMessage(code) : errorMessage(code, program);
         return false;
     }
     return true;
 }
+
+// What a command reads on its standard input: the text in the console's code page and
+// then the end of its input. The pipe's buffer holds it whole, so it is written before
+// the command starts; the read end is the only handle the command inherits.
+class CommandInput {
+public:
+    explicit CommandInput(const std::wstring& text) {
+        if (text.empty()) return;
+        SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+        HANDLE read = nullptr;
+        HANDLE write = nullptr;
+        if (!::CreatePipe(&read, &write, &inheritable, 0)) return;
+        read_ = KernelHandle(read);
+        const KernelHandle writeEnd(write);
+        const std::string bytes = narrowText(text, CP_OEMCP);
+        DWORD written = 0;
+        if (!::WriteFile(writeEnd.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) {
+            read_ = KernelHandle();
+        }
+    }
+    HANDLE handle() const { return read_ ? read_.get() : nullptr; }
+
+private:
+    static std::string narrowText(const std::wstring& text, UINT codePage) {
+        const int size = ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()),
+                                               nullptr, 0, nullptr, nullptr);
+        std::string bytes(static_cast<std::size_t>(std::max(size, 0)), '\0');
+        if (size > 0) {
+            ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size,
+                                  nullptr, nullptr);
+        }
+        return bytes;
+    }
+    KernelHandle read_;
+};
 
 // Starts a command line and lets it go: both handles are closed at once and nothing
 // waits for it.
@@ -800,10 +904,12 @@ StartResult startMinimized(const std::wstring& commandLine, std::wstring_view pr
 // Starts a command line and waits for its end. It gets a console of its own, as it does
 // when a window program starts it: its output and questions (convert asks for a
 // volume's label) stay in its own window and never reach the caller's output.
-CommandResult runAndWait(const std::wstring& commandLine, int timeoutMs) {
+CommandResult runAndWait(const std::wstring& commandLine, int timeoutMs, const std::wstring& inputText) {
+    const CommandInput input(inputText);
     PROCESS_INFORMATION started{};
     CommandResult result;
-    if (!createMinimized(commandLine, CREATE_NEW_CONSOLE, started, result.error)) return result;
+    if (!createMinimized(commandLine, CREATE_NEW_CONSOLE, started, result.error, {}, input.handle()))
+        return result;
     const KernelHandle process(started.hProcess);
     const KernelHandle thread(started.hThread);
     const DWORD waited = ::WaitForSingleObject(process.get(), static_cast<DWORD>(timeoutMs));
@@ -836,6 +942,17 @@ public:
 private:
     KernelHandle process_;
 };
+
+// Starts a command line and keeps its process handle for the caller to watch.
+CommandStart startKept(const std::wstring& commandLine, const std::wstring& inputText) {
+    const CommandInput input(inputText);
+    PROCESS_INFORMATION started{};
+    CommandStart result;
+    if (!createMinimized(commandLine, 0, started, result.error, {}, input.handle())) return result;
+    const KernelHandle thread(started.hThread);
+    result.process = std::make_unique<Win32RunningProcess>(started.hProcess);
+    return result;
+}
 
 // ShellExecuteW reports failure as a small number, partly its own SE_ERR_* codes; this
 // maps them to the system error codes whose texts say the same.
@@ -875,8 +992,13 @@ public:
         return {false, errorMessage(shellExecuteErrorCode(result), target)};
     }
 
-    CommandResult runCommandAndWait(const std::wstring& commandLine, int timeoutMs) override {
-        return runAndWait(commandLine, timeoutMs);
+    CommandStart startCommand(const std::wstring& commandLine, const std::wstring& input) override {
+        return startKept(commandLine, input);
+    }
+
+    CommandResult runCommandAndWait(const std::wstring& commandLine, int timeoutMs,
+                                    const std::wstring& input) override {
+        return runAndWait(commandLine, timeoutMs, input);
     }
 
     ElevatedStart startElevated(const std::wstring& program, const std::wstring& parameters) override {

@@ -75,6 +75,10 @@ public:
     std::optional<bool> everyoneDenied(const std::wstring& path) override {
         return count("everyoneDenied"), real_.everyoneDenied(path);
     }
+    std::wstring everyoneGroupName() override { return real_.everyoneGroupName(); }
+    std::vector<wchar_t> drivesAnswering(const std::vector<wchar_t>& drives, int timeoutMs) override {
+        return count("drivesAnswering"), real_.drivesAnswering(drives, timeoutMs);
+    }
     std::wstring fileSystemName(wchar_t drive) override {
         return count("fileSystemName"), real_.fileSystemName(drive);
     }

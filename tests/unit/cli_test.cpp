@@ -106,6 +106,7 @@ TEST_F(CliTest, ListShowsEveryWritableDriveWithItsProtection) {
     fs.addDrive(L'K', {L"NTFS", 1 << 30, true, false, {platform::DriveKind::Network, false, L""}});
     fs.addFolder(L"K:\\autorun.inf");
     fs.setEveryoneDenied(L"K:\\autorun.inf", true);  // protected through a conversion: no marker
+    fs.addDrive(L'N', {L"NTFS", 1 << 30, true, false, {platform::DriveKind::Network, false, L""}, false});
     ASSERT_EQ(run({L"list"}), 0);
     EXPECT_EQ(console.out_,
               L"DRIVE  TYPE       FILE SYSTEM  STATUS       ADVANCED\n"
@@ -153,8 +154,9 @@ TEST_F(CliTest, AdvancedProtectFailsWhenCaclsFailsOrItsEntryIsNotThere) {
          },
          true, L"had not ended after 2 minutes"},
         {"success without the entry", nullptr, false,
-         L"E: does not read as protected afterwards: the permissions of E:\\autorun.inf do not deny Everyone "
-         L"access."},
+         L"Advanced protection could not be applied: the access list of E:\\autorun.inf does not deny "
+         L"Everyone "
+         L"access after the deny step, so no marker was made."},
     };
     for (const Case& c : cases) {
         fs.removeDrive(L'E');
@@ -167,7 +169,8 @@ TEST_F(CliTest, AdvancedProtectFailsWhenCaclsFailsOrItsEntryIsNotThere) {
     fs.unreadableAccess.insert(L"E:\\AUTORUN.INF");
     processes.commandOutcome = nullptr;
     EXPECT_EQ(run({L"protect", L"E:", L"--advanced"}), 1);
-    EXPECT_NE(console.err_.find(L"the permissions of E:\\autorun.inf could not be read"), std::wstring::npos);
+    EXPECT_NE(console.err_.find(L"does not deny Everyone access after the deny step"), std::wstring::npos);
+    EXPECT_FALSE(fs.exists(L"E:\\advancedlockbay"));
 }
 
 TEST_F(CliTest, AdvancedProtectOfAFatDriveConvertsOnlyWhenConfirmed) {
@@ -185,10 +188,12 @@ TEST_F(CliTest, AdvancedProtectOfAFatDriveConvertsOnlyWhenConfirmed) {
         cacls(line);
     };
     console.input = {L" Yes "};
+    fs.drive(L'E').details.label = L"MYSTICK";
     ASSERT_EQ(run({L"protect", L"E:", L"--advanced"}), 0) << console.err_;
     EXPECT_EQ(processes.commands,
               (std::vector<std::wstring>{L"cmd.exe /c convert E: /FS:NTFS /X ",
                                          L"cmd.exe /c cacls E:\\autorun.inf /e /c /d Everyone"}));
+    EXPECT_EQ(processes.inputs[L"cmd.exe /c convert E: /FS:NTFS /X "], L"MYSTICK\r\n");
     EXPECT_EQ(processes.waitTimeouts, (std::vector<int>{cli::kConversionTimeoutMs, cli::kToolTimeoutMs}));
     EXPECT_TRUE(fs.isFolder(L"E:\\advancedlockbay"));
 
@@ -199,6 +204,12 @@ TEST_F(CliTest, AdvancedProtectOfAFatDriveConvertsOnlyWhenConfirmed) {
     EXPECT_NE(console.err_.find(L"F: has 8.0 MB free; converting it to NTFS needs at least 9 MB."),
               std::wstring::npos);
     EXPECT_FALSE(fs.exists(L"F:\\autorun.inf"));
+
+    // exFAT: convert refuses it, so the protection is refused before anything changes.
+    fs.addDrive(L'G', {L"exFAT", 1ull << 30, true, false, {}});
+    EXPECT_EQ(run({L"protect", L"G:", L"--advanced", L"--yes"}), 1);
+    EXPECT_NE(console.err_.find(L"G: reads as exFAT, which cannot be converted to NTFS"), std::wstring::npos);
+    EXPECT_FALSE(fs.exists(L"G:\\autorun.inf"));
 }
 
 TEST_F(CliTest, AnInfectedFileThatResistsIsGrantedAccessThenDeleted) {
@@ -232,7 +243,7 @@ TEST_F(CliTest, RestoreGivesAccessBackThenRemovesBothFolders) {
                   L"\"error\":\"E: is still protected afterwards: E:\\\\autorun.inf could not be removed."),
               std::wstring::npos)
         << console.out_;
-    EXPECT_FALSE(fs.exists(L"E:\\advancedlockbay"));
+    EXPECT_TRUE(fs.exists(L"E:\\advancedlockbay")) << "the marker stays with the folder";
     EXPECT_EQ(fs.content(L"E:\\autorun.inf\\notes.txt"), "mine");
 }
 

@@ -187,7 +187,8 @@ TEST(LanguageReading, HugeFilesAreReadOnlyAsFarAsALegalFileReaches) {
     fs.addFile(L"big.vlng", longest + std::string(2 << 20, 'z'));
     fs.addFile(L"clng.vlng", "big.vlng\r\n" + std::string(2 << 20, ' '));
 
-    const lockbay::SelectedLanguage selected = lockbay::readSelectedLanguage(fs);
+    fakes::FakeRegistry registry;
+    const lockbay::SelectedLanguage selected = lockbay::readSelectedLanguage(fs, registry);
     ASSERT_EQ(selected.outcome, lockbay::SelectedLanguage::Outcome::Read);
     ASSERT_EQ(selected.language.lines.size(), lockbay::kLanguageLineCount);
     for (std::size_t n = 0; n < lockbay::kLanguageLineCount; ++n) {
@@ -286,16 +287,37 @@ TEST_F(ChooserTest, CancelAndFrameCloseLeaveTheSelectionUntouched) {
     EXPECT_EQ(fake.fs.content(L"clng.vlng"), "english.vlng\r\n");
 }
 
-TEST_F(ChooserTest, ASelectionThatCannotBeWrittenIsReportedAndChangesNothing) {
+// A standard user cannot write clng.vlng into Program Files: the choice is kept for that
+// user under HKCU, read before clng.vlng, and applied as usual. A later choice that the
+// working folder takes removes it again.
+TEST_F(ChooserTest, ASelectionThatTheWorkingFolderCannotTakeIsKeptForTheUser) {
     fake.fs.addFolder(L"clng.vlng");  // a folder in the way
-    auto& chooser = openChooser();
-    chooser.Label4.click();
-    ASSERT_EQ(fake.backend.messageBoxes().size(), 1u);
-    EXPECT_NE(fake.backend.messageBoxes()[0].text.find(L"clng.vlng"), std::wstring::npos);
+    fake.fs.addFile(
+        L"german.vlng",
+        "L1\r\nL2\r\nL3\r\nL4\r\nL5\r\nL6\r\nL7\r\nL8\r\nL9\r\nL10\r\nL11\r\nL12\r\nL13\r\nG14\r\n");
+    openChooser().Label4.click();
+    EXPECT_TRUE(fake.backend.messageBoxes().empty());
     EXPECT_TRUE(fake.fs.isFolder(L"clng.vlng"));
-    EXPECT_TRUE(form1().visible());
+    EXPECT_EQ(fake.registry.read(platform::RegistryRoot::CurrentUser, L"Software\\Lockbay", L"Language"),
+              platform::stringValue(L"german.vlng"));
     advance(100);
-    EXPECT_EQ(form1().Label4.text(), L"Refresh");
+    EXPECT_EQ(form1().Label4.text(), L"G14");
+    fake.fs.removeDirectory(L"clng.vlng");
+    openChooser().Label1.click();
+    EXPECT_EQ(fake.fs.content(L"clng.vlng"), "english.vlng\r\n");
+    EXPECT_FALSE(fake.registry.read(platform::RegistryRoot::CurrentUser, L"Software\\Lockbay", L"Language"));
+}
+
+// Only a bare name ending in .vlng is opened, from the working folder: a path, a share, a
+// device or another extension counts as a missing file.
+TEST(LanguageReading, OnlyABareVlngNameIsOpened) {
+    for (const wchar_t* name : {L"german.vlng", L"My_Lang-2.VLNG"})
+        EXPECT_TRUE(lockbay::isLanguageFileName(name)) << name;
+    for (const wchar_t* name :
+         {L"\\\\server\\share\\x.vlng", L"C:\\x.vlng", L"sub\\x.vlng", L"..\\x.vlng", L"CON.vlng",
+          L"com1.vlng", L"x.txt", L".vlng", L"x.vlng:stream", L"a b.vlng"}) {
+        EXPECT_FALSE(lockbay::isLanguageFileName(name)) << name;
+    }
 }
 
 class HelpTest : public LanguageTest {

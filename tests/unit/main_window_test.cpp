@@ -95,8 +95,12 @@ TEST_F(MainWindowTest, LeavesOutReadOnlyNotReadyAndSingleDriveSystems) {
     fake.fs.addDrive(L'D', {L"CDFS", 0, true, true});   // a CD
     fake.fs.addDrive(L'E', {L"FAT32", 0, false, false});  // a card reader without a card
     fake.fs.addDrive(L'F');
+    // A mapped drive whose server is away: asked off the window's thread, within a second.
+    fake.fs.addDrive(L'N',
+                     {L"NTFS", 1 << 30, true, false, {platform::DriveKind::Network, false, L""}, false});
     form1().Label4.click();  // Refresh
     EXPECT_EQ(listLines(), (std::vector<std::wstring>{L"F:    UNPROTECTED"}));
+    EXPECT_EQ(fake.fs.answerTimeouts.back(), 1000);
 }
 
 TEST_F(MainWindowTest, TheWriteProbeLeavesNothingBehindAndNeverRemovesTheUsersFolder) {

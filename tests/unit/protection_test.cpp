@@ -1,21 +1,32 @@
 // Protect, the free-space dialog with the NTFS conversion, and Restore: what ends up
 // on the drive, the command lines to the character, and when each step runs.
+#include "lockbay/protection/protection.h"
+
 #include <string>
 #include <vector>
 
 #include "lockbay_fixture.h"
-#include "lockbay/protection/protection.h"
 
 namespace {
 
 namespace attr = platform::attr;
 using Answer = platform::ui::Backend::Answer;
 using Strings = std::vector<std::wstring>;
+constexpr auto kYesNo = platform::ui::Backend::Buttons::YesNo;
+
+// A command that has not ended yet.
+platform::CommandResult stillRunning(const std::wstring&) {
+    return {platform::CommandResult::Outcome::TimedOut, 0, {}};
+}
 
 constexpr std::uint64_t kNineMegabytes = 9ull * 1024 * 1024;  // 9,437,184 bytes
 
 class ProtectTest : public LockbayTest {
 protected:
+    ProtectTest() { fake.backend.onMessageBox = yesToTheConversion; }
+    static Answer yesToTheConversion(const platform::ui::HeadlessBackend::MessageBoxCall& call) {
+        return call.buttons == kYesNo ? Answer::Yes : Answer::Ok;
+    }
     // Drive E: with the given file system and free space, selected in the main window.
     lockbay::Form1& selectE(const std::wstring& fileSystem = L"FAT32", std::uint64_t freeBytes = 1ull << 30) {
         fake.fs.addDrive(L'E', {fileSystem, freeBytes, true, false});
@@ -57,17 +68,77 @@ TEST_F(ProtectTest, AdvancedOnNtfsDeniesAtOnceAndLeavesTheHiddenMarker) {
     protect(true);
     EXPECT_EQ(fake.processes.commands, Strings{L"cmd.exe /c cacls E:\\autorun.inf /e /c /d Everyone "});
     EXPECT_TRUE(hiddenFolder(L"E:\\autorun.inf"));
-    EXPECT_TRUE(hiddenFolder(L"E:\\advancedlockbay"));
+    EXPECT_FALSE(fake.fs.exists(L"E:\\advancedlockbay")) << "the marker waits for cacls to end";
     advance(500);
+    EXPECT_TRUE(hiddenFolder(L"E:\\advancedlockbay"));
+    advance(100);
     EXPECT_FALSE(busy());
     EXPECT_EQ(lineOfE(), L"E:    PROTECTED");
 }
 
-TEST_F(ProtectTest, FileSystemNameMustBeNtfsExactly) {
-    selectE(L"ntfs");
-    protect(true);
-    EXPECT_EQ(fake.processes.commands, Strings{L"cmd.exe /c convert E: /FS:NTFS /X "});
-    EXPECT_FALSE(fake.fs.exists(L"E:\\advancedlockbay"));
+// Advanced protection, one row per outcome: the group as Windows names S-1-1-0, a deny
+// entry that must read back before the marker, convert's refusal of anything but FAT and
+// FAT32 (before anything changes), the label on convert's input, its exit code, and the
+// question before /X.
+TEST_F(ProtectTest, AdvancedOutcomes) {
+    struct Row {
+        const wchar_t* fileSystem;
+        const wchar_t* group;
+        std::uint32_t convertExit;
+        Answer answer;
+        Strings commands;
+        bool folder, marker;
+        const wchar_t* message;  // the start of the last message, or nothing
+    };
+    const std::wstring convert = L"cmd.exe /c convert E: /FS:NTFS /X ";
+    const std::wstring denied = L"cmd.exe /c cacls E:\\autorun.inf /e /c /d Everyone";
+    // clang-format off
+    const Row rows[] = {
+        {L"NTFS", L"Tout le monde", 0, Answer::Yes, {L"cmd.exe /c cacls E:\\autorun.inf /e /c /d \"Tout le monde\" "}, true, true, nullptr},
+        {L"NTFS", L"Jeder", 0, Answer::Yes, {L"cmd.exe /c cacls E:\\autorun.inf /e /c /d Jeder "}, true, false, L"Advanced protection could not be applied to drive E:"},
+        {L"exFAT", L"Everyone", 0, Answer::Yes, {}, false, false, L"Drive E: uses exFAT, which cannot"},
+        {L"ntfs", L"Everyone", 0, Answer::Yes, {}, false, false, L"Drive E: uses ntfs, which cannot"},
+        {L"FAT32", L"Everyone", 0, Answer::Yes, {convert, denied}, true, true, nullptr},
+        {L"FAT32", L"Everyone", 1, Answer::Yes, {convert}, true, false, L"The conversion of drive E: to NTFS did not succeed (convert ended with exit code 1, and the drive reads as FAT32)"},
+        {L"FAT32", L"Everyone", 0, Answer::No, {}, true, false, nullptr},
+    };
+    // clang-format on
+    for (const Row& row : rows) {
+        fakes::FakePlatform local;
+        local.fs.addDrive(L'C');
+        local.fs.addDrive(L'E', {row.fileSystem, 1ull << 30, true, false}).details.label = L"MYSTICK";
+        local.fs.everyoneName = row.group;
+        if (row.group == std::wstring(L"Jeder")) local.processes.accessLists = nullptr;  // no such group
+        local.processes.commandOutcome = [&](const std::wstring& line) {
+            if (line == convert && row.convertExit == 0) local.fs.drive(L'E').fileSystem = L"NTFS";
+            return platform::CommandResult{platform::CommandResult::Outcome::Finished, row.convertExit, {}};
+        };
+        local.backend.onMessageBox = [&](const auto& call) {
+            return call.buttons == kYesNo ? row.answer : Answer::Ok;
+        };
+        lockbay::LockbayApp localApp(local.platform);
+        auto& form = localApp.form1();
+        form.show();
+        form.List1.select(0);
+        form.Label2.click();
+        form.Label7.click();
+        local.advance(1100);
+        SCOPED_TRACE(testing::Message() << static_cast<int>(&row - rows));
+        EXPECT_EQ(local.processes.commands, row.commands);
+        EXPECT_EQ(local.fs.isFolder(L"E:\\autorun.inf"), row.folder);
+        EXPECT_EQ(local.fs.isFolder(L"E:\\advancedlockbay"), row.marker);
+        const auto& boxes = local.backend.messageBoxes();
+        if (row.message) {
+            ASSERT_FALSE(boxes.empty());
+            EXPECT_EQ(boxes.back().text.find(row.message), 0u) << boxes.back().text;
+        } else if (!boxes.empty()) {
+            EXPECT_EQ(boxes.back().buttons, kYesNo) << "only the question";
+        }
+        if (!row.commands.empty() && row.commands[0] == convert) {
+            EXPECT_EQ(local.processes.inputs[convert], L"MYSTICK\r\n") << "the label convert asks for";
+        }
+        EXPECT_FALSE(form.waitt.visible());
+    }
 }
 
 TEST_F(ProtectTest, AdvancedOnFatConvertsAndDeniesOnceTheDriveIsBack) {
@@ -88,13 +159,12 @@ TEST_F(ProtectTest, AdvancedOnFatConvertsAndDeniesOnceTheDriveIsBack) {
     fake.fs.drive(L'E').fileSystem = L"NTFS";
     advance(500);  // the watch sees the drive back at 2000 ms
     EXPECT_EQ(fake.processes.commands.back(), L"cmd.exe /c cacls E:\\autorun.inf /e /c /d Everyone");
-    EXPECT_FALSE(form.Timer2.enabled());
-    advance(499);
+    advance(599);
     EXPECT_TRUE(busy());
     advance(1);
     EXPECT_FALSE(busy());
     EXPECT_EQ(lineOfE(), L"E:    PROTECTED");
-    EXPECT_FALSE(fake.fs.exists(L"E:\\advancedlockbay")) << "a converted drive gets no marker";
+    EXPECT_TRUE(fake.fs.exists(L"E:\\advancedlockbay")) << "a converted drive gets the marker too";
 }
 
 TEST_F(ProtectTest, WatchEndsWhenTheConversionFinishedBetweenTwoTicks) {
@@ -105,24 +175,25 @@ TEST_F(ProtectTest, WatchEndsWhenTheConversionFinishedBetweenTwoTicks) {
     protect(true);
     advance(500);
     EXPECT_EQ(fake.processes.commands.back(), L"cmd.exe /c cacls E:\\autorun.inf /e /c /d Everyone");
-    advance(500);
+    advance(600);
     EXPECT_FALSE(busy());
 }
 
 TEST_F(ProtectTest, WatchGivesUpAfterThirtyMinutesAndTellsTheUser) {
     auto& form = selectE(L"FAT32");
+    fake.processes.commandOutcome = stillRunning;  // never ends
     protect(true);  // the conversion never happens: the drive stays FAT32 and ready
     advance(30 * 60 * 1000 - 500);
-    EXPECT_TRUE(fake.backend.messageBoxes().empty());
+    EXPECT_EQ(fake.backend.messageBoxes().size(), 1u) << "only the question";
     EXPECT_TRUE(form.Timer2.enabled());
     advance(500);
-    ASSERT_EQ(fake.backend.messageBoxes().size(), 1u);
-    const std::wstring& text = fake.backend.messageBoxes()[0].text;
+    ASSERT_EQ(fake.backend.messageBoxes().size(), 2u);
+    const std::wstring& text = fake.backend.messageBoxes()[1].text;
     EXPECT_NE(text.find(L"E: to NTFS finish within 30 minutes"), std::wstring::npos) << text;
     // The folder was made before the conversion: the advice is to restore and protect again.
     EXPECT_NE(text.find(L"keeps its Simple protection"), std::wstring::npos) << text;
     EXPECT_NE(text.find(L"click Restore"), std::wstring::npos) << text;
-    EXPECT_EQ(fake.backend.messageBoxes()[0].title, L"Lockbay");
+    EXPECT_EQ(fake.backend.messageBoxes()[1].title, L"Lockbay");
     EXPECT_FALSE(form.Timer2.enabled());
     advance(500);
     EXPECT_FALSE(busy());
@@ -225,7 +296,7 @@ TEST_F(ProtectTest, InfectedFileIsDeletedFirstInEitherMode) {
         ASSERT_TRUE(folder);
         EXPECT_EQ(folder->attributes, attr::kDirectory | attr::kHidden) << advanced;
         EXPECT_TRUE(local.fs.exists(L"E:\\worm.exe")) << "only autorun.inf is deleted";
-        local.advance(500);
+        local.advance(600);
         EXPECT_EQ(form.List1.items()[0], L"E:    PROTECTED");
         EXPECT_FALSE(form.Timer4.enabled());
     }
@@ -261,11 +332,11 @@ TEST_F(RetryTest, UndeletableFileGrantsAccessAndRetriesAfterTwoSeconds) {
     const auto& box = fake.backend.messageBoxes()[0];
     EXPECT_EQ(box.text, L"Cannot remove autorun.inf file, please scan drive E");
     EXPECT_EQ(box.title, L"Lockbay");
-    EXPECT_FALSE(fake.fs.exists(L"E:\\autorun.inf"));
+    EXPECT_TRUE(hiddenFolder(L"E:\\autorun.inf")) << "the folder follows the removal at once";
     EXPECT_FALSE(form1().Timer4.enabled());
     advance(100);
     EXPECT_FALSE(busy());
-    EXPECT_EQ(lineOfE(), L"E:    UNPROTECTED");
+    EXPECT_EQ(lineOfE(), L"E:    PROTECTED");
 }
 
 TEST_F(RetryTest, CancelLeavesTheRoundAndGoesOnToTheRefresh) {
@@ -314,21 +385,20 @@ TEST_F(RetryTest, ATickWhileTheMessageIsOpenStartsNoSecondRound) {
     EXPECT_FALSE(form1().Timer4.enabled());
 }
 
-TEST_F(RetryTest, AdvancedOnNtfsAppliesTheDenyWithTheFileStillThere) {
+TEST_F(RetryTest, AdvancedOnNtfsWaitsForTheFolderBeforeTheDeny) {
     fake.fs.drive(L'E').fileSystem = L"NTFS";
     fake.backend.onMessageBox = [](const auto&) { return Answer::Cancel; };
     protect(true);
-    EXPECT_EQ(fake.processes.commands, (Strings{L"cmd.exe /c cacls E:\\autorun.inf /e /c /g Everyone:F",
-                                                L"cmd.exe /c cacls E:\\autorun.inf /e /c /d Everyone "}));
-    EXPECT_TRUE(fake.fs.isFolder(L"E:\\advancedlockbay"));
-    EXPECT_TRUE(form1().Timer4.enabled());
+    EXPECT_EQ(fake.processes.commands, (Strings{L"cmd.exe /c cacls E:\\autorun.inf /e /c /g Everyone:F"}));
+    advance(3000);
+    EXPECT_EQ(fake.processes.commands.size(), 1u) << "a retry given up runs no Advanced step";
+    EXPECT_FALSE(fake.fs.isFolder(L"E:\\advancedlockbay"));
 }
 
 // An Advanced protection of a FAT drive whose infected file could only be removed by the
-// retry step: the retry's refresh comes while the conversion is still being watched. The
-// window stays busy (so no second operation can take the watch over) until the deny
-// command for E has been started.
-TEST_F(RetryTest, TheRetryRefreshKeepsTheWindowBusyWhileTheConversionIsWatched) {
+// retry step: the folder and the conversion (directly or through the free-space dialog)
+// follow the retry. The window stays busy until the deny entry has been read back.
+TEST_F(RetryTest, TheConversionFollowsTheRetryAndTheWindowStaysBusy) {
     for (bool throughFreeSpaceDialog : {false, true}) {
         SCOPED_TRACE(throughFreeSpaceDialog);
         fakes::FakePlatform local;
@@ -337,29 +407,32 @@ TEST_F(RetryTest, TheRetryRefreshKeepsTheWindowBusyWhileTheConversionIsWatched) 
         local.fs.addDrive(L'F');
         local.fs.addFile(L"E:\\autorun.inf", "[autorun]");
         local.fs.undeletable.insert(L"E:\\AUTORUN.INF");
+        local.backend.onMessageBox = yesToTheConversion;
         lockbay::LockbayApp localApp(local.platform);
         auto& form = localApp.form1();
-        const auto busyNow = [&] { return form.waitt.visible() && !form.List1.visible() && !form.Picture6.visible(); };
+        const auto busyNow = [&] {
+            return form.waitt.visible() && !form.List1.visible() && !form.Picture6.visible();
+        };
         form.show();
         form.List1.select(0);
         form.Label2.click();
         form.Label7.click();
+        local.fs.undeletable.clear();  // the grant command made the file deletable
+        local.advance(2100);           // the retry deletes it; the folder and the conversion follow
         if (throughFreeSpaceDialog) {
             local.fs.drive(L'E').freeBytes = 1ull << 30;  // the user frees some space
             localApp.freeSpaceDialog().Label4.click();
         }
-        ASSERT_TRUE(form.Timer2.enabled());
-        local.fs.undeletable.clear();  // the grant command made the file deletable
-        local.advance(2100);           // the retry deletes it; its refresh follows 100 ms later
-        EXPECT_FALSE(local.fs.exists(L"E:\\autorun.inf"));
+        EXPECT_TRUE(local.fs.isFolder(L"E:\\autorun.inf"));
         EXPECT_TRUE(busyNow()) << "the conversion of E is still being watched";
         local.fs.drive(L'E').ready = false;  // the conversion takes the drive
         local.advance(500);
         local.fs.drive(L'E').ready = true;
+        local.fs.drive(L'E').fileSystem = L"NTFS";
         local.advance(500);
         EXPECT_EQ(local.processes.commands.back(), L"cmd.exe /c cacls E:\\autorun.inf /e /c /d Everyone");
         EXPECT_TRUE(busyNow());
-        local.advance(500);
+        local.advance(600);
         EXPECT_FALSE(busyNow());
         EXPECT_TRUE(form.List1.visible());
     }
@@ -370,8 +443,8 @@ TEST_F(ProtectTest, AConversionThatCannotStartEndsTheOperationAtOnce) {
     fake.processes.failCommands = true;
     protect(true);
     EXPECT_FALSE(form1().Timer2.enabled()) << "nothing to watch";
-    ASSERT_EQ(fake.backend.messageBoxes().size(), 1u);
-    const std::wstring& text = fake.backend.messageBoxes()[0].text;
+    ASSERT_EQ(fake.backend.messageBoxes().size(), 2u);
+    const std::wstring& text = fake.backend.messageBoxes()[1].text;
     EXPECT_NE(text.find(L"E: to NTFS could not be started:\nThe system cannot find the file specified."),
               std::wstring::npos)
         << text;
@@ -382,10 +455,12 @@ TEST_F(ProtectTest, AConversionThatCannotStartEndsTheOperationAtOnce) {
 }
 
 TEST_F(RetryTest, AConversionThatNeverFinishesOnADriveWithoutTheFolderSaysItIsNotProtected) {
-    fake.backend.onMessageBox = [](const auto& call) {
-        return call.buttons == platform::ui::Backend::Buttons::RetryCancel ? Answer::Cancel : Answer::Ok;
-    };
+    fake.backend.onMessageBox = yesToTheConversion;
+    fake.processes.commandOutcome = stillRunning;  // never ends
     protect(true);
+    fake.fs.undeletable.clear();
+    advance(2000);  // the retry removes the file and makes the folder; the conversion starts
+    fake.fs.removeDirectory(L"E:\\autorun.inf");  // the user removes the folder meanwhile
     advance(30 * 60 * 1000);
     ASSERT_EQ(fake.backend.messageBoxes().size(), 2u);
     const std::wstring& text = fake.backend.messageBoxes()[1].text;
@@ -399,8 +474,8 @@ TEST_F(ProtectTest, ACommandThatCannotStartIsSkipped) {
     selectE(L"NTFS");
     fake.processes.failCommands = true;
     protect(true);
-    EXPECT_TRUE(hiddenFolder(L"E:\\advancedlockbay"));
-    advance(500);
+    advance(600);
+    EXPECT_FALSE(fake.fs.exists(L"E:\\advancedlockbay")) << "no deny entry, no marker";
     EXPECT_FALSE(busy());
     EXPECT_EQ(lineOfE(), L"E:    PROTECTED");
 }
@@ -417,6 +492,7 @@ TEST_F(ProtectTest, AListRebuildDuringAnOperationDoesNotMoveItToAnotherDrive) {
     EXPECT_EQ(form.d, L"Z");
     advance(480);
     fake.fs.drive(L'E').ready = true;
+    fake.fs.drive(L'E').fileSystem = L"NTFS";
     advance(500);
     EXPECT_EQ(fake.processes.commands.back(), L"cmd.exe /c cacls E:\\autorun.inf /e /c /d Everyone");
     EXPECT_FALSE(fake.fs.exists(L"Z:\\autorun.inf"));
@@ -456,7 +532,7 @@ TEST_F(RestoreTest, AdvancedPathFollowsItsTimeline) {
     protectedDrive(true);
     form1().Label8.click();
     EXPECT_EQ(fake.processes.commands, Strings{L"cmd.exe /c takeown /f E:\\autorun.inf"});
-    EXPECT_FALSE(fake.fs.exists(L"E:\\advancedlockbay"));
+    EXPECT_TRUE(fake.fs.exists(L"E:\\advancedlockbay")) << "the marker goes after the folder";
     advance(499);
     EXPECT_EQ(fake.processes.commands.size(), 1u);
     advance(1);
@@ -465,6 +541,7 @@ TEST_F(RestoreTest, AdvancedPathFollowsItsTimeline) {
     EXPECT_TRUE(fake.fs.exists(L"E:\\autorun.inf"));
     advance(1);
     EXPECT_FALSE(fake.fs.exists(L"E:\\autorun.inf"));
+    EXPECT_FALSE(fake.fs.exists(L"E:\\advancedlockbay"));
     advance(1199);
     EXPECT_TRUE(busy());
     advance(1);
@@ -483,6 +560,25 @@ TEST_F(RestoreTest, FoldersHoldingFilesStayAndTheirContentsAreNeverDeleted) {
     EXPECT_EQ(fake.fs.content(L"E:\\autorun.inf\\notes.txt"), "mine");
     EXPECT_EQ(fake.fs.content(L"E:\\advancedlockbay\\keep.txt"), "also mine");
     EXPECT_EQ(listLines()[0], L"E:    PROTECTED");
+    ASSERT_EQ(fake.backend.messageBoxes().size(), 1u) << "a folder that stays is reported";
+    EXPECT_EQ(
+        fake.backend.messageBoxes()[0].text.find(L"The autorun.inf folder of drive E: could not be removed"),
+        0u);
+}
+
+// A deny entry without the marker (a conversion by an older Lockbay) takes the Advanced
+// path; the grant waits for takeown to end.
+TEST_F(RestoreTest, TheAccessListDecidesAndEachCommandIsWaitedFor) {
+    protectedDrive(false);
+    fake.fs.setEveryoneDenied(L"E:\\autorun.inf", true);
+    fake.processes.commandOutcome = stillRunning;  // running
+    form1().Label8.click();
+    advance(1500);
+    EXPECT_EQ(fake.processes.commands, Strings{L"cmd.exe /c takeown /f E:\\autorun.inf"});
+    fake.processes.commandOutcome = nullptr;
+    advance(3000);
+    EXPECT_EQ(fake.processes.commands.back(), L"cmd.exe /c cacls E:\\autorun.inf /e /c /g Everyone:F");
+    EXPECT_EQ(listLines()[0], L"E:    UNPROTECTED");
 }
 
 TEST_F(RestoreTest, ARebuildDuringRestoreKeepsItOnItsDrive) {

@@ -80,7 +80,7 @@ int Watcher::watch() {
 }
 
 lockbay::LanguageLines Watcher::language() {
-    return lockbay::readSelectedLanguage(platform_.fs).language;
+    return lockbay::readSelectedLanguage(platform_.fs, platform_.registry).language;
 }
 
 void Watcher::drivesArrived(const std::vector<wchar_t>& drives) {

@@ -104,11 +104,19 @@ public:
     // True when the access list of the path holds an entry that denies the group
     // Everyone all access; nothing when the list cannot be read.
     virtual std::optional<bool> everyoneDenied(const std::wstring& path) = 0;
+    // The name this Windows gives the group Everyone (the well-known SID S-1-1-0): "Jeder"
+    // on German Windows, "Tout le monde" on French. "Everyone" when it cannot be looked up.
+    virtual std::wstring everyoneGroupName() = 0;
 
     // Drive queries; a failing query gives "", 0 or false.
     virtual std::wstring fileSystemName(wchar_t drive) = 0;
     virtual std::uint64_t freeBytes(wchar_t drive) = 0;
     virtual bool isReady(wchar_t drive) = 0;
+    // Which of `drives` answer within `timeoutMs`: each root is asked on a thread of its own,
+    // all at once, and the calling thread's windows keep painting and answering other
+    // programs while it waits (no input or timer is handled meanwhile). A drive that has
+    // not answered by then is left out; its question is left to end by itself.
+    virtual std::vector<wchar_t> drivesAnswering(const std::vector<wchar_t>& drives, int timeoutMs) = 0;
     // The drive's kind alone: one question to the system, where driveDetails asks three.
     virtual DriveKind driveKind(wchar_t drive) = 0;
     // The drive's kind, bus and label; a failing part of the query stays at its default.

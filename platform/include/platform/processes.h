@@ -33,6 +33,12 @@ public:
     virtual std::optional<std::uint32_t> exitCode() = 0;
 };
 
+// A command line started and kept, so that the caller sees it end.
+struct CommandStart {
+    std::unique_ptr<RunningProcess> process;  // null when it was not started
+    std::wstring error;                       // the system's reason then
+};
+
 struct ElevatedStart {
     std::unique_ptr<RunningProcess> process;  // null when it was not started
     bool declined = false;                    // the user answered No to the system's prompt
@@ -51,9 +57,15 @@ public:
     // program's own rights.
     virtual StartResult shellOpen(const std::wstring& target) = 0;
     // Starts a command line exactly as runCommand does (same text, minimized with the
+    // focus) and keeps its process, so that the caller's event loop sees it end and reads
+    // its exit code. `input`, when not empty, is what it reads on its standard input
+    // (as console text), after which its input ends; convert asks there for a volume's label.
+    virtual CommandStart startCommand(const std::wstring& commandLine, const std::wstring& input) = 0;
+    // Starts a command line exactly as runCommand does (same text, minimized with the
     // focus) and waits at most `timeoutMs` for it to end. Its console is its own, so its
-    // output never mixes with the caller's.
-    virtual CommandResult runCommandAndWait(const std::wstring& commandLine, int timeoutMs) = 0;
+    // output never mixes with the caller's. `input` as for startCommand.
+    virtual CommandResult runCommandAndWait(const std::wstring& commandLine, int timeoutMs,
+                                            const std::wstring& input) = 0;
     // Asks the shell to start a program with administrator rights (the "runas" verb: the
     // system asks the user once when the caller has none). Its window is hidden.
     virtual ElevatedStart startElevated(const std::wstring& program, const std::wstring& parameters) = 0;

@@ -315,22 +315,19 @@ test_selection_file_is_a_folder() {
     english_texts_shown
     assert_no_message_box "a folder named clng.vlng"
 
-    # The choice cannot be written: the user is told, and nothing changes.
+    # The choice cannot be written there (as in Program Files for a standard user): it is
+    # kept for this user under HKCU, applied, and read first at the next start.
     choose_german
-    must drv wait-window "$message_box" 30000
-    local text
-    text=$(ctl_text "$message_box" "$MessageBox_Text")
-    [[ $text == *clng.vlng* ]] || fail "the message does not name clng.vlng: [$text]"
-    assert_eq "$(window_title "$message_box")" "Lockbay" "the message box's title"
-    screenshot bad-input-selection-not-saved "$message_box"
-    must drv click "$message_box" "$MessageBox_OK"
-    must drv wait-gone "$message_box" 30000
     must drv wait-window "$main" 30000
-    assert_eq "$(drv visible "$chooser")" "0" "the chooser after the message"
-    english_texts_shown
-    assert_main_window_works "E:    UNPROTECTED"
-    # The texts stay English after the re-application too.
-    assert_eq "$(ctl_text "$main" "$Form1_Label4")" "Refresh" "the Refresh button's text after the failed choice"
+    german_texts_shown
+    assert_no_message_box "a choice kept for the user"
+    wine_run reg query 'HKCU\Software\Lockbay' /v Language 2>/dev/null | tr -d '\r' | grep -q 'REG_SZ *german.vlng$' ||
+        fail "the choice is not under HKCU\Software\Lockbay"
+    must drv close "$main"
+    wait_until 20 bash -c "! kill -0 $LOCKBAY_PID 2>/dev/null" || fatal "Lockbay did not end"
+    start_lockbay
+    must drv wait-window "$main" 60000
+    german_texts_shown
 
     assert_dir "$(lockbay_dir)/clng.vlng" "the folder clng.vlng"
     assert_eq "$(cat "$(lockbay_dir)/clng.vlng/keep.txt")" $'a file of the user\r' "the user's file in the folder"
@@ -341,22 +338,29 @@ test_selection_file_is_a_folder() {
 
 # The selection file names a device (COM1, here a serial line that never sends): it is
 # no language file, so start-up reports it missing and goes on in English.
+# Only a bare name ending in .vlng is opened: a path, even to a shipped language file,
+# counts as missing too.
 test_selection_file_names_a_device() {
     add_drive E
     mkfifo "$E2E_TEST_TMP/serial-line"
     ln -sfn "$E2E_TEST_TMP/serial-line" "$WINEPREFIX/dosdevices/com1"
-    write_selection 'COM1\r\n'
     start_server --version 4.0.0
-    start_lockbay
-    some_window() { [[ $(drv visible "$message_box") == 1 || $(drv visible "$main") == 1 ]]; }
-    wait_until 60 some_window || fatal "no window at all: start-up is stuck reading COM1"
-    must drv wait-window "$message_box" 10000
-    assert_eq "$(ctl_text "$message_box" "$MessageBox_Text")" "Language file is missing! The language is now English." \
-        "the message at start-up"
-    must drv click "$message_box" "$MessageBox_OK"
-    must drv wait-window "$main" 60000
-    english_texts_shown
-    assert_main_window_works "E:    UNPROTECTED"
+    local selection
+    for selection in 'COM1' "$LOCKBAY_WIN_DIR\\german.vlng"; do
+        write_selection "${selection//\\/\\\\}\r\n"
+        start_lockbay
+        some_window() { [[ $(drv visible "$message_box") == 1 || $(drv visible "$main") == 1 ]]; }
+        wait_until 60 some_window || fatal "no window at all: start-up is stuck reading COM1"
+        must drv wait-window "$message_box" 10000
+        assert_eq "$(ctl_text "$message_box" "$MessageBox_Text")" "Language file is missing! The language is now English." \
+            "the message at start-up"
+        must drv click "$message_box" "$MessageBox_OK"
+        must drv wait-window "$main" 60000
+        english_texts_shown
+        assert_main_window_works "E:    UNPROTECTED"
+        must drv close "$main"
+        wait_until 20 bash -c "! kill -0 $LOCKBAY_PID 2>/dev/null" || fatal "Lockbay did not end"
+    done
 }
 
 # ---- Answers to the version request ---------------------------------------------------
@@ -562,13 +566,17 @@ test_drive_removed_while_protect_asks_to_retry() {
     assert_nothing_lost E before after --protect
 }
 
-# Advanced protection of a FAT32 stick: the stick is pulled while the conversion watch
-# runs and comes back converted. The watch ends, the deny command runs, the busy state ends.
+# Advanced protection of a FAT32 stick: the stick is pulled while convert runs (held by
+# the test) and comes back converted. convert ends, the deny command runs, the busy state ends.
 test_drive_removed_during_the_conversion_watch() {
     add_drive E
     fill_drive E
     stage_volume E "FAT32 104857600 ready"
     export LOCKBAY_E2E_VOLUMES=$volumes_win_dir
+    # The cacls stand-in records its entry where the e2e build reads it back.
+    export LOCKBAY_E2E_ACCESS='C:\access' LOCKBAY_STANDIN_HOLD='C:\hold-convert'
+    mkdir -p "$(c_path "$LOCKBAY_E2E_ACCESS")"
+    : >"$(c_path "$LOCKBAY_STANDIN_HOLD")"
     snapshot_drive E before
     start_server --version 4.0.0
     start_lockbay
@@ -580,6 +588,8 @@ test_drive_removed_during_the_conversion_watch() {
     must drv click "$main" "$Form1_Label2"
     must drv wait-visible "$main" "$Form1_Picture2" 10000
     must drv click "$main" "$Form1_Label7"
+    must drv wait-window "$message_box" 30000  # may the drive be taken off-line?
+    must drv click "$message_box" "$MessageBox_Yes"
     convert_started() { standin_commands | grep -qF 'convert E: /FS:NTFS /X'; }
     wait_until 30 convert_started || fatal "the conversion was not started"
 
@@ -592,6 +602,7 @@ test_drive_removed_during_the_conversion_watch() {
 
     add_drive E
     stage_volume E "NTFS 104857600 ready"
+    rm -f "$(c_path "$LOCKBAY_STANDIN_HOLD")"  # convert ends
     wait_not_busy 60000
     deny_sent() { standin_commands | grep -qxF 'cacls E:\autorun.inf /e /c /d Everyone'; }
     wait_until 10 deny_sent || fail "the deny command did not follow the conversion"

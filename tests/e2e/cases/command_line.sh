@@ -123,7 +123,15 @@ test_advanced_protect_of_a_fat_drive_converts_only_when_confirmed() {
     record_access_entries
     add_drive E
     stage_volume E "FAT32 1073741824 ready"
-    export LOCKBAY_STANDIN_CONVERT_TO_NTFS=1
+    # convert asks for E's label on its input, and gets it from lockbay-cli.
+    export LOCKBAY_STANDIN_CONVERT=label:MYSTICK
+    printf 'MYSTICK\n' >"$(drive_dir E)/.windows-label"
+    add_drive F
+    stage_volume F "exFAT 1073741824 ready"
+    cli protect F: --advanced --yes
+    assert_code 1 "protect --advanced of an exFAT drive"
+    assert_says "F: reads as exFAT, which cannot be converted to NTFS" "the refusal"
+    assert_missing "$(drive_dir F)/autorun.inf" 'F:\autorun.inf after the refusal'
 
     cli protect E: --advanced
     assert_code 1 "protect --advanced without an answer"

@@ -20,6 +20,29 @@ stage_volume() {
     fi
 }
 
+# Wine keeps no access lists: the cacls stand-in records its entries where the e2e build
+# reads them back, so the deny entry that Advanced protection checks before its marker is there.
+record_access_entries() {
+    mkdir -p "$(c_path 'C:\access')"
+    export LOCKBAY_E2E_ACCESS='C:\access'
+}
+
+# message_says <text> : Lockbay's message box is open with this text; it is closed with
+# its button <id> (OK unless given).
+message_says() {
+    local box="$MessageBox_class:Lockbay"
+    must drv wait-window "$box" 60000
+    assert_eq "$(ctl_text "$box" "$MessageBox_Text")" "$1" "the message"
+    must drv click "$box" "${2:-$MessageBox_OK}"
+    must drv wait-gone "$box" 30000
+}
+
+# The question before convert /X, answered Yes.
+conversion_question() {
+    message_says "Converting drive $1: to NTFS takes it off-line for a while: files that are open from it will be closed, and the conversion cannot be undone. Convert it now? (No keeps its Simple protection.)" \
+        "$MessageBox_Yes"
+}
+
 # The main window's list reads exactly these lines.
 list_reads() {
     [[ $(list_items "$main" "$Form1_List1") == "$(printf '%s\n' "$@")" ]]
@@ -84,6 +107,14 @@ assert_commands() {
 assert_hidden_folder() {
     assert_dir "$2" "$1"
     assert_eq "$(windows_attributes "$WINEPREFIX" "$1")" "H" "attributes of $1"
+}
+
+# assert_denied_folder <windows-path> <linux-path> : the hidden folder after the cacls
+# stand-in wrote its deny entry for real, which Wine keeps only as the folder's Unix mode
+# (it reads as Read-only besides Hidden).
+assert_denied_folder() {
+    assert_dir "$2" "$1"
+    assert_eq "$(windows_attributes "$WINEPREFIX" "$1")" "HR" "attributes of $1"
 }
 
 # Contents of every file on a drive outside its autorun.inf, with their checksums.
@@ -167,6 +198,7 @@ test_protect_of_an_infected_drive_replaces_the_file_with_a_hidden_folder() {
 
 test_advanced_protect_of_an_ntfs_drive_denies_everyone_and_leaves_the_marker() {
     add_drive E  # Wine reports a folder-backed drive as NTFS
+    record_access_entries
     start_main_window
     select_line 0 Protect
     switch_to_advanced
@@ -174,7 +206,7 @@ test_advanced_protect_of_an_ntfs_drive_denies_everyone_and_leaves_the_marker() {
     wait_for_refresh
 
     assert_list "$main" "$Form1_List1" "E:    PROTECTED"
-    assert_hidden_folder 'E:\autorun.inf' "$(drive_dir E)/autorun.inf"
+    assert_denied_folder 'E:\autorun.inf' "$(drive_dir E)/autorun.inf"
     assert_hidden_folder 'E:\advancedlockbay' "$(drive_dir E)/advancedlockbay"
     # cmd.exe passes the rest of its line on as it stands: the blank at the end too.
     assert_commands 'cacls E:\autorun.inf /e /c /d Everyone '
@@ -227,6 +259,7 @@ test_restore_keeps_a_protection_folder_that_holds_a_file() {
 
     select_line 0 Restore
     must drv click "$main" "$Form1_Label8"
+    message_says "The autorun.inf folder of drive E: could not be removed, so the drive is still protected. The folder may hold files (Lockbay never deletes them), or its access could not be given back."
     wait_for_refresh
 
     assert_list "$main" "$Form1_List1" "E:    PROTECTED"
@@ -241,6 +274,8 @@ test_restore_keeps_a_protection_folder_that_holds_a_file() {
 # free-space dialog takes over from the hidden main window.
 protect_g_with_too_little_space() {
     add_drive G
+    record_access_entries
+    export LOCKBAY_STANDIN_CONVERT_TO_NTFS=1 LOCKBAY_STANDIN_HOLD='C:\hold-convert'
     export LOCKBAY_E2E_VOLUMES=$volumes_win
     stage_volume G "FAT32 1048576 ready"
     start_main_window
@@ -272,29 +307,80 @@ test_free_space_dialog_continue_converts_once_there_is_room() {
     assert_eq "$(drv visible "$main")" 0 "the main window after Continue with 1 MB free"
     assert_commands
 
-    # 20 MB free: the conversion starts, the main window comes back, still busy.
+    # 20 MB free: after the question, the conversion starts, the main window comes back,
+    # still busy while convert runs (held by the test).
     stage_volume G "FAT32 20971520 ready"
+    local hold
+    hold=$(c_path 'C:\hold-convert')
+    : >"$hold"
     must drv click "$frs" "$frs_Label4"
+    conversion_question G
     must drv wait-gone "$frs" 60000
     must drv wait-window "$main" 60000
-    assert_commands 'convert G: /FS:NTFS /X '
+    recorded() { standin_commands | grep -qF 'convert G: /FS:NTFS /X '; }
+    wait_until 60 recorded || fail "convert was not started"
     assert_busy "during the conversion"
     screenshot protect-busy "$main"
-    assert_busy "after the screenshot"
 
-    # The conversion takes the drive away, then gives it back as NTFS: the permission
-    # follows and the list comes back.
+    # The drive goes and comes back while convert still runs: not the end.
     stage_volume G "FAT32 20971520 notready"
-    sleep 3  # the watch looks every half second; let it see the drive gone
-    assert_busy "while the drive is away"
-    stage_volume G "NTFS 20971520 ready"
+    sleep 2
+    stage_volume G "FAT32 20971520 ready"
+    sleep 2
+    assert_busy "while convert still runs"
+    # convert ends, the drive reads NTFS: the permission, then the marker, then the list.
+    rm -f "$hold"
     wait_for_refresh
     assert_list "$main" "$Form1_List1" "G:    PROTECTED"
     assert_commands 'convert G: /FS:NTFS /X ' 'cacls G:\autorun.inf /e /c /d Everyone'
-    assert_hidden_folder 'G:\autorun.inf' "$(drive_dir G)/autorun.inf"
-    # The marker is made only when the drive was NTFS at the click.
-    assert_missing "$(drive_dir G)/advancedlockbay" "G:\\advancedlockbay after a conversion"
+    assert_denied_folder 'G:\autorun.inf' "$(drive_dir G)/autorun.inf"
+    assert_hidden_folder 'G:\advancedlockbay' "$(drive_dir G)/advancedlockbay"
     assert_eq "$(drv visible "$frs")" 0 "the free-space dialog at the end"
+}
+
+# convert's own result decides: a drive it refuses (exFAT) is refused before anything
+# changes; a refusal (exit code 1) is told at once; a labelled FAT32 drive is given its
+# label on convert's input and converts without anyone typing.
+test_the_conversion_is_decided_by_convert_itself() {
+    add_drive G
+    add_drive H
+    add_drive J
+    record_access_entries
+    export LOCKBAY_E2E_VOLUMES=$volumes_win LOCKBAY_STANDIN_CONVERT_TO_NTFS=1
+    export LOCKBAY_STANDIN_CONVERT_H=label:MYSTICK LOCKBAY_STANDIN_CONVERT_J=refuse
+    stage_volume G "exFAT 1073741824 ready"
+    stage_volume H "FAT32 1073741824 ready"
+    stage_volume J "FAT32 1073741824 ready"
+    printf 'MYSTICK\n' >"$(drive_dir H)/.windows-label"  # Wine's volume label
+    start_main_window
+
+    select_line 0 Protect
+    switch_to_advanced
+    must drv click "$main" "$Form1_Label7"
+    message_says "Drive G: uses exFAT, which cannot be converted to NTFS: only FAT and FAT32 drives can. Advanced protection needs NTFS, so nothing on the drive has been changed. Protect it in Simple mode instead."
+    wait_for_refresh
+    assert_missing "$(drive_dir G)/autorun.inf" "G:\\autorun.inf after the refusal"
+
+    select_line 2 Protect
+    switch_to_advanced
+    must drv click "$main" "$Form1_Label7"
+    conversion_question J
+    message_says "The conversion of drive J: to NTFS did not succeed (convert ended with exit code 1, and the drive reads as FAT32), so Everyone has not been denied access to its autorun.inf folder.
+
+The drive keeps its Simple protection. To try Advanced protection again, select the drive, click Restore, then Protect it in Advanced mode."
+    wait_for_refresh
+
+    select_line 1 Protect
+    switch_to_advanced
+    must drv click "$main" "$Form1_Label7"
+    must drv wait-window "$MessageBox_class:Lockbay" 60000
+    screenshot conversion-question
+    conversion_question H
+    wait_for_refresh
+    assert_list "$main" "$Form1_List1" "G:    UNPROTECTED" "H:    PROTECTED" "J:    PROTECTED"
+    assert_commands 'convert J: /FS:NTFS /X ' 'convert H: /FS:NTFS /X ' 'cacls H:\autorun.inf /e /c /d Everyone'
+    assert_hidden_folder 'H:\advancedlockbay' "$(drive_dir H)/advancedlockbay"
+    assert_missing "$(drive_dir J)/advancedlockbay" "J:\\advancedlockbay after the refusal"
 }
 
 test_free_space_dialog_cancel_leaves_a_simple_protection() {
@@ -334,6 +420,7 @@ test_a_cmd_exe_planted_beside_lockbay_or_in_its_working_folder_is_never_started(
     standin=$(c_path "$STANDIN_WIN_DIR")/cacls.exe
     mkdir -p "$(c_path "$work")"
     cp "$standin" "$(c_path "$work")/cmd.exe" || fatal "could not plant cmd.exe in $work"
+    record_access_entries
     LOCKBAY_CWD=$(c_path "$work") start_main_window
     select_line 0 Protect
     switch_to_advanced

@@ -12,6 +12,15 @@
 //                                    <folder>\<path, ':' and '\' as '_'>.txt, last line.
 //   LOCKBAY_STANDIN_CONVERT_TO_NTFS=1  convert turns the drive's staged volume facts
 //                                    (%LOCKBAY_E2E_VOLUMES%\<letter>.txt) into NTFS.
+//   LOCKBAY_STANDIN_CONVERT=refuse   convert refuses, as it does for a user without
+//                                    administrator rights: exit code 1, nothing changed.
+//   LOCKBAY_STANDIN_CONVERT_<letter>=...  the same for one drive only.
+//   LOCKBAY_STANDIN_CONVERT=label:X  convert asks for the volume label on its standard
+//                                    input, as the real one does for a labelled drive, and
+//                                    waits for the line: X converts (as above), anything
+//                                    else (or the input's end) fails with exit code 1.
+//   LOCKBAY_STANDIN_HOLD=<file>      the tool waits while that file exists (at most 2
+//                                    minutes) before it acts, so a test sees it running.
 // Otherwise it changes nothing on any drive.
 #include <windows.h>
 // After <windows.h>, which they build on.
@@ -141,6 +150,49 @@ void convertStagedVolume(const std::vector<std::wstring>& args) {
     }
 }
 
+// One line of the standard input, without its line end; nothing at the input's end.
+bool readInputLine(std::string& line) {
+    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    char c = 0;
+    DWORD got = 0;
+    bool any = false;
+    while (ReadFile(input, &c, 1, &got, nullptr) && got == 1) {
+        any = true;
+        if (c == '\n') return true;
+        if (c != '\r') line.push_back(c);
+    }
+    return any;
+}
+
+void say(const std::string& text) {
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text.data(), static_cast<DWORD>(text.size()), &written,
+              nullptr);
+}
+
+// What the test steers convert to do: its exit code.
+int convert(const std::vector<std::wstring>& args) {
+    std::wstring mode =
+        args.empty() ? L"" : environmentValue((L"LOCKBAY_STANDIN_CONVERT_" + args[0].substr(0, 1)).c_str());
+    if (mode.empty()) mode = environmentValue(L"LOCKBAY_STANDIN_CONVERT");
+    if (mode == L"refuse") {
+        say("Access denied as you do not have sufficient privileges.\r\n");
+        return 1;
+    }
+    if (mode.rfind(L"label:", 0) == 0) {
+        say("Enter current volume label for drive " + toUtf8(args.empty() ? L"" : args[0]) + " ");
+        std::string typed;
+        if (!readInputLine(typed) || typed != toUtf8(mode.substr(6))) {
+            say("An incorrect volume label was entered for this drive.\r\n");
+            return 1;
+        }
+        convertStagedVolume(args);
+        return 0;
+    }
+    if (!environmentValue(L"LOCKBAY_STANDIN_CONVERT_TO_NTFS").empty()) convertStagedVolume(args);
+    return 0;
+}
+
 }  // namespace
 
 int wmain() {
@@ -154,13 +206,16 @@ int wmain() {
     }
     appendLine(log, toUtf8(GetCommandLineW()) + "\n");
     const std::wstring tool = toolName();
+    const std::wstring hold = environmentValue(L"LOCKBAY_STANDIN_HOLD");
+    for (int waited = 0; !hold.empty() && waited < 1200; ++waited) {
+        if (GetFileAttributesW(hold.c_str()) == INVALID_FILE_ATTRIBUTES) break;
+        Sleep(100);
+    }
     if (listed(environmentValue(L"LOCKBAY_STANDIN_FAIL"), tool)) return 5;
     if (tool == L"cacls") {
         const std::wstring record = environmentValue(L"LOCKBAY_E2E_ACCESS");
         if (!record.empty()) applyAccessEntry(arguments(), record);
     }
-    if (tool == L"convert" && !environmentValue(L"LOCKBAY_STANDIN_CONVERT_TO_NTFS").empty()) {
-        convertStagedVolume(arguments());
-    }
+    if (tool == L"convert") return convert(arguments());
     return 0;
 }

@@ -316,12 +316,13 @@ std::optional<std::vector<platform::FolderEntry>> FakeFileSystem::listFolder(con
     if (k.size() != 3 && !isFolder(k)) return std::nullopt;
     const std::wstring prefix = k.size() == 3 ? k : k + L"\\";
     std::vector<platform::FolderEntry> entries;
-    for (auto it = entries_.lower_bound(prefix); it != entries_.end() && it->first.starts_with(prefix); ++it) {
+    for (auto it = entries_.lower_bound(prefix); it != entries_.end() && it->first.starts_with(prefix);
+         ++it) {
         if (it->first.find(L'\\', prefix.size()) != std::wstring::npos) continue;  // deeper down
         const auto name = names_.find(it->first);
         const std::wstring& full = name == names_.end() ? it->first : name->second;
-        entries.push_back({full.substr(full.rfind(L'\\') + 1), it->second.attributes,
-                           it->second.content.size()});
+        entries.push_back(
+            {full.substr(full.rfind(L'\\') + 1), it->second.attributes, it->second.content.size()});
     }
     return entries;
 }
@@ -357,10 +358,33 @@ bool FakeFileSystem::moveWithinDrive(const std::wstring& from, const std::wstrin
     return false;
 }
 
+void FakeProcesses::started(const std::wstring& commandLine, const std::wstring& input) {
+    commands.push_back(commandLine);
+    if (!input.empty()) inputs[commandLine] = input;
+    const std::wstring cacls = L"cmd.exe /c cacls ";
+    if (accessLists && commandLine.rfind(cacls, 0) == 0) {
+        const std::wstring path =
+            commandLine.substr(cacls.size(), commandLine.find(L' ', cacls.size()) - cacls.size());
+        if (commandLine.find(L" /e /c /d ") != std::wstring::npos) accessLists->setEveryoneDenied(path, true);
+        if (commandLine.find(L" /e /c /g ") != std::wstring::npos)
+            accessLists->setEveryoneDenied(path, false);
+    }
+    if (onCommand) onCommand(commandLine);
+}
+
+std::vector<wchar_t> FakeFileSystem::drivesAnswering(const std::vector<wchar_t>& drives, int timeoutMs) {
+    answerTimeouts.push_back(timeoutMs);
+    std::vector<wchar_t> answered;
+    for (const wchar_t drive : drives) {
+        const auto it = drives_.find(drive);
+        if (it != drives_.end() && it->second.answers) answered.push_back(drive);
+    }
+    return answered;
+}
+
 platform::StartResult FakeProcesses::runCommand(const std::wstring& commandLine) {
     if (failCommands) return {false, L"The system cannot find the file specified."};
-    commands.push_back(commandLine);
-    if (onCommand) onCommand(commandLine);
+    started(commandLine, {});
     return {true, {}};
 }
 
@@ -376,29 +400,43 @@ platform::StartResult FakeProcesses::shellOpen(const std::wstring& target) {
     return {true, {}};
 }
 
-platform::CommandResult FakeProcesses::runCommandAndWait(const std::wstring& commandLine, int timeoutMs) {
+namespace {
+// A program started by FakeProcesses: it has ended when `exitCode` gives a code.
+class FakeRunningProcess : public platform::RunningProcess {
+public:
+    explicit FakeRunningProcess(std::function<std::optional<std::uint32_t>()> exitCode)
+        : exitCode_(std::move(exitCode)) {}
+    std::optional<std::uint32_t> exitCode() override { return exitCode_(); }
+
+private:
+    std::function<std::optional<std::uint32_t>()> exitCode_;
+};
+}  // namespace
+
+platform::CommandStart FakeProcesses::startCommand(const std::wstring& commandLine,
+                                                   const std::wstring& input) {
+    if (failCommands) return {nullptr, L"The system cannot find the file specified."};
+    started(commandLine, input);
+    // Its end is asked of the test's commandOutcome each time its exit code is read.
+    return {std::make_unique<FakeRunningProcess>([this, commandLine]() -> std::optional<std::uint32_t> {
+                const auto result = commandOutcome ? commandOutcome(commandLine) : platform::CommandResult{};
+                if (result.outcome == platform::CommandResult::Outcome::TimedOut) return std::nullopt;
+                return result.exitCode;
+            }),
+            {}};
+}
+
+platform::CommandResult FakeProcesses::runCommandAndWait(const std::wstring& commandLine, int timeoutMs,
+                                                         const std::wstring& input) {
     if (failCommands) {
         return {platform::CommandResult::Outcome::NotStarted, 0,
                 L"The system cannot find the file specified."};
     }
-    commands.push_back(commandLine);
     waitTimeouts.push_back(timeoutMs);
-    if (onCommand) onCommand(commandLine);
+    started(commandLine, input);
     if (commandOutcome) return commandOutcome(commandLine);
     return {platform::CommandResult::Outcome::Finished, 0, {}};
 }
-
-namespace {
-// The elevated program of FakeProcesses: it ends when the test sets its exit code.
-class FakeRunningProcess : public platform::RunningProcess {
-public:
-    explicit FakeRunningProcess(const std::optional<std::uint32_t>& exitCode) : exitCode_(exitCode) {}
-    std::optional<std::uint32_t> exitCode() override { return exitCode_; }
-
-private:
-    const std::optional<std::uint32_t>& exitCode_;
-};
-}  // namespace
 
 platform::ElevatedStart FakeProcesses::startElevated(const std::wstring& program,
                                                      const std::wstring& parameters) {
@@ -409,7 +447,7 @@ platform::ElevatedStart FakeProcesses::startElevated(const std::wstring& program
         return start;
     }
     elevatedStarts.push_back(program + L" " + parameters);
-    start.process = std::make_unique<FakeRunningProcess>(elevatedExitCode);
+    start.process = std::make_unique<FakeRunningProcess>([this] { return elevatedExitCode; });
     return start;
 }
 

@@ -32,6 +32,7 @@ public:
         bool ready = true;
         bool readOnly = false;
         platform::DriveDetails details{platform::DriveKind::Removable, true, L""};
+        bool answers = true;  // false: a network drive whose server is away
     };
     struct Entry {
         std::uint32_t attributes = platform::attr::kArchive;
@@ -81,9 +82,13 @@ public:
     bool deleteFile(const std::wstring& path) override;
     bool normalFileExists(const std::wstring& path) override;
     std::optional<bool> everyoneDenied(const std::wstring& path) override;
+    std::wstring everyoneGroupName() override { return everyoneName; }
+    std::wstring everyoneName = L"Everyone";
     std::wstring fileSystemName(wchar_t drive) override;
     std::uint64_t freeBytes(wchar_t drive) override;
     bool isReady(wchar_t drive) override;
+    std::vector<wchar_t> drivesAnswering(const std::vector<wchar_t>& drives, int timeoutMs) override;
+    std::vector<int> answerTimeouts;  // the limit of each drivesAnswering call
     platform::DriveKind driveKind(wchar_t drive) override { return driveDetails(drive).kind; }
     platform::DriveDetails driveDetails(wchar_t drive) override;
     std::optional<wchar_t> systemDrive() override { return systemDriveLetter; }
@@ -120,8 +125,15 @@ public:
     bool failPrograms = false;
     // Called for each started command line (for example to simulate a conversion).
     std::function<void(const std::wstring&)> onCommand;
-    // Commands waited for: how each one ends (by default it finishes with exit code 0).
+    // When set, cacls writes its entry there as the real one does: "/e /c /d <group>" denies
+    // the group Everyone on the path, "/e /c /g <group>:F" takes the denial away.
+    FakeFileSystem* accessLists = nullptr;
+    // Commands waited for or kept: how each one ends (by default it finishes with exit
+    // code 0). A kept command that TimedOut is still running; it is asked again each
+    // time its exit code is read.
     std::function<platform::CommandResult(const std::wstring&)> commandOutcome;
+    // What each command was given on its standard input, by command line.
+    std::map<std::wstring, std::wstring> inputs;
     std::vector<int> waitTimeouts;  // the time-out of each command waited for
 
     // Programs started with administrator rights, as "<program> <parameters>".
@@ -133,10 +145,15 @@ public:
     platform::StartResult runCommand(const std::wstring& commandLine) override;
     platform::StartResult startProgram(const std::wstring& path) override;
     platform::StartResult shellOpen(const std::wstring& target) override;
-    platform::CommandResult runCommandAndWait(const std::wstring& commandLine, int timeoutMs) override;
+    platform::CommandStart startCommand(const std::wstring& commandLine, const std::wstring& input) override;
+    platform::CommandResult runCommandAndWait(const std::wstring& commandLine, int timeoutMs,
+                                              const std::wstring& input) override;
     platform::ElevatedStart startElevated(const std::wstring& program,
                                           const std::wstring& parameters) override;
     platform::StartResult openWebPage(const std::wstring& address) override;
+
+private:
+    void started(const std::wstring& commandLine, const std::wstring& input);
 };
 
 class FakeHttp : public platform::HttpClient {
@@ -232,6 +249,7 @@ struct FakePlatform {
     FakeSignatureCheck signatures;  // not part of the bundle: only the updater checks signatures
     platform::Platform platform{runtime, fs, processes, http, program, registry};
 
+    FakePlatform() { processes.accessLists = &fs; }
     void advance(std::int64_t ms) { backend.advance(ms); }
 };
 
