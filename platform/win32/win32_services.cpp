@@ -26,6 +26,7 @@
 #include "platform/encoding.h"
 #include "platform/message_text.h"
 #include "platform/platform.h"
+#include "platform/system_rules.h"
 #include "platform/win32.h"
 #include "win32_desktop_shell.h"
 #include "win32_error.h"
@@ -254,8 +255,8 @@ std::optional<VolumeFacts> stagedVolume(wchar_t drive) {
     const DWORD length = ::GetEnvironmentVariableW(L"LOCKBAY_E2E_VOLUMES", folder, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return std::nullopt;
     const std::wstring path = std::wstring(folder) + L"\\" + drive + L".txt";
-    const KernelHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                          OPEN_EXISTING, 0, nullptr));
+    const KernelHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                          nullptr, OPEN_EXISTING, 0, nullptr));
     if (!file) return std::nullopt;
     char buffer[256] = {};
     DWORD read = 0;
@@ -407,7 +408,8 @@ public:
 
     std::wstring fileSystemName(wchar_t drive) override {
 #ifdef LOCKBAY_E2E_VOLUME_FACTS
-        if (const auto staged = stagedVolume(drive)) return staged->ready ? staged->fileSystem : std::wstring();
+        if (const auto staged = stagedVolume(drive))
+            return staged->ready ? staged->fileSystem : std::wstring();
 #endif
         const CriticalErrorBoxesOff quiet;
         wchar_t name[MAX_PATH + 1] = {};
@@ -517,7 +519,8 @@ public:
         std::vector<char> buffer(64 * 1024);
         for (;;) {
             DWORD got = 0;
-            if (!::ReadFile(file.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) return false;
+            if (!::ReadFile(file.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr))
+                return false;
             if (got == 0) return true;
             if (!onPiece(std::string_view(buffer.data(), got))) return false;
         }
@@ -530,7 +533,8 @@ public:
         pattern += L'*';
         WIN32_FIND_DATAW found{};
         const FindHandle search(::FindFirstFileExW(longPathForm(pattern).c_str(), FindExInfoBasic, &found,
-                                                   FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+                                                   FindExSearchNameMatch, nullptr,
+                                                   FIND_FIRST_EX_LARGE_FETCH));
         if (!search) return std::nullopt;
         std::vector<FolderEntry> entries;
         do {
@@ -599,23 +603,49 @@ std::wstring programOf(const std::wstring& commandLine) {
     return folder + L'\\' + first;
 }
 
-// Starts a command line as its own process, minimized with the focus. A bare program
-// name is the system's program (programOf); the command line reaches the program exactly
-// as given. Both runCommand and runCommandAndWait start their processes here, so they
-// share every rule of how a command is started. `program`, when known, is named in the
-// error text in place of its "%1".
+// Where a started tool runs: the system folder as its working folder, and this
+// program's environment with the search of the current folder for programs turned off.
+// A tool such as cmd.exe looks for the programs it is told to run (cacls, convert,
+// takeown) in its working folder first; this program's own working folder may be a
+// stick's root or any folder a user can write to.
+struct ToolSurroundings {
+    std::wstring folder;       // empty when the system cannot tell: the child inherits ours
+    std::wstring environment;  // empty when the system gives none: the child inherits ours
+};
+
+ToolSurroundings toolSurroundings() {
+    ToolSurroundings surroundings{systemFolder(), {}};
+    if (wchar_t* own = ::GetEnvironmentStringsW()) {
+        std::size_t length = 0;
+        while (own[length] != L'\0' || own[length + 1] != L'\0') ++length;
+        surroundings.environment = toolEnvironment(std::wstring_view(own, length + 2));
+        ::FreeEnvironmentStringsW(own);
+    }
+    return surroundings;
+}
+
+// Starts a command line as its own process, minimized with the focus, in the
+// surroundings of a tool (toolSurroundings). A bare program name is the system's
+// program (programOf); the command line reaches the program exactly as given. Both
+// runCommand and runCommandAndWait start their processes here, so they share every
+// rule of how a command is started. `program`, when known, is named in the error text
+// in place of its "%1".
 bool createMinimized(const std::wstring& commandLine, DWORD creationFlags, PROCESS_INFORMATION& started,
                      std::wstring& error, std::wstring_view program = {}) {
     // CreateProcessW may write into the command line, so it gets a private copy.
     std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
     line.push_back(L'\0');
     const std::wstring application = programOf(commandLine);
+    ToolSurroundings surroundings = toolSurroundings();
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOWMINIMIZED;
     if (!::CreateProcessW(application.empty() ? nullptr : application.c_str(), line.data(), nullptr, nullptr,
-                          FALSE, creationFlags, nullptr, nullptr, &startup, &started)) {
+                          FALSE, creationFlags | CREATE_UNICODE_ENVIRONMENT,
+                          surroundings.environment.empty() ? nullptr : surroundings.environment.data(),
+                          surroundings.folder.empty() ? nullptr : surroundings.folder.c_str(), &startup,
+                          &started)) {
         const DWORD code = ::GetLastError();
         error = program.empty() ? errorMessage(code) : errorMessage(code, program);
         return false;
