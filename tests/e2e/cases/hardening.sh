@@ -1,0 +1,95 @@
+# Attacks on the elevated programs, each shown to come to nothing: whatever lies on a
+# stick, in the working folder or in C:\ never steers what Lockbay, the command line, the
+# updater or the setup run.
+
+# ---- updater, tools and setup
+
+main=Lockbay_Form1
+updater=Lockbay_frmUpdate
+volumes_win='C:\volumes'
+
+# plant_tools <linux folder> : cacls, convert and takeown as .exe, .com and .bat, each of
+# which leaves a line in the mark file (C:\setup-ran.txt) when it runs.
+plant_tools() {
+    local tool
+    for tool in cacls convert takeown; do
+        cp "$(c_path "$FAKE_SETUP_EXE")" "$1/$tool.exe" && cp "$(c_path "$FAKE_SETUP_EXE")" "$1/$tool.com" &&
+            printf '@echo planted %%~f0>>%%LOCKBAY_SETUP_MARK%%\r\n' >"$1/$tool.bat" ||
+            fatal "could not plant $tool in $1"
+    done
+}
+
+stage_fat32() {
+    mkdir -p "$(c_path "$volumes_win")"
+    printf 'FAT32 1073741824 ready\r\n' >"$(c_path "$volumes_win")/$1.txt"
+}
+
+# main_window_step <line> <button id> [advanced] : selects the line (in Advanced mode when
+# asked), clicks Protect or Restore and waits for the list to come back (the busy label
+# hidden, nothing selected).
+main_window_step() {
+    must drv list-select "$main" "$Form1_List1" "$1"
+    must drv wait-visible "$main" "$(($2 - 1))" 10000  # the button's picture
+    if [[ -n ${3:-} ]]; then
+        must drv click "$main" "$Form1_Label2"
+        must drv wait-visible "$main" "$Form1_Picture2" 10000
+    fi
+    must drv click "$main" "$2"
+    idle() { [[ $(drv control-visible "$main" "$Form1_waitt" | tr -d '\r'):$(drv list-selected "$main" "$Form1_List1" | tr -d '\r') == 0:-1 ]]; }
+    wait_until 90 idle || fatal "the main window did not come back from its busy state"
+}
+
+# cmd.exe /c cacls (convert, takeown) looks in its working folder first. Lockbay's is C:\work,
+# the command line's the stick itself; both hold planted tools, as do the sticks' roots.
+# Every tool must be the system's (the stand-in, which records its command line), for
+# Advanced Protect (with a conversion) and Restore from the main window and the command line.
+test_tools_planted_in_the_working_folder_or_on_the_stick_never_run() {
+    add_drive E
+    add_drive F
+    mkdir -p "$(c_path 'C:\work')" "$(drive_dir F)/autorun.inf" "$(drive_dir F)/advancedlockbay"
+    hide 'F:\autorun.inf' 'F:\advancedlockbay'
+    local folder
+    for folder in "$(c_path 'C:\work')" "$(drive_dir E)" "$(drive_dir F)"; do plant_tools "$folder"; done
+    stage_fat32 E
+    export LOCKBAY_E2E_VOLUMES=$volumes_win LOCKBAY_STANDIN_CONVERT_TO_NTFS=1 LOCKBAY_E2E_ACCESS='C:\access'
+    mkdir -p "$(c_path "$LOCKBAY_E2E_ACCESS")"
+
+    start_server --version 4.0.0
+    LOCKBAY_CWD=$(c_path 'C:\work') start_lockbay
+    must drv wait-window "$main" 60000
+    main_window_step 0 "$Form1_Label7" advanced  # Protect E: (FAT32: converted, then the deny entry)
+    main_window_step 1 "$Form1_Label8"           # Restore F: (Advanced: takeown, then the grant)
+    assert_list "$main" "$Form1_List1" "E:    PROTECTED" "F:    UNPROTECTED"
+    must drv close "$main"
+
+    stage_fat32 F
+    local command
+    for command in "protect F: --advanced --yes" "restore F:"; do
+        # shellcheck disable=SC2086  # the words of the command
+        E2E_CWD=$(drive_dir F) wine_run "$LOCKBAY_WIN_DIR\\lockbay-cli.exe" $command >>"$E2E_LOG_DIR/cli.log" 2>&1 ||
+            fail "lockbay-cli $command from F:\\ ended with exit code $?"
+    done
+    for command in cmd.exe cacls.exe convert.exe takeown.exe; do must drv wait-process-gone "$command" 60000; done
+    sleep 1  # a planted window program would not be waited for by cmd
+    assert_missing "$(c_path "$LOCKBAY_SETUP_MARK")" "a planted tool's mark ($(cat "$(c_path "$LOCKBAY_SETUP_MARK")" 2>/dev/null))"
+    assert_eq "$(standin_commands | LC_ALL=C sort)" "$(printf '%s\n' 'cacls E:\autorun.inf /e /c /d Everyone' \
+        'cacls F:\autorun.inf /e /c /d Everyone' 'cacls F:\autorun.inf /e /c /g Everyone:F' \
+        'cacls F:\autorun.inf /e /c /g Everyone:F' 'convert E: /FS:NTFS /X ' 'convert F: /FS:NTFS /X ' \
+        'takeown /f F:\autorun.inf' 'takeown /f F:\autorun.inf')" "the system's tools that ran"
+}
+
+# Wine keeps no access lists, so the test shows the command the setup runs: only for a
+# folder outside Program Files, from the system folder, before the watcher could start.
+test_setup_gives_an_install_folder_outside_program_files_a_protected_access_list() {
+    local icacls='"C:\windows\system32\icacls.exe" "C:\Lockbay" /inheritance:r /grant:r *S-1-5-18:(OI)(CI)F *S-1-5-32-544:(OI)(CI)F *S-1-5-32-545:(OI)(CI)RX'
+    local -a cases=("|" '/D=C:\Lockbay|'"$icacls")
+    local entry folder
+    for entry in "${cases[@]}"; do
+        folder=${entry%%|*}
+        rm -f "$(standin_log)"
+        wine_run 'C:\e2e\LockbaySetup.exe' /S /NOWATCHER ${folder:+"$folder"} >>"$E2E_LOG_DIR/setup.out" 2>&1 ||
+            fail "the silent install ${folder:-into Program Files} failed (exit code $?)"
+        assert_eq "$(standin_commands)" "${entry#*|}" "the commands of the setup ${folder:-into Program Files}"
+    done
+    assert_file "$(lockbay_dir)/uninstall.exe" 'C:\Lockbay\uninstall.exe'
+}
