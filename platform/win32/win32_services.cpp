@@ -3,6 +3,7 @@
 #include <windows.h>
 // After <windows.h>, which they build on.
 #include <aclapi.h>
+#include <sddl.h>
 #include <shellapi.h>
 #include <winioctl.h>
 
@@ -149,6 +150,22 @@ private:
     std::thread thread_;
 };
 
+// The full path of a path that may be relative to the working folder; the path itself
+// when the system cannot tell.
+std::wstring fullPath(const std::wstring& path) {
+    std::wstring full(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        if (length == 0) return path;
+        if (length < full.size()) {
+            full.resize(length);
+            return full;
+        }
+        full.resize(length);
+    }
+}
+
 // A file written under "<destination>.part-<process id>" and moved into place on commit.
 // While it is written, and once finished until the commit, nobody else may delete it
 // (an updater that starts meanwhile removes only the leftovers of stopped ones); once
@@ -194,24 +211,37 @@ public:
         if (!file_) return finishedGuard_ ? true : fail(ERROR_INVALID_HANDLE);
         flusher_.stop();
         if (!::FlushFileBuffers(file_.get())) return fail(::GetLastError());
+        // A handle with write access would make the system refuse to start the file, so
+        // the writing one is closed and the file held through one that only reads (and
+        // renames). Readers are welcome (the signature check, the start); writers and
+        // deleters are not, until the object is dropped.
         file_.reset();
-        // Readers are welcome (the signature check); writers and deleters are not.
-        finishedGuard_.reset(::CreateFileW(temporary_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        finishedGuard_.reset(::CreateFileW(temporary_.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ,
+                                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!finishedGuard_) return fail(::GetLastError());
         return true;
     }
 
     std::wstring temporaryPath() const override { return temporary_; }
 
+    // Renames the held file itself, so that the file moved into place is the one that
+    // was finished (and perhaps checked) and nothing else; it stays held until the
+    // object is dropped. Retrying after a failed move is possible.
     bool commit() override {
         if (committed_) return true;
         if (file_ && !finish()) return false;
-        // Retrying after a failed move is possible: the finished temporary file stays until
-        // the object is dropped.
-        finishedGuard_.reset();
-        if (!::MoveFileExW(temporary_.c_str(), destination_.c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        if (!finishedGuard_) return fail(ERROR_INVALID_HANDLE);
+        // The full path in the system's own form (backslash, two question marks, backslash,
+        // then the path), which the rename takes as it stands.
+        const std::wstring target = std::wstring(L"\\?") + L"?\\" + fullPath(destination_);
+        std::vector<std::byte> buffer(sizeof(FILE_RENAME_INFO) + target.size() * sizeof(wchar_t));
+        auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+        rename->ReplaceIfExists = TRUE;
+        rename->RootDirectory = nullptr;
+        rename->FileNameLength = static_cast<DWORD>(target.size() * sizeof(wchar_t));
+        std::memcpy(rename->FileName, target.c_str(), (target.size() + 1) * sizeof(wchar_t));
+        if (!::SetFileInformationByHandle(finishedGuard_.get(), FileRenameInfo, rename,
+                                          static_cast<DWORD>(buffer.size()))) {
             return fail(::GetLastError());
         }
         committed_ = true;
@@ -219,6 +249,10 @@ public:
     }
 
     std::wstring lastError() const override { return error_; }
+
+    std::uintptr_t heldHandle() const override {
+        return reinterpret_cast<std::uintptr_t>(finishedGuard_.get());
+    }
 
 private:
     bool fail(DWORD code) {
@@ -562,12 +596,27 @@ public:
         return true;
     }
 
-    std::unique_ptr<OutputFile> createReplacing(const std::wstring& path, std::wstring& error) override {
+    std::unique_ptr<OutputFile> createReplacing(const std::wstring& path, std::wstring& error,
+                                                NewFileAccess access) override {
         const CriticalErrorBoxesOff quiet;
         std::wstring temporary = path + L".part-" + std::to_wstring(::GetCurrentProcessId());
+        // An access list applies only to a file that is made new: one found at the name
+        // would keep its own.
+        SECURITY_ATTRIBUTES security{sizeof security, nullptr, FALSE};
+        LocalMemory descriptor;
+        if (access == NewFileAccess::AdministratorsOnly) {
+            if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+                    kAdministratorsOnlyAccess, SDDL_REVISION_1, &security.lpSecurityDescriptor, nullptr)) {
+                error = lastErrorMessage();
+                return nullptr;
+            }
+            descriptor.reset(security.lpSecurityDescriptor);
+        }
         // Shared for writing only with the background flush's handle (see BackgroundFlusher).
         KernelHandle file(::CreateFileW(temporary.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                        nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                        descriptor ? &security : nullptr,
+                                        descriptor ? CREATE_NEW : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                        nullptr));
         if (!file) {
             error = lastErrorMessage();
             return nullptr;

@@ -4,6 +4,7 @@
 // program it retries every five seconds.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "platform/platform.h"
@@ -41,16 +42,17 @@ private:
     void attemptDownload();
     Download receiveSetup(platform::OutputFile& file);
     SetupTrust examine(platform::OutputFile& file);
-    void retryLater(const wchar_t* status);
+    std::optional<std::wstring> temporaryNameInTheWay();
+    void retryLater(const std::wstring& status);
     void giveUp(const std::wstring& message);
     void endUpdater();
 
     platform::Platform& platform_;
     platform::SignatureCheck& signatures_;
     const platform::KeyHash trustedKey_;
-    bool attemptRunning_ = false;  // a tick that arrives while a request pumps messages waits
+    bool attemptRunning_ = false;     // a tick that arrives while a request pumps messages waits
     bool closeAfterAttempt_ = false;  // closed during an attempt: end once it is cleaned up
-    bool ending_ = false;          // the updater is ending; nothing more may happen
+    bool ending_ = false;             // the updater is ending; nothing more may happen
 };
 
 // The address the setup program is downloaded from.

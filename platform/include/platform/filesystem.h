@@ -67,6 +67,16 @@ public:
     virtual bool commit() = 0;
     // The system's reason for the last failure, readable by a person.
     virtual std::wstring lastError() const = 0;
+    // The system's handle through which the finished file is held (a Windows HANDLE; 0
+    // where there is none): a check that reads the file through it reads exactly the
+    // bytes that the commit moves into place.
+    virtual std::uintptr_t heldHandle() const { return 0; }
+};
+
+// Who may change a file that createReplacing makes.
+enum class NewFileAccess {
+    Inherited,           // what the folder passes on to new files
+    AdministratorsOnly,  // SYSTEM and Administrators only, nothing inherited (kAdministratorsOnlyAccess)
 };
 
 class FileSystem {
@@ -126,8 +136,10 @@ public:
     // `error` then tells why.
     virtual bool moveWithinDrive(const std::wstring& from, const std::wstring& to, std::wstring& error) = 0;
     // Starts writing `path` under a temporary name beside it; nothing when even that fails
-    // (`error` then tells why).
-    virtual std::unique_ptr<OutputFile> createReplacing(const std::wstring& path, std::wstring& error) = 0;
+    // (`error` then tells why). With AdministratorsOnly the temporary file must be new:
+    // anything already at its name, which someone else may control, fails the call.
+    virtual std::unique_ptr<OutputFile> createReplacing(const std::wstring& path, std::wstring& error,
+                                                        NewFileAccess access = NewFileAccess::Inherited) = 0;
 };
 
 // Writes a whole file through createReplacing(); `error` tells why it failed.

@@ -93,3 +93,26 @@ test_setup_gives_an_install_folder_outside_program_files_a_protected_access_list
     done
     assert_file "$(lockbay_dir)/uninstall.exe" 'C:\Lockbay\uninstall.exe'
 }
+
+# Any user can make a folder named C:\LockbaySetup.exe. The updater never writes into it
+# or starts anything, says so on its status line and goes on trying every 5 s; once the
+# folder is gone, the next attempt saves and starts the setup program.
+test_a_folder_in_the_way_of_the_setup_file_keeps_the_updater_retrying() {
+    local folder
+    folder=$(c_path 'C:\LockbaySetup.exe')
+    mkdir "$folder" && printf 'mine' >"$folder/note.txt" || fatal "could not make $folder"
+    start_server --setup "$(c_path "$FAKE_SETUP_EXE")"
+    start_windows_program "$(lockbay_dir)" update.out "$LOCKBAY_WIN_DIR\\update.exe"
+    must drv wait-window "$updater" 60000
+    must drv wait-text "$updater" "$frmUpdate_Label2" \
+        'Not started: C:\LockbaySetup.exe is a folder in the way. Retrying ...' 60000
+    screenshot updater-folder-in-the-way "$updater"
+    second_attempt() { (($(server_requests /LOCKBAY/LockbaySetup.exe) >= 2)); }
+    wait_until 30 second_attempt || fail "the updater did not try again"
+    assert_eq "$(ls -A "$folder")" "note.txt" "the folder in the way"
+    assert_missing "$(c_path "$LOCKBAY_SETUP_MARK")" "the mark of a started setup program"
+
+    rm -r "$folder"
+    wait_until 30 [ -f "$(c_path "$LOCKBAY_SETUP_MARK")" ] || fail "no setup program started once the folder was gone"
+    cmp "$(c_path "$FAKE_SETUP_EXE")" "$folder" >&2 || fail "C:\\LockbaySetup.exe is not the served setup program"
+}

@@ -263,7 +263,8 @@ private:
 };
 
 std::unique_ptr<platform::OutputFile> FakeFileSystem::createReplacing(const std::wstring& path,
-                                                                      std::wstring& error) {
+                                                                      std::wstring& error,
+                                                                      platform::NewFileAccess) {
     const std::wstring k = key(path);
     calls.push_back(L"createReplacing " + k);
     const Drive* d = usableDrive(k);
