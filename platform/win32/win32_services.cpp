@@ -596,15 +596,25 @@ public:
         return true;
     }
 
-    std::unique_ptr<OutputFile> createReplacing(const std::wstring& path, std::wstring& error,
-                                                NewFileAccess access) override {
+    std::unique_ptr<OutputFile> createReplacing(const std::wstring& path, std::wstring& error) override {
+        return startOutputFile(path, error, false);
+    }
+
+    std::unique_ptr<OutputFile> createPrivateReplacing(const std::wstring& path,
+                                                       std::wstring& error) override {
+        return startOutputFile(path, error, true);
+    }
+
+private:
+    static std::unique_ptr<OutputFile> startOutputFile(const std::wstring& path, std::wstring& error,
+                                                       bool administratorsOnly) {
         const CriticalErrorBoxesOff quiet;
         std::wstring temporary = path + L".part-" + std::to_wstring(::GetCurrentProcessId());
         // An access list applies only to a file that is made new: one found at the name
         // would keep its own.
         SECURITY_ATTRIBUTES security{sizeof security, nullptr, FALSE};
         LocalMemory descriptor;
-        if (access == NewFileAccess::AdministratorsOnly) {
+        if (administratorsOnly) {
             if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(
                     kAdministratorsOnlyAccess, SDDL_REVISION_1, &security.lpSecurityDescriptor, nullptr)) {
                 error = lastErrorMessage();

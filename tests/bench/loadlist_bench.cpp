@@ -88,9 +88,9 @@ public:
     std::optional<std::string> readFilePrefix(const std::wstring& path, std::size_t maxBytes) override {
         return count("readFile"), real_.readFilePrefix(path, maxBytes);
     }
-    std::unique_ptr<platform::OutputFile> createReplacing(const std::wstring& path, std::wstring& error,
-                                                          platform::NewFileAccess access) override {
-        return count("createReplacing"), real_.createReplacing(path, error, access);
+    std::unique_ptr<platform::OutputFile> createReplacing(const std::wstring& path,
+                                                          std::wstring& error) override {
+        return count("createReplacing"), real_.createReplacing(path, error);
     }
     bool readFileInPieces(const std::wstring& path,
                           const std::function<bool(std::string_view)>& onPiece) override {

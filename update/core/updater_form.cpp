@@ -197,7 +197,7 @@ void UpdaterForm::attemptDownload() {
 
     std::wstring error;
     // Only administrators may change the file from its first byte to its start.
-    auto file = platform_.fs.createReplacing(kSetupPath, error, platform::NewFileAccess::AdministratorsOnly);
+    auto file = platform_.fs.createPrivateReplacing(kSetupPath, error);
     if (!file) {
         if (const auto inTheWay = temporaryNameInTheWay()) return retryLater(*inTheWay);
         return giveUp(saveFailedMessage(error));

@@ -73,12 +73,6 @@ public:
     virtual std::uintptr_t heldHandle() const { return 0; }
 };
 
-// Who may change a file that createReplacing makes.
-enum class NewFileAccess {
-    Inherited,           // what the folder passes on to new files
-    AdministratorsOnly,  // SYSTEM and Administrators only, nothing inherited (kAdministratorsOnlyAccess)
-};
-
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
@@ -136,10 +130,16 @@ public:
     // `error` then tells why.
     virtual bool moveWithinDrive(const std::wstring& from, const std::wstring& to, std::wstring& error) = 0;
     // Starts writing `path` under a temporary name beside it; nothing when even that fails
-    // (`error` then tells why). With AdministratorsOnly the temporary file must be new:
-    // anything already at its name, which someone else may control, fails the call.
-    virtual std::unique_ptr<OutputFile> createReplacing(const std::wstring& path, std::wstring& error,
-                                                        NewFileAccess access = NewFileAccess::Inherited) = 0;
+    // (`error` then tells why).
+    virtual std::unique_ptr<OutputFile> createReplacing(const std::wstring& path, std::wstring& error) = 0;
+    // The same, but the temporary file must be new (anything already at its name, which
+    // someone else may control, fails the call) and only SYSTEM and Administrators may
+    // change it (kAdministratorsOnlyAccess). Where the system keeps no access lists, it is
+    // createReplacing.
+    virtual std::unique_ptr<OutputFile> createPrivateReplacing(const std::wstring& path,
+                                                               std::wstring& error) {
+        return createReplacing(path, error);
+    }
 };
 
 // Writes a whole file through createReplacing(); `error` tells why it failed.

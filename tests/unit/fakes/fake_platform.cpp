@@ -263,8 +263,7 @@ private:
 };
 
 std::unique_ptr<platform::OutputFile> FakeFileSystem::createReplacing(const std::wstring& path,
-                                                                      std::wstring& error,
-                                                                      platform::NewFileAccess) {
+                                                                      std::wstring& error) {
     const std::wstring k = key(path);
     calls.push_back(L"createReplacing " + k);
     const Drive* d = usableDrive(k);

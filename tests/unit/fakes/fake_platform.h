@@ -86,9 +86,8 @@ public:
     platform::DriveDetails driveDetails(wchar_t drive) override;
     std::optional<wchar_t> systemDrive() override { return systemDriveLetter; }
     std::optional<std::string> readFilePrefix(const std::wstring& path, std::size_t maxBytes) override;
-    std::unique_ptr<platform::OutputFile> createReplacing(
-        const std::wstring& path, std::wstring& error,
-        platform::NewFileAccess access = platform::NewFileAccess::Inherited) override;
+    std::unique_ptr<platform::OutputFile> createReplacing(const std::wstring& path,
+                                                          std::wstring& error) override;
     bool readFileInPieces(const std::wstring& path,
                           const std::function<bool(std::string_view)>& onPiece) override;
     std::optional<std::vector<platform::FolderEntry>> listFolder(const std::wstring& path) override;
