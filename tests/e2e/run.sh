@@ -126,10 +126,8 @@ install_into_prefix() {
     # cacls before any on the search path (it ignores NoDefaultCurrentDirectoryInExePath),
     # and the setup runs icacls from there by its full path: the stand-ins take the place
     # of Wine's tools (removed first, so that nothing is written through a link).
-    local standin
-    for standin in "$BUILD_DIR"/tests/e2e/stand-ins/*.exe; do
-        rm -f "$c/windows/system32/${standin##*/}" && cp "$standin" "$c/windows/system32/" || return 1
-    done
+    local tool
+    for tool in "$BUILD_DIR"/tests/e2e/stand-ins/*.exe; do rm -f "$c/windows/system32/${tool##*/}" && cp "$tool" "$c/windows/system32/" || return 1; done
 }
 install_into_prefix || die "could not copy the programs into the prefix"
 

@@ -386,15 +386,12 @@ TEST(SetupCheck, NeverAcceptsDataEndingBeyondFourGigabytes) {
     EXPECT_FALSE(acceptsBody(buildPe(layout) + std::string(0x10000, '\0'), 4096));
 }
 
-TEST(SetupCheck, RefusesSetupsAbove256MiB) {
-    // By its headers, or as it arrives (an e2e test would serve 256 MiB for it).
-    PeLayout layout;
-    layout.sections = {{0x200, SetupCheck::kMaxSetupSize - 0x200 + 1}};
-    EXPECT_EQ(check(buildPe(layout), 4096), Verdict::Rejected);
+TEST(SetupCheck, RefusesASetupAbove256MiBAsItArrives) {
+    // An e2e test would serve 256 MiB for it.
     SetupCheck checker;
     checker.feed(buildPe(PeLayout{}));
     for (int i = 0; i < 256; ++i) checker.feed(std::string(1 << 20, 'x'));
-    EXPECT_EQ(checker.verdict(), Verdict::Rejected);
+    EXPECT_TRUE(checker.rejected());
 }
 
 struct AbsurdCase {

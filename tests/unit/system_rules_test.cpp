@@ -12,16 +12,13 @@ namespace {
 using namespace std::string_literals;
 
 TEST(SystemRules, AToolsEnvironmentKeepsEveryEntryAndTurnsOffTheCurrentFolderSearch) {
-    const std::wstring parent =
-        L"=C:=C:\\stick\0PATH=C:\\Windows\0nodefaultcurrentdirectoryinexepath=\0TMP=C:\\T\0\0"s;
-    EXPECT_EQ(platform::toolEnvironment(parent),
-              L"=C:=C:\\stick\0PATH=C:\\Windows\0TMP=C:\\T\0NoDefaultCurrentDirectoryInExePath=1\0\0"s);
-    EXPECT_EQ(platform::toolEnvironment(L"\0\0"s), L"NoDefaultCurrentDirectoryInExePath=1\0\0"s);
+    EXPECT_EQ(platform::toolEnvironment(L"=C:=C:\\x\0nodefaultcurrentdirectoryinexepath=\0TMP=C:\\T\0\0"s),
+              L"=C:=C:\\x\0TMP=C:\\T\0NoDefaultCurrentDirectoryInExePath=1\0\0"s);
 }
 
 TEST(SystemRules, TheUpdatersFileIsForSystemAndAdministratorsOnlyAndInheritsNothing) {
-    // "P": protected, no entry of C:\ is inherited; full control (FA) for SYSTEM (SY) and
-    // Administrators (BA), no other entry.
+    // Protected ("P"): nothing inherited from C:\; full control (FA) for SYSTEM and
+    // Administrators, no other entry.
     EXPECT_STREQ(platform::kAdministratorsOnlyAccess, L"D:P(A;;FA;;;SY)(A;;FA;;;BA)");
 }
 
