@@ -523,7 +523,8 @@ public:
 
         std::thread thread;
         try {
-            thread = std::thread([transfer, url, timeouts] { Worker(transfer, timeouts).run(url); });
+            thread =
+                std::thread([transfer, url, timeouts] { Worker(transfer, timeouts).run(url); });
         } catch (const std::system_error& failure) {
             return {false, 0, fromUtf8(failure.what())};
         }

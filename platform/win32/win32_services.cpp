@@ -289,8 +289,8 @@ std::optional<VolumeFacts> stagedVolume(wchar_t drive) {
     const DWORD length = ::GetEnvironmentVariableW(L"LOCKBAY_E2E_VOLUMES", folder, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return std::nullopt;
     const std::wstring path = std::wstring(folder) + L"\\" + drive + L".txt";
-    const KernelHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                          nullptr, OPEN_EXISTING, 0, nullptr));
+    const KernelHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
     if (!file) return std::nullopt;
     char buffer[256] = {};
     DWORD read = 0;
@@ -442,8 +442,7 @@ public:
 
     std::wstring fileSystemName(wchar_t drive) override {
 #ifdef LOCKBAY_E2E_VOLUME_FACTS
-        if (const auto staged = stagedVolume(drive))
-            return staged->ready ? staged->fileSystem : std::wstring();
+        if (const auto staged = stagedVolume(drive)) return staged->ready ? staged->fileSystem : std::wstring();
 #endif
         const CriticalErrorBoxesOff quiet;
         wchar_t name[MAX_PATH + 1] = {};
@@ -553,8 +552,7 @@ public:
         std::vector<char> buffer(64 * 1024);
         for (;;) {
             DWORD got = 0;
-            if (!::ReadFile(file.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr))
-                return false;
+            if (!::ReadFile(file.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) return false;
             if (got == 0) return true;
             if (!onPiece(std::string_view(buffer.data(), got))) return false;
         }
@@ -567,8 +565,7 @@ public:
         pattern += L'*';
         WIN32_FIND_DATAW found{};
         const FindHandle search(::FindFirstFileExW(longPathForm(pattern).c_str(), FindExInfoBasic, &found,
-                                                   FindExSearchNameMatch, nullptr,
-                                                   FIND_FIRST_EX_LARGE_FETCH));
+                                                   FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
         if (!search) return std::nullopt;
         std::vector<FolderEntry> entries;
         do {

@@ -50,9 +50,9 @@ private:
     platform::Platform& platform_;
     platform::SignatureCheck& signatures_;
     const platform::KeyHash trustedKey_;
-    bool attemptRunning_ = false;     // a tick that arrives while a request pumps messages waits
+    bool attemptRunning_ = false;  // a tick that arrives while a request pumps messages waits
     bool closeAfterAttempt_ = false;  // closed during an attempt: end once it is cleaned up
-    bool ending_ = false;             // the updater is ending; nothing more may happen
+    bool ending_ = false;          // the updater is ending; nothing more may happen
 };
 
 // The address the setup program is downloaded from.
