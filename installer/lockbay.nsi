@@ -326,7 +326,8 @@ FunctionEnd
 ; which on C:\ lets every signed-in user change the files there: another account could
 ; replace a program or put a DLL beside it, and the next administrator to run it would run
 ; that. Such a folder gets its own protected access list (SYSTEM and Administrators full
-; control, Users read and execute, nothing inherited) before anything in it is started.
+; control, Users read and execute, nothing inherited, no other entry) before anything in
+; it is started.
 ; Program Files has that list already. Nothing is installed when it cannot be set.
 Function ProtectInstallFolder
     Push $PROGRAMFILES64
@@ -341,8 +342,19 @@ Function ProtectInstallFolder
     ${EndIf}
     CreateDirectory "$INSTDIR"
     DetailPrint "Protecting $INSTDIR..."
-    nsExec::Exec '"$SYSDIR\icacls.exe" "$INSTDIR" /inheritance:r /grant:r *S-1-5-18:(OI)(CI)F *S-1-5-32-544:(OI)(CI)F *S-1-5-32-545:(OI)(CI)RX'
+    ; A folder that someone made beforehand is theirs, with entries of their own: it is
+    ; given to the Administrators group and its entries reset before the list is set.
+    StrCpy $1 '"$SYSDIR\icacls.exe" "$INSTDIR"'
+    nsExec::Exec '$1 /setowner *S-1-5-32-544 /T /C'
     Pop $0
+    ${If} $0 == 0
+        nsExec::Exec '$1 /reset /T /C'
+        Pop $0
+    ${EndIf}
+    ${If} $0 == 0
+        nsExec::Exec '$1 /inheritance:r /grant:r *S-1-5-18:(OI)(CI)F *S-1-5-32-544:(OI)(CI)F *S-1-5-32-545:(OI)(CI)RX'
+        Pop $0
+    ${EndIf}
     ${If} $0 != 0
         MessageBox MB_OK|MB_ICONSTOP "The access list of $INSTDIR could not be set ($0), so other users could change Lockbay there. Nothing was installed.$\r$\n$\r$\nPlease choose a folder under Program Files." /SD IDOK
         SetErrorLevel 2

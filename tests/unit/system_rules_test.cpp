@@ -11,13 +11,10 @@ namespace {
 
 using namespace std::string_literals;
 
-TEST(SystemRules, AToolsEnvironmentKeepsEveryEntryAndTurnsOffTheCurrentFolderSearch) {
+TEST(SystemRules, ToolsFindNoProgramInTheCurrentFolderAndTheUpdatersFileIsForAdministratorsOnly) {
     EXPECT_EQ(platform::toolEnvironment(L"=C:=C:\\x\0nodefaultcurrentdirectoryinexepath=\0TMP=C:\\T\0\0"s),
               L"=C:=C:\\x\0TMP=C:\\T\0NoDefaultCurrentDirectoryInExePath=1\0\0"s);
-}
-
-TEST(SystemRules, TheUpdatersFileIsForSystemAndAdministratorsOnlyAndInheritsNothing) {
-    // Protected ("P"): nothing inherited from C:\; full control (FA) for SYSTEM and
+    // The updater's file: protected ("P"): nothing inherited from C:\; full control (FA) for SYSTEM and
     // Administrators, no other entry.
     EXPECT_STREQ(platform::kAdministratorsOnlyAccess, L"D:P(A;;FA;;;SY)(A;;FA;;;BA)");
 }

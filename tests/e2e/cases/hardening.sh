@@ -30,11 +30,11 @@ test_tools_planted_on_the_stick_never_run_from_the_command_line_started_there() 
 # Wine keeps no access lists, so the test shows the command the setup runs: only for a
 # folder outside Program Files, from the system folder.
 test_setup_gives_an_install_folder_outside_program_files_a_protected_access_list() {
-    local entry
-    for entry in "|" '/D=C:\Lockbay|"C:\windows\system32\icacls.exe" "C:\Lockbay" /inheritance:r /grant:r *S-1-5-18:(OI)(CI)F *S-1-5-32-544:(OI)(CI)F *S-1-5-32-545:(OI)(CI)RX'; do
+    local entry icacls='"C:\windows\system32\icacls.exe" "C:\Lockbay"'
+    for entry in "|" "/D=C:\Lockbay|$icacls /setowner *S-1-5-32-544 /T /C;$icacls /reset /T /C;$icacls /inheritance:r /grant:r *S-1-5-18:(OI)(CI)F *S-1-5-32-544:(OI)(CI)F *S-1-5-32-545:(OI)(CI)RX;"; do
         rm -f "$(standin_log)"
         wine_run 'C:\e2e\LockbaySetup.exe' /S /NOWATCHER ${entry%%|*} >>"$E2E_LOG_DIR/setup.out" 2>&1 || fail "the install [${entry%%|*}] failed"
-        assert_eq "$(standin_commands)" "${entry#*|}" "the commands of the setup [${entry%%|*}]"
+        assert_eq "$(standin_commands | tr '\n' ';')" "${entry#*|}" "the commands of the setup [${entry%%|*}]"
     done
 }
 
