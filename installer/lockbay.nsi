@@ -322,7 +322,83 @@ FunctionEnd
     ${EndIf}
 !macroend
 
+; A program folder outside Program Files would inherit the access list of its parent,
+; which on C:\ lets every signed-in user change the files there: another account could
+; replace a program or put a DLL beside it, and the next administrator to run it would run
+; that. Such a folder gets its own protected access list (SYSTEM and Administrators full
+; control, Users read and execute, nothing inherited, no other entry) before anything in
+; it is started.
+; Program Files has that list already. Nothing is installed when it cannot be set.
+Function ProtectInstallFolder
+    Push $PROGRAMFILES64
+    Call IsInstallFolderUnder
+    Pop $0
+    Push $PROGRAMFILES
+    Call IsInstallFolderUnder
+    Pop $1
+    ${If} $0 == 1
+    ${OrIf} $1 == 1
+        Return
+    ${EndIf}
+    CreateDirectory "$INSTDIR"
+    DetailPrint "Protecting $INSTDIR..."
+    ; A folder that someone made beforehand is theirs, with entries of their own: it is
+    ; given to the Administrators group and its entries reset before the list is set.
+    StrCpy $1 '"$SYSDIR\icacls.exe" "$INSTDIR"'
+    nsExec::Exec '$1 /setowner *S-1-5-32-544 /T /C'
+    Pop $0
+    ${If} $0 == 0
+        nsExec::Exec '$1 /reset /T /C'
+        Pop $0
+    ${EndIf}
+    ${If} $0 == 0
+        nsExec::Exec '$1 /inheritance:r /grant:r *S-1-5-18:(OI)(CI)F *S-1-5-32-544:(OI)(CI)F *S-1-5-32-545:(OI)(CI)RX'
+        Pop $0
+    ${EndIf}
+    ${If} $0 != 0
+        MessageBox MB_OK|MB_ICONSTOP "The access list of $INSTDIR could not be set ($0), so other users could change Lockbay there. Nothing was installed.$\r$\n$\r$\nPlease choose a folder under Program Files." /SD IDOK
+        SetErrorLevel 2
+        Quit
+    ${EndIf}
+FunctionEnd
+
+; Pushes 1 when $INSTDIR is the folder on the stack or lies inside it (a path that goes up
+; with ".." never counts), else 0.
+Function IsInstallFolderUnder
+    Exch $R0
+    Push $R1
+    Push $R2
+    Push $R3
+    StrCpy $R3 0
+    StrLen $R1 $R0
+    StrCpy $R2 $INSTDIR $R1
+    ${If} $R2 == $R0
+        StrCpy $R2 $INSTDIR 1 $R1
+        ${If} $R2 == ""
+        ${OrIf} $R2 == "\"
+            StrCpy $R3 1
+        ${EndIf}
+    ${EndIf}
+    StrCpy $R1 0
+    ${Do}
+        StrCpy $R2 $INSTDIR 2 $R1
+        ${If} $R2 == ""
+            ${Break}
+        ${ElseIf} $R2 == ".."
+            StrCpy $R3 0
+            ${Break}
+        ${EndIf}
+        IntOp $R1 $R1 + 1
+    ${Loop}
+    StrCpy $R0 $R3
+    Pop $R3
+    Pop $R2
+    Pop $R1
+    Exch $R0
+FunctionEnd
+
 Section "Lockbay"
+    Call ProtectInstallFolder
     Call StopWatcher
     Call WaitForClosedPrograms
     SetOutPath "$INSTDIR"

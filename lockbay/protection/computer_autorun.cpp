@@ -122,12 +122,15 @@ RegistryStatus writeSave(platform::Registry& registry) {
     const std::uint32_t ownNewKeys = missingKeys(registry, RegistryRoot::LocalMachine, kSavedAutoRunKey);
     for (const ChangedSetting& changed : kChanged) {
         const AutoRunSettingPlace& place = placeOf(changed.setting);
-        if (const auto value = registry.read(place.root, place.key, place.name)) {
-            if (const auto status =
-                    registry.write(RegistryRoot::LocalMachine, kSavedAutoRunKey, changed.savedName, *value);
-                status != RegistryStatus::Done) {
-                return status;
-            }
+        // An absent setting is saved as an absent value: one that an interrupted save left
+        // behind would otherwise be put back in its place.
+        const auto value = registry.read(place.root, place.key, place.name);
+        if (const auto status =
+                value
+                    ? registry.write(RegistryRoot::LocalMachine, kSavedAutoRunKey, changed.savedName, *value)
+                    : registry.remove(RegistryRoot::LocalMachine, kSavedAutoRunKey, changed.savedName);
+            status != RegistryStatus::Done) {
+            return status;
         }
         const auto newKeys = platform::dwordValue(missingKeys(registry, place.root, place.key));
         if (const auto status =

@@ -86,6 +86,10 @@ public:
 }  // namespace platform::win32
 
 int wmain(int argc, wchar_t** argv) {
+    // First of all: a DLL loaded later by name (the system's own libraries load some
+    // while they run) comes from the system folder only, never from this program's folder
+    // or the working folder, where another account might put a DLL of that name.
+    ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     // No "insert a disk" boxes from the system: drive queries on empty drives just fail.
     ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     platform::win32::Win32Console console;

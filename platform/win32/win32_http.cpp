@@ -68,9 +68,11 @@ constexpr Milliseconds kDeadlinePoll{50};
 
 constexpr const wchar_t* kNoAnswerInTime = L"The server did not answer in time.";
 
+// No credentials go to any server (INTERNET_FLAG_NO_AUTH): a server on the way that asks
+// for them gets neither the user's Windows sign-in nor a saved password.
 constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_UI |
                                 INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_PRAGMA_NOCACHE |
-                                INTERNET_FLAG_NO_AUTO_REDIRECT;
+                                INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_NO_AUTH;
 
 struct Timeouts {
     Milliseconds connect;

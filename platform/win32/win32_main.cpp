@@ -12,6 +12,10 @@
 // Both programs start here: the real services are built and handed to the program's
 // own entry point, whose result is the exit code.
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    // First of all: a DLL loaded later by name (the system's own libraries load some
+    // while they run) comes from the system folder only, never from this program's folder
+    // or the working folder, where another account might put a DLL of that name.
+    ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     // No "insert a disk" or "cannot open file" boxes from the system: drive queries on
     // empty drives simply fail, as the program expects.
     ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);

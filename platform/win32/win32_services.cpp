@@ -3,6 +3,7 @@
 #include <windows.h>
 // After <windows.h>, which they build on.
 #include <aclapi.h>
+#include <sddl.h>
 #include <shellapi.h>
 #include <winioctl.h>
 
@@ -28,6 +29,7 @@
 #include "platform/encoding.h"
 #include "platform/message_text.h"
 #include "platform/platform.h"
+#include "platform/system_rules.h"
 #include "platform/win32.h"
 #include "win32_desktop_shell.h"
 #include "win32_error.h"
@@ -150,6 +152,22 @@ private:
     std::thread thread_;
 };
 
+// The full path of a path that may be relative to the working folder; the path itself
+// when the system cannot tell.
+std::wstring fullPath(const std::wstring& path) {
+    std::wstring full(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        if (length == 0) return path;
+        if (length < full.size()) {
+            full.resize(length);
+            return full;
+        }
+        full.resize(length);
+    }
+}
+
 // A file written under "<destination>.part-<process id>" and moved into place on commit.
 // While it is written, and once finished until the commit, nobody else may delete it
 // (an updater that starts meanwhile removes only the leftovers of stopped ones); once
@@ -195,24 +213,37 @@ public:
         if (!file_) return finishedGuard_ ? true : fail(ERROR_INVALID_HANDLE);
         flusher_.stop();
         if (!::FlushFileBuffers(file_.get())) return fail(::GetLastError());
+        // A handle with write access would make the system refuse to start the file, so
+        // the writing one is closed and the file held through one that only reads (and
+        // renames). Readers are welcome (the signature check, the start); writers and
+        // deleters are not, until the object is dropped.
         file_.reset();
-        // Readers are welcome (the signature check); writers and deleters are not.
-        finishedGuard_.reset(::CreateFileW(temporary_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        finishedGuard_.reset(::CreateFileW(temporary_.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ,
+                                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!finishedGuard_) return fail(::GetLastError());
         return true;
     }
 
     std::wstring temporaryPath() const override { return temporary_; }
 
+    // Renames the held file itself, so that the file moved into place is the one that
+    // was finished (and perhaps checked) and nothing else; it stays held until the
+    // object is dropped. Retrying after a failed move is possible.
     bool commit() override {
         if (committed_) return true;
         if (file_ && !finish()) return false;
-        // Retrying after a failed move is possible: the finished temporary file stays until
-        // the object is dropped.
-        finishedGuard_.reset();
-        if (!::MoveFileExW(temporary_.c_str(), destination_.c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        if (!finishedGuard_) return fail(ERROR_INVALID_HANDLE);
+        // The full path in the system's own form (backslash, two question marks, backslash,
+        // then the path), which the rename takes as it stands.
+        const std::wstring target = std::wstring(L"\\?") + L"?\\" + fullPath(destination_);
+        std::vector<std::byte> buffer(sizeof(FILE_RENAME_INFO) + target.size() * sizeof(wchar_t));
+        auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+        rename->ReplaceIfExists = TRUE;
+        rename->RootDirectory = nullptr;
+        rename->FileNameLength = static_cast<DWORD>(target.size() * sizeof(wchar_t));
+        std::memcpy(rename->FileName, target.c_str(), (target.size() + 1) * sizeof(wchar_t));
+        if (!::SetFileInformationByHandle(finishedGuard_.get(), FileRenameInfo, rename,
+                                          static_cast<DWORD>(buffer.size()))) {
             return fail(::GetLastError());
         }
         committed_ = true;
@@ -220,6 +251,10 @@ public:
     }
 
     std::wstring lastError() const override { return error_; }
+
+    std::uintptr_t heldHandle() const override {
+        return reinterpret_cast<std::uintptr_t>(finishedGuard_.get());
+    }
 
 private:
     bool fail(DWORD code) {
@@ -787,11 +822,36 @@ public:
     }
 
     std::unique_ptr<OutputFile> createReplacing(const std::wstring& path, std::wstring& error) override {
+        return startOutputFile(path, error, false);
+    }
+
+    std::unique_ptr<OutputFile> createPrivateReplacing(const std::wstring& path,
+                                                       std::wstring& error) override {
+        return startOutputFile(path, error, true);
+    }
+
+private:
+    static std::unique_ptr<OutputFile> startOutputFile(const std::wstring& path, std::wstring& error,
+                                                       bool administratorsOnly) {
         const CriticalErrorBoxesOff quiet;
         std::wstring temporary = path + L".part-" + std::to_wstring(::GetCurrentProcessId());
+        // An access list applies only to a file that is made new: one found at the name
+        // would keep its own.
+        SECURITY_ATTRIBUTES security{sizeof security, nullptr, FALSE};
+        LocalMemory descriptor;
+        if (administratorsOnly) {
+            if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+                    kAdministratorsOnlyAccess, SDDL_REVISION_1, &security.lpSecurityDescriptor, nullptr)) {
+                error = lastErrorMessage();
+                return nullptr;
+            }
+            descriptor.reset(security.lpSecurityDescriptor);
+        }
         // Shared for writing only with the background flush's handle (see BackgroundFlusher).
         KernelHandle file(::CreateFileW(temporary.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                        nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                        descriptor ? &security : nullptr,
+                                        descriptor ? CREATE_NEW : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                        nullptr));
         if (!file) {
             error = lastErrorMessage();
             return nullptr;
@@ -827,17 +887,40 @@ std::wstring programOf(const std::wstring& commandLine) {
     return folder + L'\\' + first;
 }
 
-// Starts a command line as its own process, minimized with the focus. A bare program
-// name is the system's program (programOf); the command line reaches the program exactly
-// as given. Both runCommand and runCommandAndWait start their processes here, so they
-// share every rule of how a command is started. `program`, when known, is named in the
-// error text in place of its "%1".
+// Where a started tool runs: the system folder as its working folder, and this
+// program's environment with the search of the current folder for programs turned off.
+// A tool such as cmd.exe looks for the programs it is told to run (cacls, convert,
+// takeown) in its working folder first; this program's own working folder may be a
+// stick's root or any folder a user can write to.
+struct ToolSurroundings {
+    std::wstring folder;       // empty when the system cannot tell: the child inherits ours
+    std::wstring environment;  // empty when the system gives none: the child inherits ours
+};
+
+ToolSurroundings toolSurroundings() {
+    ToolSurroundings surroundings{systemFolder(), {}};
+    if (wchar_t* own = ::GetEnvironmentStringsW()) {
+        std::size_t length = 0;
+        while (own[length] != L'\0' || own[length + 1] != L'\0') ++length;
+        surroundings.environment = toolEnvironment(std::wstring_view(own, length + 2));
+        ::FreeEnvironmentStringsW(own);
+    }
+    return surroundings;
+}
+
+// Starts a command line as its own process, minimized with the focus, in the
+// surroundings of a tool (toolSurroundings). A bare program name is the system's
+// program (programOf); the command line reaches the program exactly as given. Both
+// runCommand and runCommandAndWait start their processes here, so they share every
+// rule of how a command is started. `program`, when known, is named in the error text
+// in place of its "%1".
 bool createMinimized(const std::wstring& commandLine, DWORD creationFlags, PROCESS_INFORMATION& started,
                      std::wstring& error, std::wstring_view program = {}, HANDLE input = nullptr) {
     // CreateProcessW may write into the command line, so it gets a private copy.
     std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
     line.push_back(L'\0');
     const std::wstring application = programOf(commandLine);
+    ToolSurroundings surroundings = toolSurroundings();
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -847,7 +930,10 @@ bool createMinimized(const std::wstring& commandLine, DWORD creationFlags, PROCE
         startup.hStdInput = input;
     }
     if (!::CreateProcessW(application.empty() ? nullptr : application.c_str(), line.data(), nullptr, nullptr,
-                          input != nullptr, creationFlags, nullptr, nullptr, &startup, &started)) {
+                          input != nullptr, creationFlags | CREATE_UNICODE_ENVIRONMENT,
+                          surroundings.environment.empty() ? nullptr : surroundings.environment.data(),
+                          surroundings.folder.empty() ? nullptr : surroundings.folder.c_str(), &startup,
+                          &started)) {
         const DWORD code = ::GetLastError();
         error = program.empty() ? errorMessage(code) : errorMessage(code, program);
         return false;

@@ -70,9 +70,11 @@ std::optional<KeyHash> keyHash(const CERT_PUBLIC_KEY_INFO& key) {
 // One run of the check. Its state keeps the signer's certificates until it is closed.
 class Verification {
 public:
-    explicit Verification(const std::wstring& path) : path_(path) {
+    // With a handle, the check reads the file through it; the path only names the file.
+    explicit Verification(const std::wstring& path, HANDLE held = nullptr) : path_(path) {
         file_.cbStruct = sizeof file_;
         file_.pcwszFilePath = path_.c_str();
+        file_.hFile = held;
         data_.cbStruct = sizeof data_;
         data_.dwUIChoice = WTD_UI_NONE;
         data_.fdwRevocationChecks = WTD_REVOKE_NONE;
@@ -114,8 +116,16 @@ private:
 
 class Win32SignatureCheck final : public SignatureCheck {
 public:
-    SignatureReport examine(const std::wstring& path) override {
-        const Verification verification(path);
+    SignatureReport examine(const std::wstring& path) override { return report(Verification(path)); }
+
+    SignatureReport examineHeld(const OutputFile& file) override {
+        const auto held = reinterpret_cast<HANDLE>(file.heldHandle());
+        if (held == nullptr) return examine(file.temporaryPath());
+        return report(Verification(file.temporaryPath(), held));
+    }
+
+private:
+    static SignatureReport report(const Verification& verification) {
         SignatureReport report;
         report.status = verification.status();
         if (const CERT_CONTEXT* certificate = verification.signerCertificate();

@@ -903,7 +903,7 @@ def main():
         bench_silent_host(wine, args.port)
         bench_trickling_host(wine, args.port)
     if "3" in args.only:
-        bench_download(wine, args.port, 2 if quick else 5, args.work_dir, [64] if quick else [64, 256],
+        bench_download(wine, args.port, 2 if quick else 5, args.work_dir, [64] if quick else [64, 200],
                        (args.signing_cert, args.signing_key))
     if "4" in args.only:
         bench_footprint(wine, args.footprint_build)

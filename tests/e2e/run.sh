@@ -64,6 +64,7 @@ programs=(
     "$BUILD_DIR/tests/e2e/stand-ins/cacls.exe"
     "$BUILD_DIR/tests/e2e/stand-ins/takeown.exe"
     "$BUILD_DIR/tests/e2e/stand-ins/convert.exe"
+    "$BUILD_DIR/tests/e2e/stand-ins/icacls.exe"
 )
 for program in "${programs[@]}"; do
     [[ -f $program ]] || die "$program is missing: build the mingw-e2e preset first"
@@ -112,7 +113,7 @@ export E2E_PRISTINE=$E2E_TMP/pristine
 echo "preparing a Wine prefix..."
 make_prefix "$E2E_PRISTINE" unmanaged || die "could not make a Wine prefix"
 install_into_prefix() {
-    local c=$E2E_PRISTINE/drive_c
+    local c=$E2E_PRISTINE/drive_c tool
     mkdir -p "$c/Lockbay" "$c/stand-ins" "$c/e2e"
     cp "$BUILD_DIR/lockbay/lockbay.exe" "$BUILD_DIR/update/update.exe" "$BUILD_DIR/watch/lockbay-watch.exe" \
         "$BUILD_DIR/cli/lockbay-cli.exe" "$BUILD_DIR"/lockbay/*.vlng "$c/Lockbay/" &&
@@ -120,7 +121,12 @@ install_into_prefix() {
         cp "$BUILD_DIR/tests/e2e/driver.exe" "$BUILD_DIR/tests/e2e/fake_setup.exe" \
             "$BUILD_DIR/tests/e2e/as_standard_user.exe" "$BUILD_DIR/tests/e2e/http_probe.exe" "$c/e2e/" &&
         cp "$BUILD_DIR/LockbaySetup.exe" "$c/e2e/LockbaySetup.exe" &&
-        cp "$BUILD_DIR/tests/e2e/next-version/LockbaySetup.exe" "$c/e2e/LockbaySetup-4.0.1.exe"
+        cp "$BUILD_DIR/tests/e2e/next-version/LockbaySetup.exe" "$c/e2e/LockbaySetup-4.0.1.exe" || return 1
+    # Lockbay starts its tools in the system folder, where Wine's cmd finds Wine's own
+    # cacls before any on the search path (it ignores NoDefaultCurrentDirectoryInExePath),
+    # and the setup runs icacls from there by its full path: the stand-ins take the place
+    # of Wine's tools (removed first, so that nothing is written through a link).
+    for tool in "$BUILD_DIR"/tests/e2e/stand-ins/*.exe; do rm -f "$c/windows/system32/${tool##*/}" && cp "$tool" "$c/windows/system32/" || return 1; done
 }
 install_into_prefix || die "could not copy the programs into the prefix"
 

@@ -99,4 +99,13 @@ TEST(ComputerAutoRun, AKeyThatGainedOtherValuesStaysWhenAutoRunGoesBackOn) {
     EXPECT_FALSE(registry.keyExists(RegistryRoot::LocalMachine, L"SOFTWARE\\Lockbay"));
 }
 
+TEST(ComputerAutoRun, AValueLeftByAnInterruptedSaveIsNotPutBack) {
+    fakes::FakeRegistry registry;
+    registry.write(RegistryRoot::LocalMachine, lockbay::kSavedAutoRunKey, L"NoDriveTypeAutoRun",
+                   platform::dwordValue(0x91));
+    ASSERT_EQ(lockbay::turnComputerAutoRunOff(registry), AutoRunChange::Done);
+    ASSERT_EQ(lockbay::turnComputerAutoRunOn(registry), AutoRunChange::Done);
+    EXPECT_FALSE(registry.read(RegistryRoot::LocalMachine, kPolicies, L"NoDriveTypeAutoRun"));
+}
+
 }  // namespace

@@ -311,6 +311,11 @@ TEST(SetupCheck, AcceptsBytesBeyondTheEndOfTheExecutable) {
     const std::string body = buildPe(signedPe(true)) + std::string(5000, 'x');
     EXPECT_TRUE(acceptsBody(body, body.size()));
     EXPECT_TRUE(acceptsBody(body, 1));
+    // A setup of more is refused as it arrives (an e2e test would serve 256 MiB for it).
+    SetupCheck checker;
+    checker.feed(body);
+    for (int i = 0; i < 256; ++i) checker.feed(std::string(1 << 20, 'x'));
+    EXPECT_TRUE(checker.rejected());
 }
 
 struct LayoutCase {

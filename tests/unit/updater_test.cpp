@@ -397,22 +397,19 @@ TEST_F(UpdaterTest, AnOlderSetupFileIsReplacedByteForByteOnlyOnSuccess) {
     EXPECT_TRUE(ended());
 }
 
-TEST_F(UpdaterTest, ASetupFileThatCannotBeReplacedIsReportedAndEndsTheUpdater) {
+TEST_F(UpdaterTest, ASetupFileThatCannotBeReplacedIsReportedOnTheStatusLineAndRetried) {
     fs.addFile(kSetupFile, "older");
     fs.unwritable.insert(fakes::FakeFileSystem::key(kSetupFile));
     http.answers = {ok(setupProgram())};
     start();
 
     advance(1000);
-    ASSERT_EQ(fake.backend.messageBoxes().size(), 1u);
-    const auto& box = fake.backend.messageBoxes()[0];
-    EXPECT_EQ(box.title, L"Lockbay Updater");
-    EXPECT_EQ(box.buttons, Backend::Buttons::Ok);
-    EXPECT_NE(box.text.find(L"C:\\LockbaySetup.exe"), std::wstring::npos) << box.text;
-    EXPECT_NE(box.text.find(L"Access is denied."), std::wstring::npos) << box.text;
+    EXPECT_EQ(status(),
+              L"Not started: C:\\LockbaySetup.exe is in the way and cannot be replaced. Retrying ...");
     EXPECT_EQ(fs.content(kSetupFile), "older");
     EXPECT_TRUE(processes.programs.empty());
-    EXPECT_TRUE(ended());
+    EXPECT_EQ(form->Timer1.interval(), 5000);
+    EXPECT_FALSE(ended());
 }
 
 TEST_F(UpdaterTest, ASetupFileThatCannotBeCreatedIsReportedAndEndsTheUpdater) {

@@ -71,6 +71,7 @@ std::uint64_t certificateTableEnd(std::string_view optionalHeader) {
 
 void SetupCheck::feed(std::string_view piece) {
     received_ += piece.size();
+    if (received_ > kMaxSetupSize) return settle(Verdict::Rejected);
     // Each step of decide() either decides or asks for more header bytes, up to wanted_.
     while (verdict_ == Verdict::Undecided && !piece.empty()) {
         const std::size_t take = std::min(piece.size(), wanted_ - head_.size());
@@ -126,6 +127,7 @@ void SetupCheck::decide() {
         if (size == 0) continue;  // data only in memory, such as zero-filled variables
         required = std::max(required, std::uint64_t{readUint32(head, entry + kRawDataOffsetField)} + size);
     }
+    if (required > kMaxSetupSize) return settle(Verdict::Rejected);
     requiredSize_ = required;
     settle(Verdict::Accepted);
 }

@@ -8,6 +8,7 @@
 // - the body reaches the end of every section's data in the file and, for a signed
 //   program, the end of its certificate table (the security directory of a PE32 or
 //   PE32+ optional header, whose address is a file offset);
+// - the file is at most kMaxSetupSize bytes long, as its headers say and as it arrives;
 // - and the transfer itself completed with a success status.
 // The headers tell how long the whole file is, so a body cut short is refused even when
 // the server announced the shorter length and the transfer seemed complete.
@@ -48,13 +49,17 @@ public:
     // The optional header is 224 bytes (PE32) or 240 (PE32+); anything beyond a few
     // kilobytes is not a setup program's.
     static constexpr std::uint32_t kMaxOptionalHeaderSize = 4096;
+    // The largest setup program taken: a server on the way cannot fill drive C:. The
+    // real one is well under a megabyte.
+    static constexpr std::uint64_t kMaxSetupSize = 256ull * 1024 * 1024;
     // The most header bytes the check keeps.
     static constexpr std::size_t kMaxHeaderSize =
         kMaxPeOffset + 4 + kFileHeaderSize + kMaxOptionalHeaderSize + kMaxSections * kSectionHeaderSize;
 
     // Takes the next piece of the body.
     void feed(std::string_view piece);
-    // The verdict on the headers fed so far. Once Accepted or Rejected it never changes.
+    // The verdict on the headers fed so far. Once Rejected it never changes; Accepted
+    // turns into Rejected only when the body grows beyond kMaxSetupSize.
     Verdict verdict() const { return verdict_; }
     bool rejected() const { return verdict_ == Verdict::Rejected; }
 

@@ -3,6 +3,7 @@
 #include "update/core/updater_form.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cwctype>
 #include <stdexcept>
 #include <string_view>
@@ -113,6 +114,13 @@ bool isOurTemporaryFile(std::wstring_view name) {
     return std::all_of(id.begin(), id.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; });
 }
 
+// What stands at a name the setup program needs, told on the status line.
+std::wstring inTheWayStatus(const std::wstring& path, std::uint32_t attributes) {
+    if (attributes & platform::attr::kDirectory)
+        return L"Not started: " + path + L" is a folder in the way. Retrying ...";
+    return L"Not started: " + path + L" is in the way and cannot be replaced. Retrying ...";
+}
+
 std::wstring startFailedMessage(const std::wstring& reason) {
     return withReason(std::wstring(L"The setup program ") + kSetupPath + L" could not be started.", reason) +
            L"\n\nPlease start " + kSetupPath + L" yourself to finish the update.";
@@ -188,8 +196,12 @@ void UpdaterForm::attemptDownload() {
     if (closeAfterAttempt_) return endUpdater();
 
     std::wstring error;
-    auto file = platform_.fs.createReplacing(kSetupPath, error);
-    if (!file) return giveUp(saveFailedMessage(error));
+    // Only administrators may change the file from its first byte to its start.
+    auto file = platform_.fs.createPrivateReplacing(kSetupPath, error);
+    if (!file) {
+        if (const auto inTheWay = temporaryNameInTheWay()) return retryLater(*inTheWay);
+        return giveUp(saveFailedMessage(error));
+    }
 
     const Download download = receiveSetup(*file);
     if (ending_) return;
@@ -201,14 +213,20 @@ void UpdaterForm::attemptDownload() {
     // From here on, dropping `file` discards what arrived.
     if (!download.accepted) return retryLater(kConnectionFailedText);
     if (!file->finish()) return giveUp(saveFailedMessage(file->lastError()));
-    // Checked under its temporary name: a setup program that is not ours never gets the
-    // final name, let alone started.
+    // Checked under its temporary name, through the handle that holds it: a setup program
+    // that is not ours never gets the final name, let alone started.
     if (const SetupTrust trust = examine(*file); trust != SetupTrust::Trusted)
         return retryLater(refusalStatus(trust));
-    if (!file->commit()) return giveUp(saveFailedMessage(file->lastError()));
-    file.reset();
+    if (!file->commit()) {
+        // Whatever stands at the final name is neither written through nor started.
+        if (const auto attributes = platform_.fs.attributes(kSetupPath))
+            return retryLater(inTheWayStatus(kSetupPath, *attributes));
+        return giveUp(saveFailedMessage(file->lastError()));
+    }
 
+    // Still held, so that nobody can change or replace it until the system has it.
     const platform::StartResult started = platform_.processes.startProgram(kSetupPath);
+    file.reset();
     if (!started.started) return giveUp(startFailedMessage(started.error));
     Timer1.setEnabled(false);
     endUpdater();
@@ -232,10 +250,22 @@ UpdaterForm::Download UpdaterForm::receiveSetup(platform::OutputFile& file) {
 }
 
 SetupTrust UpdaterForm::examine(platform::OutputFile& file) {
-    return judgeSetup(signatures_.examine(file.temporaryPath()), trustedKey_);
+    return judgeSetup(signatures_.examineHeld(file), trustedKey_);
 }
 
-void UpdaterForm::retryLater(const wchar_t* status) {
+// Something at a temporary name (a folder, or a file that was not ours to remove) keeps
+// the download from being written; nothing when there is none.
+std::optional<std::wstring> UpdaterForm::temporaryNameInTheWay() {
+    const auto entries = platform_.fs.listFolder(kSetupFolder);
+    if (!entries) return std::nullopt;
+    for (const platform::FolderEntry& entry : *entries) {
+        if (isOurTemporaryFile(entry.name))
+            return inTheWayStatus(kSetupFolder + entry.name, entry.attributes);
+    }
+    return std::nullopt;
+}
+
+void UpdaterForm::retryLater(const std::wstring& status) {
     Label2.setText(status);
     Timer1.setInterval(kTimer1RetryMs);  // stays enabled; the countdown starts afresh
 }

@@ -4,6 +4,7 @@
 // program it retries every five seconds.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "platform/platform.h"
@@ -41,7 +42,8 @@ private:
     void attemptDownload();
     Download receiveSetup(platform::OutputFile& file);
     SetupTrust examine(platform::OutputFile& file);
-    void retryLater(const wchar_t* status);
+    std::optional<std::wstring> temporaryNameInTheWay();
+    void retryLater(const std::wstring& status);
     void giveUp(const std::wstring& message);
     void endUpdater();
 

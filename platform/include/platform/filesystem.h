@@ -78,6 +78,10 @@ public:
     virtual bool commit() = 0;
     // The system's reason for the last failure, readable by a person.
     virtual std::wstring lastError() const = 0;
+    // The system's handle through which the finished file is held (a Windows HANDLE; 0
+    // where there is none): a check that reads the file through it reads exactly the
+    // bytes that the commit moves into place.
+    virtual std::uintptr_t heldHandle() const { return 0; }
 };
 
 class FileSystem {
@@ -161,6 +165,14 @@ public:
     // Starts writing `path` under a temporary name beside it; nothing when even that fails
     // (`error` then tells why).
     virtual std::unique_ptr<OutputFile> createReplacing(const std::wstring& path, std::wstring& error) = 0;
+    // The same, but the temporary file must be new (anything already at its name, which
+    // someone else may control, fails the call) and only SYSTEM and Administrators may
+    // change it (kAdministratorsOnlyAccess). Where the system keeps no access lists, it is
+    // createReplacing.
+    virtual std::unique_ptr<OutputFile> createPrivateReplacing(const std::wstring& path,
+                                                               std::wstring& error) {
+        return createReplacing(path, error);
+    }
 };
 
 // Writes a whole file through createReplacing(); `error` tells why it failed.

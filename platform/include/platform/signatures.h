@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/filesystem.h"
+
 namespace platform {
 
 // The SHA-256 of a certificate's SubjectPublicKeyInfo (its DER encoding).
@@ -43,6 +45,9 @@ public:
     // Checks the file's embedded signature against its content, without asking the user,
     // without a revocation look-up and without the network.
     virtual SignatureReport examine(const std::wstring& path) = 0;
+    // The same check of a finished file, read through the handle that holds it (where it
+    // has one), so that nobody can change it between the check and its use.
+    virtual SignatureReport examineHeld(const OutputFile& file) { return examine(file.temporaryPath()); }
 };
 
 }  // namespace platform

@@ -421,6 +421,8 @@ test_a_cmd_exe_planted_beside_lockbay_or_in_its_working_folder_is_never_started(
     mkdir -p "$(c_path "$work")"
     cp "$standin" "$(c_path "$work")/cmd.exe" || fatal "could not plant cmd.exe in $work"
     record_access_entries
+    plant_tools "$(c_path "$work")"  # where cmd.exe looked for its tools first
+    plant_tools "$(drive_dir E)"
     LOCKBAY_CWD=$(c_path "$work") start_main_window
     select_line 0 Protect
     switch_to_advanced
@@ -441,4 +443,5 @@ test_a_cmd_exe_planted_beside_lockbay_or_in_its_working_folder_is_never_started(
     assert_eq "$(standin_commands | LC_ALL=C sort)" "$(printf '%s\n' 'cacls E:\autorun.inf /e /c /d Everyone ' \
         'cacls E:\autorun.inf /e /c /g Everyone:F' 'takeown /f E:\autorun.inf')" \
         "the command lines the stand-ins recorded (a planted cmd.exe records its own)"
+    assert_no_planted_tool_ran
 }

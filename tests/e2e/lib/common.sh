@@ -314,6 +314,19 @@ standin_commands() {
     return 0
 }
 
+# plant_tools <linux folder> : cacls, convert and takeown as .exe, .com and .bat, each of
+# which leaves a line in the mark file (LOCKBAY_SETUP_MARK) when it runs.
+plant_tools() {
+    local tool
+    for tool in cacls convert takeown; do
+        cp "$(c_path "$FAKE_SETUP_EXE")" "$1/$tool.exe" && cp "$1/$tool.exe" "$1/$tool.com" &&
+            printf '@echo planted %%~f0>>%%LOCKBAY_SETUP_MARK%%\r\n' >"$1/$tool.bat" || fatal "could not plant $tool in $1"
+    done
+}
+
+# (cmd does not wait for a window program that it starts.)
+assert_no_planted_tool_ran() { sleep 1 && assert_missing "$(c_path "$LOCKBAY_SETUP_MARK")" "a planted tool's mark"; }
+
 # ---- Screenshots ---------------------------------------------------------------------
 
 # screenshot <name> [class] : build/e2e-screens/<name>.png, of the whole virtual screen

@@ -54,10 +54,11 @@ end_wine_server() {
 
 # Environment every Wine process of ours gets: no debug noise, no offer to install
 # .NET or HTML engines, no menu entries on the Linux desktop for the shortcuts a setup
-# makes, English locale with UTF-8 file names.
+# makes, English locale with UTF-8 file names. Wine would run its own built-in cacls and
+# icacls in place of the stand-ins copied over them in the system folder: "n" runs the file.
 wine_environment() {
     export WINEDEBUG=-all
-    export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+    export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;cacls.exe,icacls.exe=n"
     export LANG=C.UTF-8
     export LC_ALL=C.UTF-8
 }
