@@ -302,6 +302,7 @@ int onDrives(platform::ConsolePlatform& p, const Invocation& invocation, Output&
             output.line(protect ? texts::protectedDone(result.drive, invocation.advanced, result.converted)
                                 : texts::restoredDone(result.drive));
         }
+        if (result.autorunDeletedWithoutCopy) output.line(texts::noCopyKept(result.drive));
         if (!result.found.empty()) {
             for (const std::wstring& line : texts::foundLines(result.found)) output.line(line);
             if (!result.cleaned) output.line(texts::howToClean(result.drive));

@@ -112,23 +112,28 @@ DriveResult protectionSteps(Operation& op, bool advanced) {
         }
     }
 
-    switch (lockbay::removeInfectedFile(fs, drive)) {
-        case lockbay::FileRemoval::NoFile:
-            break;
-        case lockbay::FileRemoval::Removed:
-            op.fileStep(texts::stepDeleteFile(drive), true);
-            break;
-        case lockbay::FileRemoval::Failed:
-            // As the main window does: give Everyone full access to the file, then delete
-            // it again.
-            if (!op.command(texts::stepGrantFile(drive), lockbay::grantCommand(drive), kToolTimeoutMs)) {
-                return op.result();
-            }
-            if (!op.fileStep(texts::stepDeleteFile(drive), fs.deleteFile(lockbay::protectionFolder(drive)) ||
-                                                               lockbay::infectedFileGone(fs, drive))) {
-                return op.fail(texts::fileNotDeleted(drive));
-            }
-            break;
+    // The removed autorun.inf goes into the quarantine; its README.txt is in English, as
+    // everything the command line writes.
+    const lockbay::TextOf english = [](lockbay::CaptionLine line) -> const std::wstring& {
+        return lockbay::englishText(line);
+    };
+    lockbay::AutorunRemoval removal =
+        lockbay::removeInfectedFile(fs, drive, english, platform::localTimeNow());
+    if (removal.outcome == lockbay::FileRemoval::Failed) {
+        // As the main window does: give Everyone full access to the file, then remove it
+        // again.
+        if (!op.command(texts::stepGrantFile(drive), lockbay::grantCommand(drive), kToolTimeoutMs)) {
+            return op.result();
+        }
+        removal = lockbay::removeInfectedFile(fs, drive, english, platform::localTimeNow());
+        if (removal.outcome == lockbay::FileRemoval::Failed && !lockbay::infectedFileGone(fs, drive)) {
+            op.fileStep(texts::stepDeleteFile(drive), false);
+            return op.fail(texts::fileNotDeleted(drive));
+        }
+    }
+    if (removal.outcome == lockbay::FileRemoval::Removed) {
+        op.fileStep(removal.copyKept ? texts::stepQuarantineFile(drive) : texts::stepDeleteFile(drive), true);
+        op.result().autorunDeletedWithoutCopy = !removal.copyKept;
     }
 
     lockbay::makeProtectionFolder(fs, drive);

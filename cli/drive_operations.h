@@ -58,6 +58,8 @@ struct DriveResult {
     std::vector<StepRecord> steps;
     lockbay::ProtectionReading reading;  // the drive read afresh at the end
     bool converted = false;              // it was converted to NTFS on the way
+    // Its autorun.inf file was deleted: no quarantine folder could be made for it.
+    bool autorunDeletedWithoutCopy = false;
     // Protect: what the drive still carries that an infected autorun.inf started (read
     // before its removal), with the decoys of the user's folders; and with --clean, what
     // cleaning did.

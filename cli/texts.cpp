@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <initializer_list>
 
+#include "lockbay/i18n/text_inserts.h"
 #include "lockbay/protection/drive_status.h"
 #include "lockbay/protection/drive_steps.h"
 
@@ -260,6 +261,13 @@ std::wstring noRoomToConvert(wchar_t drive, double freeMegabytes) {
 std::wstring stepDeleteFile(wchar_t drive) {
     return L"delete the file " + lockbay::protectionFolder(drive);
 }
+std::wstring stepQuarantineFile(wchar_t drive) {
+    return L"move the file " + lockbay::protectionFolder(drive) + L" into " + lockbay::quarantineRoot(drive);
+}
+std::wstring noCopyKept(wchar_t drive) {
+    return lockbay::fillInserts(lockbay::englishText(lockbay::CaptionLine::kAutorunNotKept),
+                                {std::wstring(1, drive), lockbay::quarantineRoot(drive)});
+}
 std::wstring stepGrantFile(wchar_t drive) {
     return L"give Everyone full access to the file " + lockbay::protectionFolder(drive);
 }
@@ -422,6 +430,8 @@ std::wstring cleanedKindWord(lockbay::CleanedItem::Kind kind) {
             return L"shortcut";
         case lockbay::CleanedItem::Kind::AutorunCopy:
             return L"autorunCopy";
+        case lockbay::CleanedItem::Kind::Autorun:
+            return L"autorun";
         case lockbay::CleanedItem::Kind::HiddenFolder:
             break;
     }

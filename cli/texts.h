@@ -51,6 +51,8 @@ std::wstring conversionDeclined(wchar_t drive);
 std::wstring noRoomToConvert(wchar_t drive, double freeMegabytes);
 
 std::wstring stepDeleteFile(wchar_t drive);
+std::wstring stepQuarantineFile(wchar_t drive);
+std::wstring noCopyKept(wchar_t drive);
 std::wstring stepGrantFile(wchar_t drive);
 std::wstring stepMakeFolder(wchar_t drive);
 std::wstring stepConvert(wchar_t drive);

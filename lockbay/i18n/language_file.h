@@ -118,6 +118,21 @@ enum class CaptionLine : std::size_t {
     // what its autorun.inf started: "%1" the drive, "%2" how many files.
     kWatchStillCarriesText,
 
+    // Every autorun.inf that Lockbay removes is moved into the quarantine: the README.txt
+    // of a quarantine folder that holds it alone ("%1" the drive letter, "%2" the date
+    // and time), and the attributes a quarantined file had ("%1" as attrib gives them,
+    // "%2" its old path).
+    kQuarantineReadmeAutorunIntro,
+    kQuarantineReadmeAttributes,
+    // No quarantine folder could be made, so autorun.inf was deleted: the main window's
+    // message ("%1" the drive letter, "%2" the quarantine folder) and the watcher's
+    // notification ("%1" the drive).
+    kAutorunNotKept,
+    kWatchCleanedNoCopyText,
+    // The buttons of the cleaning question.
+    kCleanQuestionYes,
+    kCleanQuestionNo,
+
     kEndOfLines  // not a line: one past the last
 };
 static_assert(static_cast<std::size_t>(CaptionLine::kWelcomeText) == kCaptionLineCount);
@@ -149,7 +164,9 @@ const std::array<std::wstring, kLanguageLineCount>& englishTexts();
 const std::wstring& englishText(CaptionLine line);
 
 // True for the lines after the caption table (39 and up).
-constexpr bool isNewerLine(CaptionLine line) { return static_cast<std::size_t>(line) > kCaptionLineCount; }
+constexpr bool isNewerLine(CaptionLine line) {
+    return static_cast<std::size_t>(line) > kCaptionLineCount;
+}
 
 // A line of a file read by parseLanguageFile: the file's own text, or the English text
 // when the file stops before that line (a file made for an older Lockbay).

@@ -124,7 +124,7 @@ AutorunRead readInfectedAutorun(platform::FileSystem& fs, wchar_t drive) {
     AutorunRead read;
     const std::wstring path = protectionFolder(drive);
     // The same test as the INFECTED status and removeInfectedFile().
-    if (!fs.normalFileExists(path)) return read;
+    if (!hasAutorunFile(fs, drive)) return read;
     read.present = true;
     if (auto bytes = fs.readFilePrefix(path, kAutorunReadLimit)) {
         const std::size_t readSize = bytes->size();

@@ -109,6 +109,13 @@ void CleaningOffer::readBeforeRemoval(wchar_t drive) {
 }
 
 void CleaningOffer::offer() {
+    if (noCopyKept_) {
+        const wchar_t drive = *noCopyKept_;
+        noCopyKept_.reset();
+        app_.ui().messageBox(fillInserts(app_.module1().text(CaptionLine::kAutorunNotKept),
+                                         {std::wstring(1, drive), quarantineRoot(drive)}),
+                             messages::kProgramTitle);
+    }
     if (!pending_) return;
     // Taken out first: whatever happens while a message is open, this drive is asked
     // about once.

@@ -21,6 +21,9 @@ public:
     // Protect's first file step: reads the drive's infected autorun.inf, if it has one,
     // before it is removed. Forgets any earlier drive.
     void readBeforeRemoval(wchar_t drive);
+    // Protect deleted the drive's autorun.inf without a copy (no quarantine folder could
+    // be made): offer() says so before anything else.
+    void noteNoCopyKept(wchar_t drive) { noCopyKept_ = drive; }
     // After the busy state has ended: when Protect did remove the autorun.inf it read and
     // the drive carries anything to clean, asks the user. Asks at most once per Protect.
     void offer();
@@ -40,6 +43,7 @@ private:
 
     LockbayApp& app_;
     std::optional<Pending> pending_;
+    std::optional<wchar_t> noCopyKept_;
     // A question is open: its modal loop runs the timers, and no second one may start.
     bool asking_ = false;
 };

@@ -5,20 +5,30 @@
 
 namespace lockbay {
 
-std::wstring protectionFolder(wchar_t drive) { return std::wstring(1, drive) + L":\\autorun.inf"; }
-std::wstring markerFolder(wchar_t drive) { return std::wstring(1, drive) + L":\\advancedlockbay"; }
-std::wstring probeFolder(wchar_t drive) { return std::wstring(1, drive) + L":\\a"; }
+std::wstring protectionFolder(wchar_t drive) {
+    return std::wstring(1, drive) + L":\\autorun.inf";
+}
+std::wstring markerFolder(wchar_t drive) {
+    return std::wstring(1, drive) + L":\\advancedlockbay";
+}
+std::wstring probeFolder(wchar_t drive) {
+    return std::wstring(1, drive) + L":\\a";
+}
 
 bool isDirectory(platform::FileSystem& fs, const std::wstring& path) {
     const auto attributes = fs.attributes(path);
     return attributes && (*attributes & platform::attr::kDirectory);
 }
 
+bool hasAutorunFile(platform::FileSystem& fs, wchar_t drive) {
+    const auto attributes = fs.attributes(protectionFolder(drive));
+    return attributes && !(*attributes & platform::attr::kDirectory);
+}
+
 DriveStatus classifyDrive(platform::FileSystem& fs, wchar_t drive) {
-    const std::wstring path = protectionFolder(drive);
-    if (isDirectory(fs, path)) return DriveStatus::Protected;
-    if (fs.normalFileExists(path)) return DriveStatus::Infected;
-    return DriveStatus::Unprotected;
+    const auto attributes = fs.attributes(protectionFolder(drive));
+    if (!attributes) return DriveStatus::Unprotected;
+    return (*attributes & platform::attr::kDirectory) ? DriveStatus::Protected : DriveStatus::Infected;
 }
 
 bool isWritable(platform::FileSystem& fs, wchar_t drive) {
@@ -46,6 +56,8 @@ const std::wstring& statusWord(DriveStatus status, const std::wstring& st1, cons
     return st3;
 }
 
-std::wstring listLine(wchar_t drive, const std::wstring& word) { return std::wstring(1, drive) + L":    " + word; }
+std::wstring listLine(wchar_t drive, const std::wstring& word) {
+    return std::wstring(1, drive) + L":    " + word;
+}
 
 }  // namespace lockbay

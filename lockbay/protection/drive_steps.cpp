@@ -6,10 +6,25 @@
 
 namespace lockbay {
 
-FileRemoval removeInfectedFile(platform::FileSystem& fs, wchar_t drive) {
+AutorunRemoval removeInfectedFile(platform::FileSystem& fs, wchar_t drive, const TextOf& text,
+                                  const platform::LocalTime& when) {
     const std::wstring file = protectionFolder(drive);
-    if (!fs.normalFileExists(file)) return FileRemoval::NoFile;
-    return fs.deleteFile(file) ? FileRemoval::Removed : FileRemoval::Failed;
+    const auto attributes = fs.attributes(file);
+    if (!attributes || (*attributes & platform::attr::kDirectory)) return {FileRemoval::NoFile, true};
+    // Read-only stops a deletion, and the README tells what the file had.
+    constexpr std::uint32_t kTakenOff =
+        platform::attr::kReadOnly | platform::attr::kHidden | platform::attr::kSystem;
+    if (*attributes & kTakenOff) ignoreFailure(fs.setAttributes(file, platform::attr::kNormal));
+    switch (quarantineAutorun(fs, drive, *attributes, text, when)) {
+        case AutorunQuarantine::Moved:
+            return {FileRemoval::Removed, true};
+        case AutorunQuarantine::NotMoved:
+            return {FileRemoval::Failed, true};
+        case AutorunQuarantine::NoFolder:
+            break;
+    }
+    if (fs.deleteFile(file)) return {FileRemoval::Removed, false};
+    return {FileRemoval::Failed, false};
 }
 
 bool infectedFileGone(platform::FileSystem& fs, wchar_t drive) {

@@ -4,6 +4,7 @@
 
 #include "lockbay/app/lockbay_app.h"
 #include "lockbay/app/messages.h"
+#include "lockbay/i18n/module1.h"
 #include "lockbay/protection/best_effort.h"
 #include "lockbay/protection/drive_commands.h"
 #include "lockbay/protection/drive_status.h"
@@ -51,6 +52,13 @@ bool Protection::stepsPending() const {
            retrying_ || app_.freeSpaceDialog().visible();
 }
 
+FileRemoval Protection::removeAutorunFile(wchar_t drive) {
+    const TextOf text = [this](CaptionLine line) -> const std::wstring& { return app_.module1().text(line); };
+    const AutorunRemoval removal = removeInfectedFile(app_.fs(), drive, text, platform::localTimeNow());
+    if (removal.outcome == FileRemoval::Removed && !removal.copyKept) cleaning_.noteNoCopyKept(drive);
+    return removal.outcome;
+}
+
 void Protection::protectClicked() {
     Form1& form = app_.form1();
     platform::FileSystem& fs = app_.fs();
@@ -58,7 +66,7 @@ void Protection::protectClicked() {
 
     // What an infected autorun.inf starts is known only from the file itself.
     cleaning_.readBeforeRemoval(drive);
-    if (removeInfectedFile(fs, drive) == FileRemoval::Failed) {
+    if (removeAutorunFile(drive) == FileRemoval::Failed) {
         runCommand(grantCommand(drive));
         retryDrive_ = drive;
         form.Timer4.setEnabled(true);
@@ -139,7 +147,7 @@ void Protection::retryStep() {
     Form1& form = app_.form1();
     platform::FileSystem& fs = app_.fs();
     const wchar_t drive = retryDrive_;
-    while (!infectedFileGone(fs, drive) && !fs.deleteFile(protectionFolder(drive))) {
+    while (!infectedFileGone(fs, drive) && removeAutorunFile(drive) == FileRemoval::Failed) {
         const auto answer =
             app_.ui().messageBox(std::wstring(messages::kCannotRemoveAutorun) + drive,
                                  messages::kProgramTitle, platform::ui::Backend::Buttons::RetryCancel);

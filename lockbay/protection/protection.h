@@ -11,6 +11,7 @@
 #include <string>
 
 #include "lockbay/protection/cleaning_offer.h"
+#include "lockbay/protection/drive_steps.h"
 
 namespace lockbay {
 
@@ -56,6 +57,9 @@ public:
 
 private:
     void runCommand(const std::wstring& commandLine);
+    // Protect's removal of the autorun.inf file, into the drive's quarantine (the first
+    // try and each retry); a deletion without a copy is told once the operation is over.
+    FileRemoval removeAutorunFile(wchar_t drive);
     wchar_t beginOperation();
     void scheduleRefresh(int intervalMs);
     void endConversion(const std::wstring& message);

@@ -44,11 +44,14 @@ protected:
     bool contains(const std::wstring& text, const std::wstring& part) {
         return text.find(part) != std::wstring::npos;
     }
-    // The one folder a cleaning made in the quarantine.
+    // The folder the cleaning made in the quarantine: the latest, after the one that
+    // Protect made for autorun.inf.
     std::wstring quarantineFolder() {
         const auto entries = fake.fs.listFolder(L"E:\\Lockbay quarantine");
-        if (!entries || entries->size() != 1) return L"(none)";
-        return L"E:\\Lockbay quarantine\\" + entries->front().name;
+        if (!entries || entries->empty()) return L"(none)";
+        std::wstring latest;
+        for (const auto& entry : *entries) latest = std::max(latest, entry.name);
+        return L"E:\\Lockbay quarantine\\" + latest;
     }
 
     bool busyAtQuestion = true;
@@ -98,7 +101,8 @@ TEST_F(CleaningQuestionTest, NoChangesNothingAndSaysTheFilesAreStillThere) {
         boxes()[1].text,
         L"Nothing has been changed. Drive E: still carries the files that were listed, and opening one of "
         L"them can start the virus again.");
-    EXPECT_FALSE(fake.fs.exists(L"E:\\Lockbay quarantine"));
+    EXPECT_EQ(fake.fs.listFolder(L"E:\\Lockbay quarantine")->size(), 1u)
+        << "Protect's, with autorun.inf alone";
     EXPECT_TRUE(fake.fs.exists(L"E:\\RECYCLER\\x.dll"));
     EXPECT_TRUE(fake.fs.exists(L"E:\\Photos.lnk"));
     EXPECT_EQ(fake.fs.entry(L"E:\\Photos")->attributes, attr::kDirectory | kHiddenSystem);
@@ -111,7 +115,8 @@ TEST_F(CleaningQuestionTest, NothingToCleanAsksNothing) {
     protectAndAnswer(Answer::Yes);
     EXPECT_TRUE(boxes().empty());
     EXPECT_EQ(listLines(), (std::vector<std::wstring>{L"E:    PROTECTED"}));
-    EXPECT_FALSE(fake.fs.exists(L"E:\\Lockbay quarantine"));
+    EXPECT_EQ(fake.fs.listFolder(L"E:\\Lockbay quarantine")->size(), 1u)
+        << "Protect's, with autorun.inf alone";
 }
 
 TEST_F(CleaningQuestionTest, AFileThatCannotBeMovedIsNamedInTheSummary) {

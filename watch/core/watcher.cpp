@@ -92,9 +92,12 @@ void Watcher::drivesArrived(const std::vector<wchar_t>& drives) {
         // Only the infected autorun.inf tells what it started: it is read before the
         // protection removes it.
         lockbay::AutorunRead autorun = lockbay::readInfectedAutorun(fs, drive);
-        const Arrival arrival = protectArrivedDrive(fs, drive);
-        const std::wstring name = driveName(drive, details.label);
         const lockbay::LanguageLines lines = language();
+        const lockbay::TextOf text = [&lines](CaptionLine line) -> const std::wstring& {
+            return textOrEnglish(lines, line);
+        };
+        const Arrival arrival = protectArrivedDrive(fs, drive, text, platform::localTimeNow());
+        const std::wstring name = driveName(drive, details.label);
         Notification notification = notificationFor(arrival, name, lines);
         if (endsProtected(arrival)) {
             const lockbay::Infection found = lockbay::scanDrive(fs, drive, std::move(autorun));

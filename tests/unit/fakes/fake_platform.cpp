@@ -153,8 +153,9 @@ bool FakeFileSystem::deleteFile(const std::wstring& path) {
     calls.push_back(L"deleteFile " + k);
     const Drive* d = usableDrive(k);
     auto it = entries_.find(k);
-    if (!d || d->readOnly || it == entries_.end() || (it->second.attributes & attr::kDirectory) ||
-        undeletable.count(k))
+    // Like the system, a Read-only file is not deleted.
+    if (!d || d->readOnly || it == entries_.end() ||
+        (it->second.attributes & (attr::kDirectory | attr::kReadOnly)) || undeletable.count(k))
         return false;
     entries_.erase(it);
     return true;
@@ -296,12 +297,13 @@ std::optional<std::vector<platform::FolderEntry>> FakeFileSystem::listFolder(con
     if (k.size() != 3 && !isFolder(k)) return std::nullopt;
     const std::wstring prefix = k.size() == 3 ? k : k + L"\\";
     std::vector<platform::FolderEntry> entries;
-    for (auto it = entries_.lower_bound(prefix); it != entries_.end() && it->first.starts_with(prefix); ++it) {
+    for (auto it = entries_.lower_bound(prefix); it != entries_.end() && it->first.starts_with(prefix);
+         ++it) {
         if (it->first.find(L'\\', prefix.size()) != std::wstring::npos) continue;  // deeper down
         const auto name = names_.find(it->first);
         const std::wstring& full = name == names_.end() ? it->first : name->second;
-        entries.push_back({full.substr(full.rfind(L'\\') + 1), it->second.attributes,
-                           it->second.content.size()});
+        entries.push_back(
+            {full.substr(full.rfind(L'\\') + 1), it->second.attributes, it->second.content.size()});
     }
     return entries;
 }
@@ -318,7 +320,7 @@ bool FakeFileSystem::moveWithinDrive(const std::wstring& from, const std::wstrin
         error = L"The system cannot find the file specified.";
     } else if (d->readOnly) {
         error = L"The media is write protected.";
-    } else if (unmovable.count(kf)) {
+    } else if (unmovable.count(kf) || undeletable.count(kf)) {
         error = L"The process cannot access the file because it is being used by another process.";
     } else if (entries_.count(kt)) {
         error = L"Cannot create a file when that file already exists.";

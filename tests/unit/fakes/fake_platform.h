@@ -56,7 +56,7 @@ public:
     // Every entry below a drive root, for "nothing lost" comparisons.
     std::map<std::wstring, Entry> snapshot() const { return entries_; }
 
-    // Makes deleteFile fail for a path (a file in use or locked).
+    // Makes deleteFile and moveWithinDrive fail for a path (a file in use or locked).
     std::set<std::wstring> undeletable;
     // Paths whose access list cannot be read.
     std::set<std::wstring> unreadableAccess;
@@ -101,7 +101,7 @@ private:
     bool parentExists(const std::wstring& k) const;
     bool hasChildren(const std::wstring& k) const;
     std::map<wchar_t, Drive> drives_;
-    std::map<std::wstring, Entry> entries_;  // keyed by key(path)
+    std::map<std::wstring, Entry> entries_;       // keyed by key(path)
     std::map<std::wstring, std::wstring> names_;  // key(path) -> the path as it was given
 };
 
