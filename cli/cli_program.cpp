@@ -133,6 +133,8 @@ std::wstring outcomeWord(DriveResult::Outcome outcome) {
             return L"failed";
         case DriveResult::Outcome::Declined:
             return L"declined";
+        case DriveResult::Outcome::NeedsAdministrator:
+            return L"needsAdministrator";
         case DriveResult::Outcome::NotUsable:
             break;
     }
@@ -214,7 +216,8 @@ std::wstring resultJson(const DriveResult& result, bool protect) {
         object.add(L"error", result.error);
     }
     if (result.outcome == DriveResult::Outcome::NotUsable ||
-        result.outcome == DriveResult::Outcome::Declined) {
+        result.outcome == DriveResult::Outcome::Declined ||
+        result.outcome == DriveResult::Outcome::NeedsAdministrator) {
         object.addNull(L"status").addNull(L"advanced");
     } else {
         object.add(L"status", texts::statusWord(result.reading.status))
@@ -272,6 +275,8 @@ int onDrives(platform::ConsolePlatform& p, const Invocation& invocation, Output&
         if (result.outcome == DriveResult::Outcome::Failed ||
             result.outcome == DriveResult::Outcome::Declined) {
             code = kFailed;
+        } else if (result.outcome == DriveResult::Outcome::NeedsAdministrator && code != kFailed) {
+            code = kNeedsAdministrator;
         } else if (result.outcome == DriveResult::Outcome::NotUsable && code == kDone) {
             code = kDriveUnusable;
         }

@@ -72,6 +72,8 @@ public:
         return result_;
     }
 
+    bool elevated() const { return context_.elevated; }
+
     bool confirmConversion(const std::wstring& fileSystem) {
         return context_.confirmConversion && context_.confirmConversion(drive(), fileSystem);
     }
@@ -104,6 +106,9 @@ DriveResult protectionSteps(Operation& op, bool advanced) {
     // A conversion cannot be undone: it is checked and confirmed before anything changes.
     const bool ntfs = lockbay::isNtfs(fs, drive);
     if (advanced && !ntfs) {
+        // convert needs administrator rights; that is known before anything changes.
+        if (!op.elevated())
+            return op.finish(Outcome::NeedsAdministrator, texts::conversionNeedsAdministrator(drive));
         if (!lockbay::hasRoomToConvert(fs, drive)) {
             return op.fail(texts::noRoomToConvert(drive, lockbay::freeMegabytes(fs, drive)));
         }
@@ -190,7 +195,9 @@ DriveResult protectDrive(DriveContext& context, wchar_t drive, bool advanced, bo
     }
 
     DriveResult result = protectionSteps(op, advanced);
-    if (result.outcome == Outcome::Declined || !lockbay::infectedFileGone(fs, drive)) return result;
+    if (result.outcome == Outcome::Declined || result.outcome == Outcome::NeedsAdministrator ||
+        !lockbay::infectedFileGone(fs, drive))
+        return result;
     // Also after a failed step: the autorun.inf is gone, and what it started is still there.
     result.found = lockbay::scanDrive(fs, drive, std::move(autorun));
     if (result.found.empty()) {

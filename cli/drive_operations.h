@@ -47,9 +47,10 @@ struct StepRecord {
 struct DriveResult {
     enum class Outcome {
         Done,
-        Failed,     // a step failed or the drive does not read as asked: `error` says what
-        Declined,   // the conversion to NTFS was not confirmed: nothing was changed
-        NotUsable,  // see `usability`
+        Failed,              // a step failed or the drive does not read as asked: `error` says what
+        Declined,            // the conversion to NTFS was not confirmed: nothing was changed
+        NeedsAdministrator,  // converting to NTFS needs administrator rights: nothing was changed
+        NotUsable,           // see `usability`
     };
     wchar_t drive = L'?';
     Outcome outcome = Outcome::Done;

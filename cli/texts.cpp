@@ -546,6 +546,13 @@ std::wstring meaning(lockbay::AutoRunSetting setting, const std::optional<platfo
     return L"Not a text: Windows reads autorun.inf on the drives.";
 }
 
+std::wstring conversionNeedsAdministrator(wchar_t drive) {
+    return fill(
+        L"Advanced protection of {1} converts it to NTFS, which needs administrator rights: run "
+        L"lockbay-cli from a command prompt started with \"Run as administrator\". Nothing on {1} was "
+        L"changed.",
+        {name(drive)});
+}
 std::wstring needsAdministrator() {
     return L"Changing this computer's AutoRun settings needs administrator rights: run lockbay-cli from a "
            L"command "

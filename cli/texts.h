@@ -98,6 +98,7 @@ std::wstring meaningLabel();
 std::wstring absentWord();
 std::wstring meaning(lockbay::AutoRunSetting setting, const std::optional<platform::RegistryValue>& value);
 std::wstring needsAdministrator();
+std::wstring conversionNeedsAdministrator(wchar_t drive);
 std::wstring nothingSaved();
 std::wstring registryRefused();
 std::wstring notAsWritten();

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "lockbay/protection/cleaning.h"
+#include "lockbay/protection/cleaning_question.h"
 
 namespace lockbay {
 
@@ -48,12 +49,16 @@ private:
     bool asking_ = false;
 };
 
-// The most entries of one list that a message shows; the rest are counted.
+// The most entries of one list that the summary's message shows; the rest are counted.
+// The question lists every one.
 inline constexpr std::size_t kListedPerGroup = 5;
 // The most characters of a path that a message shows; a longer one loses its middle.
 inline constexpr std::size_t kShownPathLength = 70;
 
-// The question: what the drive carries, then whether to clean it.
+// The question's window: its first line, every item the drive carries in its group, and
+// whether to clean it.
+std::wstring cleaningIntro(const Infection& found, const TextOf& text);
+std::vector<QuestionGroup> cleaningGroups(const Infection& found, const TextOf& text);
 std::wstring cleaningQuestion(const Infection& found, const TextOf& text);
 // What cleaning did, and what it could not do.
 std::wstring cleaningSummary(const CleanReport& report, const TextOf& text);

@@ -44,13 +44,21 @@ void HeadlessBackend::startTimer(const Timer* key, int intervalMs, std::function
     timers_[key] = Scheduled{intervalMs, now_ + intervalMs, nextOrder_++, std::move(fire)};
 }
 
-void HeadlessBackend::stopTimer(const Timer* key) { timers_.erase(key); }
+void HeadlessBackend::stopTimer(const Timer* key) {
+    timers_.erase(key);
+}
 
 Backend::Answer HeadlessBackend::messageBox(const std::wstring& text, const std::wstring& title,
                                             Buttons buttons) {
     messageBoxes_.push_back({text, title, buttons, now_});
     if (onMessageBox) return onMessageBox(messageBoxes_.back());
     return Answer::Ok;
+}
+
+void HeadlessBackend::runModal(Form& form, const std::function<bool()>& finished) {
+    form.show();
+    if (onModal) onModal(form);
+    if (!finished()) form.closeRequested();
 }
 
 void HeadlessBackend::endProgram() {

@@ -107,7 +107,8 @@ FormWindow::~FormWindow() {
     // Messages sent while the windows go away must not reach this half-destroyed object.
     for (const auto& child : children_) {
         if (child->listBoxProcedure) {
-            SetWindowLongPtrW(child->window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(child->listBoxProcedure));
+            SetWindowLongPtrW(child->window, GWLP_WNDPROC,
+                              reinterpret_cast<LONG_PTR>(child->listBoxProcedure));
         }
         SetWindowLongPtrW(child->window, GWLP_USERDATA, 0);
     }
@@ -183,8 +184,8 @@ ChildWindow* FormWindow::createChild(Control& control) {
         // Not SetWindowSubclass: that looks its data up in a window property on every
         // message, which under Wine is a trip to the server for each line added.
         SetWindowLongPtrW(raw->window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(raw));
-        raw->listBoxProcedure = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrW(raw->window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FormWindow::listProcedure)));
+        raw->listBoxProcedure = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+            raw->window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FormWindow::listProcedure)));
         SendMessageW(raw->window, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.get(design.font)), FALSE);
         applyListBackground(*raw);
         syncListBox(*raw);
@@ -416,6 +417,13 @@ LRESULT FormWindow::onFormMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             // The runtime decides what closing means (unload, or the end of the program).
             form_.closeRequested();
             return 0;
+        case WM_COMMAND:
+            // Escape, as the dialog manager reports it.
+            if (LOWORD(wParam) == IDCANCEL && lParam == 0) {
+                form_.cancelRequested();
+                return 0;
+            }
+            return DefWindowProcW(window_, message, wParam, lParam);
         case WM_ERASEBKGND:
             return 1;
         case kResumeListDrawing:

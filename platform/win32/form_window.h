@@ -37,9 +37,9 @@ struct ChildWindow {
     ui::Color backColor;
     std::vector<std::wstring> items;
     int selected = -1;
-    bool drawingSuspended = false;  // a list box refill is under way
+    bool drawingSuspended = false;       // a list box refill is under way
     WNDPROC listBoxProcedure = nullptr;  // the list box class's own procedure
-    ScopedBrush backBrush;          // list box background
+    ScopedBrush backBrush;               // list box background
 
     // The font size at which the label's text last fitted, and for what.
     std::wstring fittedText;
@@ -66,6 +66,7 @@ public:
     void controlChanged(ui::Control& control) override;
 
     HWND window() const { return window_; }
+    ui::Form& form() const { return form_; }
     void setKeyboardCues(bool shown);
 
     static LRESULT CALLBACK formProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;

@@ -172,6 +172,13 @@ TEST_F(CliTest, AdvancedProtectFailsWhenCaclsFailsOrItsEntryIsNotThere) {
 
 TEST_F(CliTest, AdvancedProtectOfAFatDriveConvertsOnlyWhenConfirmed) {
     fs.drive(L'E').fileSystem = L"FAT32";
+    // Without administrator rights convert cannot run: refused before anything changes.
+    program.isElevated = false;
+    EXPECT_EQ(run({L"protect", L"E:", L"--advanced", L"--yes"}), 3);
+    EXPECT_NE(console.err_.find(L"converts it to NTFS, which needs administrator rights"),
+              std::wstring::npos);
+    EXPECT_FALSE(fs.exists(L"E:\\autorun.inf"));
+    program.isElevated = true;
     // No answer (the end of the input): nothing changes.
     EXPECT_EQ(run({L"protect", L"E:", L"--advanced", L"--json"}), 1);
     EXPECT_NE(console.err_.find(L"E: is FAT32. Advanced protection converts it to NTFS first"),
