@@ -65,6 +65,18 @@ TEST_F(CleaningTest, FindsWhatAutorunStartsTheDecoysAndTheirFolders) {
     EXPECT_TRUE(found.refused.empty());
     EXPECT_EQ(found.fileCount(), 5u);
     EXPECT_EQ(found.autorun.bytes, kAutorun);
+
+    // A folder of Windows stays hidden even beside a decoy; a shortcut to a document is no
+    // decoy; rundll32 in autorun.inf moves the library it names.
+    fs.addFile(L"E:\\RECYCLER.lnk", infected_stick::sampleLink("relative_target"));
+    fs.addFolder(L"E:\\Letters", attr::kDirectory | kHiddenSystem);
+    fs.addFile(L"E:\\Letters.lnk", infected_stick::sampleLink("document_target"));
+    fs.addFile(L"E:\\autorun.inf", "[autorun]\r\nopen=rundll32 RECYCLER\\x.dll,Entry\r\n");
+    const auto more = scan();
+    EXPECT_EQ(more.programs.front(), L"E:\\RECYCLER\\x.dll");
+    EXPECT_EQ(more.shortcuts,
+              (Strings{L"E:\\Music.lnk", L"E:\\Photos.lnk", L"E:\\RECYCLER.lnk", L"E:\\Work.lnk"}));
+    EXPECT_EQ(more.hiddenFolders, found.hiddenFolders);
 }
 
 TEST_F(CleaningTest, QuarantinesEveryFileWithItsPathKeptAndShowsTheFolders) {

@@ -78,6 +78,8 @@ public:
         startedAsUser.push_back(path + L"|" + arguments + L"|" + folder);
         return startAsUserResult;
     }
+    bool shellRuns = true;
+    bool desktopShellRuns() override { return shellRuns; }
     int run() override { return 0; }  // the test raises the events afterwards
     void quit() override { quitAsked = true; }
 };
@@ -463,9 +465,12 @@ TEST_F(WatcherTest, TheSetupStartsItsCommandsAsTheSignedInUser) {
                                              {L"--as-signed-in-user", L"--start"},
                                              {L"--as-signed-in-user", L"--stop", L"now"}};
     for (const auto& arguments : bad) EXPECT_EQ(start(arguments), watch::kExitUsage);
+    host.shellRuns = false;
+    EXPECT_EQ(start({L"--as-signed-in-user"}), watch::kExitFailed)
+        << "never a watcher with the setup's rights";
     host.startAsUserResult = {false, L""};
     EXPECT_EQ(start({L"--as-signed-in-user", L"--stop"}), watch::kExitFailed);
-    EXPECT_EQ(host.startedAsUser.size(), 4u) << "nothing is started for bad usage";
+    EXPECT_EQ(host.startedAsUser.size(), 4u) << "nothing is started for bad usage or without a shell";
     EXPECT_FALSE(host.iconShown) << "this process only passes the command on";
 }
 

@@ -54,6 +54,10 @@ int Watcher::run() {
 }
 
 int Watcher::startAsSignedInUser(const std::vector<std::wstring>& arguments) {
+    // Without a desktop shell the program would run with the caller's rights, which are a
+    // setup's administrator rights: a watcher that keeps running is never started so. Its
+    // Run entry starts it at the next sign-in.
+    if (arguments.empty() && !host_.desktopShellRuns()) return kExitFailed;
     // The words are switches that commandOf() knows: none needs quotes.
     std::wstring line;
     for (const std::wstring& word : arguments) line += (line.empty() ? L"" : L" ") + word;

@@ -2,8 +2,8 @@
 """Checks what cleaning left on a test drive.
 
     quarantine.py readme <drive-folder> <letter>
-        Reads the README.txt of the drive's quarantine folder (there must be exactly one
-        cleaning) and checks every file it lists as moved: the new path holds a file of
+        Reads the README.txt of the drive's latest quarantine folder (the cleaning's; the
+        one Protect made for autorun.inf comes before it) and checks every file it lists as moved: the new path holds a file of
         the size and SHA-256 given, and the old path holds nothing. Prints one line per
         entry, "MOVED<tab><old path>", "NOTMOVED<tab><old path>" or "COPY<tab><new path>",
         and "PROBLEM<tab><what>" for each fault; exit status 1 when there is any.
@@ -62,10 +62,10 @@ def readme(root, letter):
     problems = []
     base = os.path.join(root, QUARANTINE)
     stamps = sorted(os.listdir(base)) if os.path.isdir(base) else []
-    if len(stamps) != 1:
-        print("PROBLEM\texpected one quarantine folder, found %d" % len(stamps))
+    if not stamps:
+        print("PROBLEM\tno quarantine folder")
         return 1
-    raw = open(os.path.join(base, stamps[0], "README.txt"), "rb").read()
+    raw = open(os.path.join(base, stamps[-1], "README.txt"), "rb").read()
     if not raw.startswith(b"\xef\xbb\xbf"):
         problems.append("README.txt does not start with the UTF-8 byte-order mark")
     if b"\r\n" not in raw or b"\n" in raw.replace(b"\r\n", b""):

@@ -21,8 +21,9 @@ size and SHA-256.
 Left out are only the folders that the program itself makes and removes in a drive
 root: the protection folder "autorun.inf" and the marker folder "advancedlockbay".
 What lies inside them is recorded like everything else, so a user's file kept in such a
-folder counts. A plain "autorun.inf" file in the root is recorded too; `compare
---protect` accepts that it is gone (Protect deletes it), and nothing else.
+folder counts. An "autorun.inf" file in the root is recorded too; `compare --protect`
+accepts that it is gone and that a folder of "Lockbay quarantine" holds it as
+"autorun.inf.quarantined" with a README.txt (Protect moves it there), and nothing else.
 
 `--clean` accepts what cleaning an infected drive does, and nothing else: a file that
 is gone from its path reappears, with the same record, as "<path>.quarantined" in a
@@ -116,6 +117,13 @@ def without_hidden_and_system(record):
     return "%s %s" % (kind, flags or "-")
 
 
+def from_protect(path):
+    parts = path.split("/")
+    if parts[0] != QUARANTINE:
+        return False
+    return len(parts) <= 2 or (len(parts) == 3 and parts[2] in ("autorun.inf.quarantined", "README.txt"))
+
+
 def differences(before, after, protect, clean=False):
     problems = []
     # What cleaning moved: "<quarantine>/<stamp>/<path>.quarantined" -> the record it had.
@@ -130,6 +138,8 @@ def differences(before, after, protect, clean=False):
             continue
         if clean and was is None and path.split("/")[0] == QUARANTINE:
             continue  # the quarantine folder and what cleaning put into it
+        if protect and was is None and from_protect(path):
+            continue  # the quarantine folder that Protect moved autorun.inf into
         if clean and now is None and moved.get(path) == was:
             continue  # moved into the quarantine as it was
         if (clean and was is not None and now is not None and "/" not in path and was.startswith("dir ")
@@ -171,8 +181,7 @@ def status(root):
         full = os.path.join(root, name)
         if os.path.isdir(full):
             return "PROTECTED"
-        flags = dos_attributes(full)
-        return "UNPROTECTED" if ("H" in flags or "S" in flags) else "INFECTED"
+        return "INFECTED"  # a file of that name, whatever its attributes
     return "UNPROTECTED"
 
 
