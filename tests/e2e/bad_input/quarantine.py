@@ -10,7 +10,8 @@
     quarantine.py contents <drive-folder>...
         The multiset of the drives' contents: the SHA-256 of every file, one per line,
         sorted; the README.txt files that cleaning writes are left out, as they hold
-        nothing that was on the drive.
+        nothing that was on the drive, and so is the copy of autorun.inf that cleaning
+        writes beside the files it moved (the file itself is in Protect's folder).
     quarantine.py step <state-folder> <losses> <letter>=<drive-folder>...
         For a sequence of steps: each drive's multiset of contents against the one the
         previous call kept in <state-folder>/<letter>.contents, less the contents in
@@ -48,12 +49,19 @@ def is_readme(root, folder, name):
     return name == "README.txt" and len(relative) == 2 and relative[0] == QUARANTINE
 
 
+def is_autorun_copy(root, folder, name):
+    relative = os.path.relpath(folder, root).split(os.sep)
+    if name != "autorun.inf.quarantined" or len(relative) != 2 or relative[0] != QUARANTINE:
+        return False
+    return bool(set(os.listdir(folder)) - {"README.txt", "autorun.inf.quarantined"})
+
+
 def contents(roots):
     hashes = []
     for root in roots:
         for folder, _dirs, files in os.walk(root):
             for name in files:
-                if not is_readme(root, folder, name):
+                if not is_readme(root, folder, name) and not is_autorun_copy(root, folder, name):
                     hashes.append(digest(os.path.join(folder, name)))
     return sorted(hashes)
 

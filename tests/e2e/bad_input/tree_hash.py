@@ -26,7 +26,7 @@ accepts that it is gone and that a folder of "Lockbay quarantine" holds it as
 "autorun.inf.quarantined" with a README.txt (Protect moves it there), and nothing else.
 
 `--clean` accepts what cleaning an infected drive does, and nothing else: a file that
-is gone from its path reappears, with the same record, as "<path>.quarantined" in a
+is gone from its path reappears, with the same record (less Hidden and System), as "<path>.quarantined" in a
 folder of "Lockbay quarantine"; that folder gains README.txt and the copy of
 autorun.inf; a folder in the root loses its Hidden and System attributes.
 """
@@ -140,8 +140,8 @@ def differences(before, after, protect, clean=False):
             continue  # the quarantine folder and what cleaning put into it
         if protect and was is None and from_protect(path):
             continue  # the quarantine folder that Protect moved autorun.inf into
-        if clean and now is None and moved.get(path) == was:
-            continue  # moved into the quarantine as it was
+        if clean and now is None and was is not None and moved.get(path) in (was, without_hidden_and_system(was)):
+            continue  # moved into the quarantine as it was (less Hidden and System)
         if (clean and was is not None and now is not None and "/" not in path and was.startswith("dir ")
                 and now == without_hidden_and_system(was)):
             continue  # a folder shown again
