@@ -27,8 +27,6 @@ LockbayApp::LockbayApp(platform::Platform& platform)
 
 LockbayApp::~LockbayApp() = default;
 
-void LockbayApp::start() {
-    splash_->load();
-}
+void LockbayApp::start() { splash_->load(); }
 
 }  // namespace lockbay

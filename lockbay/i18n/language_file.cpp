@@ -105,11 +105,9 @@ constexpr std::wstring_view kEnglish[] = {
     L"(nothing is deleted) and shows the hidden folders again.",
     L"Nothing has been changed. Drive %1: still carries the files that were listed, and opening one of them "
     L"can start the virus again.",
-    L"Drive %1: has been cleaned. The files have been moved into \"%2\"; README.txt there lists them and "
-    L"tells "
+    L"Drive %1: has been cleaned. The files have been moved into \"%2\"; README.txt there lists them and tells "
     L"how to put each one back.",
-    L"Drive %1: has been cleaned only in part. README.txt in \"%2\" lists what has been moved and tells how "
-    L"to "
+    L"Drive %1: has been cleaned only in part. README.txt in \"%2\" lists what has been moved and tells how to "
     L"put each file back.",
     L"Moved:",
     L"Could not be moved, still in place:",
@@ -118,8 +116,7 @@ constexpr std::wstring_view kEnglish[] = {
     L"Nothing has been moved: the folder \"%1\" could not be made on the drive. The drive may be full or "
     L"write-protected.",
     L"README.txt could not be written: %1",
-    L"Lockbay moved these files here from drive %1: on %2. An infected autorun.inf file started them, or "
-    L"they "
+    L"Lockbay moved these files here from drive %1: on %2. An infected autorun.inf file started them, or they "
     L"were shortcuts that posed as folders. Nothing has been deleted.",
     L"To put a file back, move it to its old path and take \".quarantined\" off its name. Do this only for a "
     L"file you know to be safe.",
@@ -136,20 +133,16 @@ constexpr std::wstring_view kEnglish[] = {
     L"Lockbay moved the autorun.inf file of drive %1: here on %2 when it protected the drive, because an "
     L"autorun.inf file in a drive's root can start a virus. Nothing has been deleted.",
     L"Its attributes were %1 (R read-only, H hidden, S system). To give them back once it is at its old "
-    L"path: "
-    L"attrib %1 \"%2\"",
-    L"No copy of %1:\\autorun.inf could be kept: the folder \"%2\" could not be made on the drive (it may be "
-    L"full "
-    L"or write-protected). The file has been deleted so that the drive could be protected.",
-    L"%1 is now protected against autorun viruses. Its autorun.inf file has been deleted: no copy could be "
-    L"kept "
-    L"on the drive.",
+    L"path: attrib %1 \"%2\"",
+    L"No copy of %1:\\autorun.inf could be kept: the folder \"%2\" could not be made on the drive (it may "
+    L"be full or write-protected). The file has been deleted so that the drive could be protected.",
+    L"%1 is now protected against autorun viruses. Its autorun.inf file has been deleted: no copy could "
+    L"be kept on the drive.",
     // The cleaning question's buttons.
     L"Yes",
     L"No",
 };
-static_assert(std::size(kEnglish) == kLanguageLineCount,
-              "one English text for every line of a language file");
+static_assert(std::size(kEnglish) == kLanguageLineCount, "one English text for every line of a language file");
 
 constexpr std::size_t indexOf(CaptionLine line) {
     return static_cast<std::size_t>(line) - 1;

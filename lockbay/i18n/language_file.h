@@ -164,9 +164,7 @@ const std::array<std::wstring, kLanguageLineCount>& englishTexts();
 const std::wstring& englishText(CaptionLine line);
 
 // True for the lines after the caption table (39 and up).
-constexpr bool isNewerLine(CaptionLine line) {
-    return static_cast<std::size_t>(line) > kCaptionLineCount;
-}
+constexpr bool isNewerLine(CaptionLine line) { return static_cast<std::size_t>(line) > kCaptionLineCount; }
 
 // A line of a file read by parseLanguageFile: the file's own text, or the English text
 // when the file stops before that line (a file made for an older Lockbay).

@@ -5,15 +5,9 @@
 
 namespace lockbay {
 
-std::wstring protectionFolder(wchar_t drive) {
-    return std::wstring(1, drive) + L":\\autorun.inf";
-}
-std::wstring markerFolder(wchar_t drive) {
-    return std::wstring(1, drive) + L":\\advancedlockbay";
-}
-std::wstring probeFolder(wchar_t drive) {
-    return std::wstring(1, drive) + L":\\a";
-}
+std::wstring protectionFolder(wchar_t drive) { return std::wstring(1, drive) + L":\\autorun.inf"; }
+std::wstring markerFolder(wchar_t drive) { return std::wstring(1, drive) + L":\\advancedlockbay"; }
+std::wstring probeFolder(wchar_t drive) { return std::wstring(1, drive) + L":\\a"; }
 
 bool isDirectory(platform::FileSystem& fs, const std::wstring& path) {
     const auto attributes = fs.attributes(path);
@@ -56,8 +50,6 @@ const std::wstring& statusWord(DriveStatus status, const std::wstring& st1, cons
     return st3;
 }
 
-std::wstring listLine(wchar_t drive, const std::wstring& word) {
-    return std::wstring(1, drive) + L":    " + word;
-}
+std::wstring listLine(wchar_t drive, const std::wstring& word) { return std::wstring(1, drive) + L":    " + word; }
 
 }  // namespace lockbay

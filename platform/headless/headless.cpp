@@ -44,9 +44,7 @@ void HeadlessBackend::startTimer(const Timer* key, int intervalMs, std::function
     timers_[key] = Scheduled{intervalMs, now_ + intervalMs, nextOrder_++, std::move(fire)};
 }
 
-void HeadlessBackend::stopTimer(const Timer* key) {
-    timers_.erase(key);
-}
+void HeadlessBackend::stopTimer(const Timer* key) { timers_.erase(key); }
 
 Backend::Answer HeadlessBackend::messageBox(const std::wstring& text, const std::wstring& title,
                                             Buttons buttons) {

@@ -107,8 +107,7 @@ FormWindow::~FormWindow() {
     // Messages sent while the windows go away must not reach this half-destroyed object.
     for (const auto& child : children_) {
         if (child->listBoxProcedure) {
-            SetWindowLongPtrW(child->window, GWLP_WNDPROC,
-                              reinterpret_cast<LONG_PTR>(child->listBoxProcedure));
+            SetWindowLongPtrW(child->window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(child->listBoxProcedure));
         }
         SetWindowLongPtrW(child->window, GWLP_USERDATA, 0);
     }
@@ -184,8 +183,8 @@ ChildWindow* FormWindow::createChild(Control& control) {
         // Not SetWindowSubclass: that looks its data up in a window property on every
         // message, which under Wine is a trip to the server for each line added.
         SetWindowLongPtrW(raw->window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(raw));
-        raw->listBoxProcedure = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
-            raw->window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FormWindow::listProcedure)));
+        raw->listBoxProcedure = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(raw->window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FormWindow::listProcedure)));
         SendMessageW(raw->window, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.get(design.font)), FALSE);
         applyListBackground(*raw);
         syncListBox(*raw);

@@ -37,9 +37,9 @@ struct ChildWindow {
     ui::Color backColor;
     std::vector<std::wstring> items;
     int selected = -1;
-    bool drawingSuspended = false;       // a list box refill is under way
+    bool drawingSuspended = false;  // a list box refill is under way
     WNDPROC listBoxProcedure = nullptr;  // the list box class's own procedure
-    ScopedBrush backBrush;               // list box background
+    ScopedBrush backBrush;          // list box background
 
     // The font size at which the label's text last fitted, and for what.
     std::wstring fittedText;

@@ -1,7 +1,5 @@
 // The main window's question after Protect removed an infected autorun.inf: when it
 // comes, what it lists, and what Yes and No do to the drive.
-#include "lockbay/protection/cleaning_question.h"
-
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -9,6 +7,7 @@
 #include "infected_stick.h"
 #include "lockbay/protection/cleaning_handover.h"
 #include "lockbay/protection/cleaning_offer.h"
+#include "lockbay/protection/cleaning_question.h"
 #include "lockbay_fixture.h"
 #include "platform/encoding.h"
 
@@ -19,28 +18,36 @@ using Answer = platform::ui::Backend::Answer;
 using Buttons = platform::ui::Backend::Buttons;
 using infected_stick::kHiddenSystem;
 
+// The question's window is logged among the message boxes, its texts as one (first line,
+// list lines, question), and clicked as the script answers a Yes/No box.
+void answerQuestionsAsBoxes(platform::ui::HeadlessBackend& backend) {
+    backend.onModal = [&backend](platform::ui::Form& form) {
+        auto& question = dynamic_cast<lockbay::CleaningQuestion&>(form);
+        std::wstring text = question.Label1.text() + L"\n";
+        for (const std::wstring& line : question.List1.items()) text += L"\n" + line;
+        const Answer answer =
+            backend.messageBox(text + L"\n\n" + question.Label2.text(), question.title(), Buttons::YesNo);
+        (answer == Answer::Yes ? question.Label3 : question.Label4).click();
+    };
+}
+
 class CleaningQuestionTest : public LockbayTest {
 protected:
     CleaningQuestionTest() {
         fake.fs.addDrive(L'E');
         infected_stick::addTo(fake.fs);
+        answerQuestionsAsBoxes(fake.backend);
     }
 
-    // Answers every cleaning question with `answer` (a click on Yes or No), keeping what
-    // it showed and the main window's state at that moment.
-    void answerWith(Answer answer) {
-        fake.backend.onModal = [this, answer](platform::ui::Form& form) {
-            auto& question = dynamic_cast<lockbay::CleaningQuestion&>(form);
-            questions.push_back({question.Label1.text(), question.List1.items(), question.Label2.text(),
-                                 question.Label3.text(), fake.backend.now()});
+    // Protect (Simple) on E:, answering the question with `answer`; the window's state
+    // when the question came is kept.
+    void protectAndAnswer(Answer answer) {
+        fake.backend.onMessageBox = [this, answer](const auto& call) {
+            if (call.buttons != Buttons::YesNo) return Answer::Ok;
             busyAtQuestion = busy();
             listAtQuestion = listLines();
-            (answer == Answer::Yes ? question.Label3 : question.Label4).click();
+            return answer;
         };
-    }
-    // Protect (Simple) on E:, answering the question with `answer`.
-    void protectAndAnswer(Answer answer) {
-        answerWith(answer);
         openMainWindow();
         selectDrive(L'E');
         form1().Label7.click();
@@ -52,56 +59,41 @@ protected:
     bool contains(const std::wstring& text, const std::wstring& part) {
         return text.find(part) != std::wstring::npos;
     }
-    // The folder the cleaning made in the quarantine: the latest, after the one that
-    // Protect made for autorun.inf.
+    // The folder the cleaning made in the quarantine: the latest, after Protect's.
     std::wstring quarantineFolder() {
         const auto entries = fake.fs.listFolder(L"E:\\Lockbay quarantine");
         if (!entries || entries->empty()) return L"(none)";
-        std::wstring latest;
-        for (const auto& entry : *entries) latest = std::max(latest, entry.name);
-        return L"E:\\Lockbay quarantine\\" + latest;
+        return L"E:\\Lockbay quarantine\\" + std::max(entries->front().name, entries->back().name);
     }
 
-    struct Question {
-        std::wstring intro;
-        std::vector<std::wstring> list;
-        std::wstring question;
-        std::wstring yes;
-        std::int64_t atMs;
-    };
-    std::vector<Question> questions;
     bool busyAtQuestion = true;
     std::vector<std::wstring> listAtQuestion;
 };
 
 TEST_F(CleaningQuestionTest, AfterTheRefreshTheWindowListsWhatItFoundAndYesCleans) {
     protectAndAnswer(Answer::Yes);
-    ASSERT_EQ(questions.size(), 1u);
-    ASSERT_EQ(boxes().size(), 1u);
-    EXPECT_EQ(questions[0].atMs, 500) << "right after the refresh step";
+    ASSERT_EQ(boxes().size(), 2u);
+    EXPECT_EQ(boxes()[0].buttons, Buttons::YesNo);
+    EXPECT_EQ(boxes()[0].title, L"Lockbay");
+    EXPECT_EQ(boxes()[0].atMs, 500) << "right after the refresh step";
     EXPECT_FALSE(busyAtQuestion) << "the busy state is over when the question comes";
     EXPECT_EQ(listAtQuestion, (std::vector<std::wstring>{L"E:    PROTECTED"}));
     EXPECT_EQ(
-        questions[0].intro,
+        boxes()[0].text,
         L"Lockbay has removed the autorun.inf file of drive E:, but the virus that it started is still on "
-        L"the drive.");
-    EXPECT_EQ(questions[0].list,
-              (std::vector<std::wstring>{
-                  L"Programs that the virus runs:", L"    E:\\RECYCLER\\S-1-5-21\\autorun.exe",
-                  L"    E:\\RECYCLER\\x.dll", L"", L"Shortcuts that pose as folders:", L"    E:\\Music.lnk",
-                  L"    E:\\Photos.lnk", L"    E:\\Work.lnk", L"", L"Folders that the virus has hidden:",
-                  L"    E:\\Music", L"    E:\\Photos", L"    E:\\Work"}));
-    EXPECT_EQ(questions[0].question,
-              L"Clean the drive now? Lockbay moves the programs and shortcuts into the folder \"E:\\Lockbay "
-              L"quarantine\" on the drive (nothing is deleted) and shows the hidden folders again.");
-    EXPECT_EQ(questions[0].yes, L"Yes");
-    EXPECT_FALSE(app().cleaningQuestion().loaded()) << "the answer closes it";
+        L"the "
+        L"drive.\n\n"
+        L"Programs that the virus runs:\n    E:\\RECYCLER\\S-1-5-21\\autorun.exe\n    E:\\RECYCLER\\x.dll\n\n"
+        L"Shortcuts that pose as folders:\n    E:\\Music.lnk\n    E:\\Photos.lnk\n    E:\\Work.lnk\n\n"
+        L"Folders that the virus has hidden:\n    E:\\Music\n    E:\\Photos\n    E:\\Work\n\n"
+        L"Clean the drive now? Lockbay moves the programs and shortcuts into the folder \"E:\\Lockbay "
+        L"quarantine\" on the drive (nothing is deleted) and shows the hidden folders again.");
 
     const std::wstring folder = quarantineFolder();
-    EXPECT_TRUE(boxes()[0].text.starts_with(L"Drive E: has been cleaned. The files have been moved into \"" +
+    EXPECT_TRUE(boxes()[1].text.starts_with(L"Drive E: has been cleaned. The files have been moved into \"" +
                                             folder + L"\"; README.txt there"))
-        << platform::toUtf8(boxes()[0].text);
-    EXPECT_TRUE(contains(boxes()[0].text, L"Shown again:\n    E:\\Music\n    E:\\Photos\n    E:\\Work"));
+        << platform::toUtf8(boxes()[1].text);
+    EXPECT_TRUE(contains(boxes()[1].text, L"Shown again:\n    E:\\Music\n    E:\\Photos\n    E:\\Work"));
     EXPECT_TRUE(fake.fs.exists(folder + L"\\RECYCLER\\S-1-5-21\\autorun.exe.quarantined"));
     EXPECT_TRUE(fake.fs.exists(folder + L"\\Photos.lnk.quarantined"));
     EXPECT_TRUE(fake.fs.exists(folder + L"\\README.txt"));
@@ -110,19 +102,18 @@ TEST_F(CleaningQuestionTest, AfterTheRefreshTheWindowListsWhatItFoundAndYesClean
     EXPECT_EQ(fake.fs.entry(L"E:\\Private")->attributes & kHiddenSystem, kHiddenSystem);
     EXPECT_TRUE(form1().List1.visible());
     advance(10000);
-    EXPECT_EQ(questions.size(), 1u) << "asked once";
+    EXPECT_EQ(boxes().size(), 2u) << "asked once";
 }
 
 TEST_F(CleaningQuestionTest, NoChangesNothingAndSaysTheFilesAreStillThere) {
     protectAndAnswer(Answer::No);
-    ASSERT_EQ(boxes().size(), 1u);
-    EXPECT_EQ(boxes()[0].buttons, Buttons::Ok);
+    ASSERT_EQ(boxes().size(), 2u);
+    EXPECT_EQ(boxes()[1].buttons, Buttons::Ok);
     EXPECT_EQ(
-        boxes()[0].text,
+        boxes()[1].text,
         L"Nothing has been changed. Drive E: still carries the files that were listed, and opening one of "
         L"them can start the virus again.");
-    EXPECT_EQ(fake.fs.listFolder(L"E:\\Lockbay quarantine")->size(), 1u)
-        << "Protect's, with autorun.inf alone";
+    EXPECT_EQ(fake.fs.listFolder(L"E:\\Lockbay quarantine")->size(), 1u) << "Protect's, for autorun.inf";
     EXPECT_TRUE(fake.fs.exists(L"E:\\RECYCLER\\x.dll"));
     EXPECT_TRUE(fake.fs.exists(L"E:\\Photos.lnk"));
     EXPECT_EQ(fake.fs.entry(L"E:\\Photos")->attributes, attr::kDirectory | kHiddenSystem);
@@ -134,17 +125,15 @@ TEST_F(CleaningQuestionTest, NothingToCleanAsksNothing) {
         fake.fs.deleteFile(decoy);
     protectAndAnswer(Answer::Yes);
     EXPECT_TRUE(boxes().empty());
-    EXPECT_TRUE(questions.empty());
     EXPECT_EQ(listLines(), (std::vector<std::wstring>{L"E:    PROTECTED"}));
-    EXPECT_EQ(fake.fs.listFolder(L"E:\\Lockbay quarantine")->size(), 1u)
-        << "Protect's, with autorun.inf alone";
+    EXPECT_EQ(fake.fs.listFolder(L"E:\\Lockbay quarantine")->size(), 1u) << "Protect's, for autorun.inf";
 }
 
 TEST_F(CleaningQuestionTest, AFileThatCannotBeMovedIsNamedInTheSummary) {
     fake.fs.unmovable.insert(L"E:\\RECYCLER\\X.DLL");
     protectAndAnswer(Answer::Yes);
-    ASSERT_EQ(boxes().size(), 1u);
-    const std::wstring& summary = boxes()[0].text;
+    ASSERT_EQ(boxes().size(), 2u);
+    const std::wstring& summary = boxes()[1].text;
     EXPECT_TRUE(
         summary.starts_with(L"Drive E: has been cleaned only in part. README.txt in \"" + quarantineFolder()))
         << platform::toUtf8(summary);
@@ -155,8 +144,7 @@ TEST_F(CleaningQuestionTest, AFileThatCannotBeMovedIsNamedInTheSummary) {
     EXPECT_TRUE(fake.fs.exists(L"E:\\RECYCLER\\x.dll"));
 }
 
-// The question lists every item, however many (the list scrolls); only the summary's
-// message cuts its lists.
+// The question lists every item (its list scrolls); only the summary cuts its lists.
 TEST_F(CleaningQuestionTest, ALongListIsShownWhole) {
     std::string autorun = "[autorun]\r\n";
     for (int i = 0; i < 40; ++i) {
@@ -166,13 +154,10 @@ TEST_F(CleaningQuestionTest, ALongListIsShownWhole) {
     }
     fake.fs.addFile(L"E:\\autorun.inf", autorun);  // 40 programs, and the 2 that the decoys start
     protectAndAnswer(Answer::No);
-    ASSERT_EQ(questions.size(), 1u);
-    const auto& list = questions[0].list;
-    EXPECT_EQ(list.size(), 1 + 42 + 1 + 4 + 1 + 4u);
-    EXPECT_EQ(list[40], L"    E:\\RECYCLER\\worm39.exe");
-    EXPECT_EQ(std::count_if(list.begin(), list.end(),
-                            [](const auto& line) { return line.find(L"more") != line.npos; }),
-              0);
+    ASSERT_FALSE(boxes().empty());
+    const std::wstring& question = boxes()[0].text;
+    EXPECT_TRUE(contains(question, L"E:\\RECYCLER\\worm39.exe\n")) << platform::toUtf8(question);
+    EXPECT_FALSE(contains(question, L"more"));
     EXPECT_EQ(
         lockbay::shortenedPath(L"E:\\RECYCLER\\" + std::wstring(100, L'd') + L"\\" + std::wstring(20, L'n')),
         L"E:\\RECYCLER\\...\\" + std::wstring(20, L'n'));
@@ -191,13 +176,9 @@ TEST_F(CleaningQuestionTest, TheQuestionWaitsForTheRetryAndNeverComesWhileTheFil
                 local.fs.undeletable.clear();  // the user scanned the drive meanwhile
                 return retryAnswer;
             }
-            return Answer::Ok;
+            return call.buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
         };
-        std::vector<std::int64_t> askedAt;
-        local.backend.onModal = [&](platform::ui::Form& form) {
-            askedAt.push_back(local.backend.now());
-            form.closeRequested();
-        };
+        answerQuestionsAsBoxes(local.backend);
         lockbay::LockbayApp localApp(local.platform);
         localApp.form1().show();
         localApp.form1().List1.select(0);
@@ -207,11 +188,11 @@ TEST_F(CleaningQuestionTest, TheQuestionWaitsForTheRetryAndNeverComesWhileTheFil
         ASSERT_GE(calls.size(), 1u);
         EXPECT_EQ(calls[0].buttons, Buttons::RetryCancel);
         if (retryAnswer == Answer::Retry) {
-            EXPECT_EQ(calls.size(), 2u) << "the retry, and No's reminder";
-            EXPECT_EQ(askedAt, std::vector<std::int64_t>{2100}) << "after the retry's refresh";
+            ASSERT_EQ(calls.size(), 3u);
+            EXPECT_EQ(calls[1].buttons, Buttons::YesNo);
+            EXPECT_EQ(calls[1].atMs, 2100) << "after the retry's refresh";
         } else {
-            EXPECT_EQ(calls.size(), 1u);
-            EXPECT_TRUE(askedAt.empty()) << "autorun.inf is still there: no question";
+            EXPECT_EQ(calls.size(), 1u) << "autorun.inf is still there: no question";
         }
     }
 }
@@ -249,14 +230,16 @@ TEST_F(CleaningQuestionTest, AHandedOverDriveIsAskedAboutOnceWhenTheWindowOpens)
         fake.registry.write(RegistryRoot::CurrentUser, lockbay::kHandoverKey, lockbay::handoverName(letter++),
                             value);
     }
-    answerWith(Answer::Yes);
+    fake.backend.onMessageBox = [](const auto& call) {
+        return call.buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
+    };
 
     openMainWindow();
     advance(lockbay::Form1::kHandoverCheckMs);
-    ASSERT_EQ(questions.size(), 1u);
-    ASSERT_EQ(boxes().size(), 1u);
-    EXPECT_TRUE(questions[0].intro.starts_with(L"Lockbay has removed the autorun.inf file of drive E:"));
-    EXPECT_EQ(questions[0].list[1], L"    E:\\RECYCLER\\S-1-5-21\\autorun.exe")
+    ASSERT_EQ(boxes().size(), 2u);
+    EXPECT_EQ(boxes()[0].buttons, Buttons::YesNo);
+    EXPECT_TRUE(boxes()[0].text.starts_with(L"Lockbay has removed the autorun.inf file of drive E:"));
+    EXPECT_TRUE(contains(boxes()[0].text, L"E:\\RECYCLER\\S-1-5-21\\autorun.exe"))
         << "known from the handed-over bytes";
     const std::wstring folder = quarantineFolder();
     EXPECT_TRUE(fake.fs.exists(folder + L"\\RECYCLER\\S-1-5-21\\autorun.exe.quarantined"));
@@ -267,7 +250,7 @@ TEST_F(CleaningQuestionTest, AHandedOverDriveIsAskedAboutOnceWhenTheWindowOpens)
 
     form1().Label4.click();  // Refresh
     advance(10000);
-    EXPECT_EQ(questions.size(), 1u) << "asked once";
+    EXPECT_EQ(boxes().size(), 2u) << "asked once";
 }
 
 }  // namespace

@@ -39,47 +39,20 @@ TEST_F(LanguageTest, EveryLineReachesItsTargetsInTableOrder) {
     auto& chooser = a.form3();
     auto& space = a.freeSpaceDialog();
     const std::vector<std::pair<std::wstring, std::wstring>> expected = {
-        {f1.st1, L"L1"},
-        {f1.st2, L"L2"},
-        {f1.st3, L"L3"},
-        {dialog.title(), L"L4"},
-        {dialog.Label1.text(), L"L5"},
-        {dialog.Label8.text(), L"L6"},
-        {dialog.Label2.text(), L"L7"},
-        {chooser.Label8.text(), L"L7"},
-        {space.title(), L"L8"},
-        {space.Label1.text(), L"L9"},
-        {space.Label4.text(), L"L10"},
-        {space.Label2.text(), L"L11"},
-        {f1.Label1.text(), L"L12"},
-        {f1.waitt.text(), L"L13"},
-        {f1.Label4.text(), L"L14"},
-        {f1.Label7.text(), L"L15"},
-        {f1.Label8.text(), L"L16"},
-        {f1.Label5.text(), L"L17"},
-        {f1.Label3.text(), L"L17"},
-        {f1.Label2.text(), L"L18"},
-        {f1.Label6.text(), L"L18"},
-        {f1.Label9.text(), L"L19"},
-        {f2.Label16.text(), L"L20"},
-        {f2.Label17.text(), L"L21"},
-        {f2.Label18.text(), L"L22"},
-        {f2.Label19.text(), L"L23"},
-        {f2.Label15.text(), L"L24"},
-        {f2.Label4.text(), L"L25"},
-        {f2.Label5.text(), L"L26"},
-        {f2.Label7.text(), L"L27"},
-        {f2.Label6.text(), L"L28"},
-        {f2.Label10.text(), L"L29"},
-        {f2.Label11.text(), L"L30"},
-        {f2.Label12.text(), L"L31"},
-        {f2.Label13.text(), L"L32"},
-        {f2.Label14.text(), L"L33"},
-        {f2.Label2.text(), L"L34"},
-        {f2.Label3.text(), L"L35"},
-        {f2.Label8.text(), L"L36"},
-        {f2.Label9.text(), L"L37"},
-        {f2.Label1.text(), L"L38"},
+        {f1.st1, L"L1"},           {f1.st2, L"L2"},           {f1.st3, L"L3"},
+        {dialog.title(), L"L4"},   {dialog.Label1.text(), L"L5"}, {dialog.Label8.text(), L"L6"},
+        {dialog.Label2.text(), L"L7"}, {chooser.Label8.text(), L"L7"}, {space.title(), L"L8"},
+        {space.Label1.text(), L"L9"},  {space.Label4.text(), L"L10"}, {space.Label2.text(), L"L11"},
+        {f1.Label1.text(), L"L12"}, {f1.waitt.text(), L"L13"}, {f1.Label4.text(), L"L14"},
+        {f1.Label7.text(), L"L15"}, {f1.Label8.text(), L"L16"}, {f1.Label5.text(), L"L17"},
+        {f1.Label3.text(), L"L17"}, {f1.Label2.text(), L"L18"}, {f1.Label6.text(), L"L18"},
+        {f1.Label9.text(), L"L19"}, {f2.Label16.text(), L"L20"}, {f2.Label17.text(), L"L21"},
+        {f2.Label18.text(), L"L22"}, {f2.Label19.text(), L"L23"}, {f2.Label15.text(), L"L24"},
+        {f2.Label4.text(), L"L25"}, {f2.Label5.text(), L"L26"}, {f2.Label7.text(), L"L27"},
+        {f2.Label6.text(), L"L28"}, {f2.Label10.text(), L"L29"}, {f2.Label11.text(), L"L30"},
+        {f2.Label12.text(), L"L31"}, {f2.Label13.text(), L"L32"}, {f2.Label14.text(), L"L33"},
+        {f2.Label2.text(), L"L34"}, {f2.Label3.text(), L"L35"}, {f2.Label8.text(), L"L36"},
+        {f2.Label9.text(), L"L37"}, {f2.Label1.text(), L"L38"},
     };
     for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(expected[i].first, expected[i].second) << i;
     // Texts that no language file changes.
@@ -141,8 +114,7 @@ TEST_F(LanguageTest, MissingLanguageFileAtStartUpTellsTheUserEveryTime) {
     for (int start = 1; start <= 2; ++start) {
         module1().loadlang();
         ASSERT_EQ(fake.backend.messageBoxes().size(), static_cast<std::size_t>(start));
-        EXPECT_EQ(fake.backend.messageBoxes().back().text,
-                  L"Language file is missing! The language is now English.");
+        EXPECT_EQ(fake.backend.messageBoxes().back().text, L"Language file is missing! The language is now English.");
         EXPECT_EQ(fake.backend.messageBoxes().back().title, L"Lockbay");
     }
     EXPECT_EQ(fake.fs.content(L"clng.vlng"), "german.vlng\r\n") << "the selection is not rewritten";
@@ -265,7 +237,7 @@ TEST_F(ChooserTest, ChoosingWritesTheSelectionAndAppliesItOnce20msLater) {
     fake.fs.addFile(L"german.vlng", numberedLanguage());
     select("a much longer previous selection.vlng, with more\r\n");
     auto& chooser = openChooser();
-    advance(20);             // the chooser's load re-applied the current language
+    advance(20);  // the chooser's load re-applied the current language
     chooser.Label4.click();  // Deutsch
     EXPECT_EQ(fake.fs.content(L"clng.vlng"), "german.vlng\r\n");
     EXPECT_FALSE(chooser.loaded());
@@ -280,8 +252,7 @@ TEST_F(ChooserTest, ChoosingWritesTheSelectionAndAppliesItOnce20msLater) {
     EXPECT_TRUE(chooser.loaded()) << "line 7 created the chooser again, hidden";
     EXPECT_FALSE(chooser.visible());
     advance(1000);
-    const auto listRebuilds =
-        std::count(fake.fs.calls.begin(), fake.fs.calls.end(), L"attributes E:\\AUTORUN.INF");
+    const auto listRebuilds = std::count(fake.fs.calls.begin(), fake.fs.calls.end(), L"attributes E:\\AUTORUN.INF");
     EXPECT_EQ(listRebuilds, 3) << "load, chooser load, one re-application after the choice";
 }
 
@@ -336,15 +307,14 @@ protected:
     }
     static std::vector<std::wstring> visibleTopics(lockbay::Form2& help) {
         std::vector<std::wstring> names;
-        for (auto* label : {&help.Label8, &help.Label1, &help.Label10, &help.Label2, &help.Label11,
-                            &help.Label3, &help.Label9, &help.Label12, &help.Label13, &help.Label14}) {
+        for (auto* label : {&help.Label8, &help.Label1, &help.Label10, &help.Label2, &help.Label11, &help.Label3,
+                            &help.Label9, &help.Label12, &help.Label13, &help.Label14}) {
             if (label->visible()) names.push_back(label->name());
         }
         return names;
     }
     static std::vector<int> borders(lockbay::Form2& help) {
-        return {help.Picture15.border(), help.Picture1.border(), help.Picture2.border(),
-                help.Picture3.border()};
+        return {help.Picture15.border(), help.Picture1.border(), help.Picture2.border(), help.Picture3.border()};
     }
 };
 

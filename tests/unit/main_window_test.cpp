@@ -82,8 +82,8 @@ TEST_F(MainWindowTest, ListsEveryWritableDriveButTheFirstInLetterOrder) {
     fake.fs.addDrive(L'F');
     fake.fs.addFile(L"F:\\autorun.inf", "[autorun]\r\nopen=virus.exe\r\n");
     openMainWindow();
-    EXPECT_EQ(listLines(), (std::vector<std::wstring>{L"E:    PROTECTED", L"F:    INFECTED",
-                                                      L"G:    UNPROTECTED", L"H:    INFECTED"}));
+    EXPECT_EQ(listLines(), (std::vector<std::wstring>{L"E:    PROTECTED", L"F:    INFECTED", L"G:    UNPROTECTED",
+                                                      L"H:    INFECTED"}));
     // After a rebuild the current drive is the last drive of the system list.
     EXPECT_EQ(form1().d, L"H");
 }
@@ -92,7 +92,7 @@ TEST_F(MainWindowTest, LeavesOutReadOnlyNotReadyAndSingleDriveSystems) {
     openMainWindow();
     EXPECT_TRUE(listLines().empty()) << "C: alone is never listed";
 
-    fake.fs.addDrive(L'D', {L"CDFS", 0, true, true});     // a CD
+    fake.fs.addDrive(L'D', {L"CDFS", 0, true, true});   // a CD
     fake.fs.addDrive(L'E', {L"FAT32", 0, false, false});  // a card reader without a card
     fake.fs.addDrive(L'F');
     form1().Label4.click();  // Refresh
@@ -123,8 +123,7 @@ TEST_F(MainWindowTest, LinesCarryTheCurrentStatusWords) {
     form1().st2 = L"INFIZIERT";
     form1().st3 = L"";
     openMainWindow();
-    EXPECT_EQ(listLines(),
-              (std::vector<std::wstring>{L"E:    GESCH\u00dcTZT", L"F:    INFIZIERT", L"G:    "}));
+    EXPECT_EQ(listLines(), (std::vector<std::wstring>{L"E:    GESCH\u00dcTZT", L"F:    INFIZIERT", L"G:    "}));
 }
 
 TEST_F(MainWindowTest, NothingIsOfferedUntilALineIsSelected) {
@@ -265,9 +264,9 @@ TEST_F(MainWindowTest, PressFeedbackBordersTheBoxWhileTheButtonIsHeld) {
         platform::ui::Control* pressed;
         platform::ui::Control* bordered;
     };
-    const Pair pairs[] = {{&form.Image2, &form.Image2},     {&form.Label9, &form.Picture12},
+    const Pair pairs[] = {{&form.Image2, &form.Image2}, {&form.Label9, &form.Picture12},
                           {&form.Label10, &form.Picture13}, {&form.Label4, &form.Picture15},
-                          {&form.Label7, &form.Picture6},   {&form.Label8, &form.Picture7}};
+                          {&form.Label7, &form.Picture6}, {&form.Label8, &form.Picture7}};
     for (const Pair& pair : pairs) {
         pair.pressed->raiseMouseDown();
         EXPECT_EQ(pair.bordered->border(), 1) << pair.pressed->name();

@@ -34,9 +34,7 @@ struct Color {
     // The system's default window text colour.
     bool systemWindowText = false;
 
-    static constexpr Color rgb(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-        return {r, g, b, false, false};
-    }
+    static constexpr Color rgb(std::uint8_t r, std::uint8_t g, std::uint8_t b) { return {r, g, b, false, false}; }
     static constexpr Color inactiveBorder() { return {0, 0, 0, true, false}; }
     static constexpr Color windowText() { return {0, 0, 0, false, true}; }
 };
@@ -57,14 +55,14 @@ enum class Align { Left, Center, Right };
 // The product's own pictures, drawn by the backend at run time.
 enum class Art {
     None,
-    Background,    // sky-blue window background, 574 x 600
-    Logo,          // product logo, 250 x 73
-    Flags,         // four flag icons in a row, the language button
-    ButtonFace,    // blue gradient button bar
-    LinkFace,      // darker bar under the web link and Program Support
-    ModeSimple,    // mode panel, Simple selected (left part bright)
-    ModeAdvanced,  // mode panel, Advanced selected (right part bright)
-    TabFace,       // help window tab
+    Background,      // sky-blue window background, 574 x 600
+    Logo,            // product logo, 250 x 73
+    Flags,           // four flag icons in a row, the language button
+    ButtonFace,      // blue gradient button bar
+    LinkFace,        // darker bar under the web link and Program Support
+    ModeSimple,      // mode panel, Simple selected (left part bright)
+    ModeAdvanced,    // mode panel, Advanced selected (right part bright)
+    TabFace,         // help window tab
 };
 
 enum class ControlKind { Label, Picture, Image, ListBox };
@@ -81,14 +79,14 @@ enum class Frame {
 struct ControlSpec {
     const wchar_t* name = L"";
     ControlKind kind = ControlKind::Label;
-    Rect rect;  // in the parent's client coordinates, 96 dpi
+    Rect rect;                      // in the parent's client coordinates, 96 dpi
     bool visible = true;
-    std::wstring text;  // caption of a label
+    std::wstring text;              // caption of a label
     Font font;
-    Color color = kBlack;  // text colour
+    Color color = kBlack;           // text colour
     Align align = Align::Center;
-    Art art = Art::None;     // picture of a picture box or image
-    bool pressable = false;  // reachable with Tab, pressed with Enter or Space
+    Art art = Art::None;            // picture of a picture box or image
+    bool pressable = false;         // reachable with Tab, pressed with Enter or Space
     // The control whose text names this one for screen readers (a list box has no text
     // of its own); its name in the same form's layout table.
     const wchar_t* labelledBy = nullptr;
@@ -121,7 +119,7 @@ struct DriveChange {
 class FormPeer {
 public:
     virtual ~FormPeer() = default;
-    virtual void formChanged() = 0;                     // title, visibility or back colour
+    virtual void formChanged() = 0;                   // title, visibility or back colour
     virtual void controlChanged(Control& control) = 0;  // text, visibility, border, list items, selection
 };
 

@@ -112,9 +112,9 @@ def compare(before_file, after_file, protect, clean=False):
 
 
 def without_hidden_and_system(record):
-    kind, flags = record.split(" ", 1)
+    kind, flags, *rest = record.split(" ")
     flags = flags.replace("H", "").replace("S", "")
-    return "%s %s" % (kind, flags or "-")
+    return " ".join([kind, flags or "-"] + rest)
 
 
 def from_protect(path):

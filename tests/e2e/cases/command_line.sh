@@ -169,51 +169,41 @@ test_a_failing_cacls_makes_protect_advanced_fail_and_says_which_step() {
     assert_missing "$(drive_dir E)/advancedlockbay" "the marker after a failed deny step"
 }
 
-# An autorun.inf file is INFECTED whatever its attributes, and protect takes it off the
-# drive into the quarantine (no grant needed): E: Hidden+System+Read-only, F: Read-only,
-# G: Hidden. E: also carries decoy shortcuts that the system's own shell wrote
-# (IShellLinkW): one running the worm, one through rundll32, and one whose target is a
-# document, which is no decoy.
+# An autorun.inf file is INFECTED whatever its attributes, and protect moves it into the
+# quarantine with no grant: E: Hidden+System+Read-only, F: Read-only, G: Hidden. E: also
+# carries shortcuts the system's shell wrote (IShellLinkW): decoys starting the worm and,
+# through rundll32, its library, and one to a document, which is no decoy.
 test_protect_quarantines_an_autorun_file_whatever_its_attributes() {
-    local d
+    local d e
     for d in E F G; do
         add_drive "$d"
         printf '[autorun]\r\nopen=virus.exe\r\n' >"$(drive_dir "$d")/autorun.inf"
     done
-    local e
     e=$(drive_dir E)
     mkdir -p "$e/RECYCLER" "$e/Photos" "$e/Work" "$e/Letters"
-    printf 'MZ worm' >"$e/RECYCLER/x.exe"
-    printf 'MZ library' >"$e/RECYCLER/x.dll"
-    printf 'my report' >"$e/report.docx"
+    printf 'MZ' | tee "$e/RECYCLER/x.exe" "$e/RECYCLER/x.dll" >"$e/report.docx"
     must drv make-shortcut 'E:\Photos.lnk' 'E:\RECYCLER\x.exe'
     must drv make-shortcut 'E:\Work.lnk' 'C:\windows\system32\rundll32.exe' 'RECYCLER\x.dll,Entry'
     must drv make-shortcut 'E:\Letters.lnk' 'E:\report.docx'
-    wine_run cmd /c 'attrib +h E:\autorun.inf & attrib +s E:\autorun.inf & attrib +r E:\autorun.inf & attrib +r F:\autorun.inf & attrib +h G:\autorun.inf & attrib +h E:\Photos & attrib +s E:\Photos & attrib +h E:\Work & attrib +s E:\Work & attrib +h E:\Letters & attrib +s E:\Letters' >/dev/null 2>&1 ||
-        fatal "could not set the attributes"
+    local line='attrib +h G:\autorun.inf'
+    for d in autorun.inf Photos Work Letters; do line+=" & attrib +h E:\\$d & attrib +s E:\\$d"; done
+    wine_run cmd /c "$line & attrib +r E:\\autorun.inf & attrib +r F:\\autorun.inf" >/dev/null 2>&1
     [[ $(windows_attributes "$WINEPREFIX" 'E:\autorun.inf') == *S*H*R* ]] || fatal "E:\\autorun.inf is not SHR"
 
     cli list --json
-    assert_eq "$(json '" ".join(r["drive"] + r["status"] for r in d["drives"] if r["drive"] != "C:")')" \
-        "E:INFECTED F:INFECTED G:INFECTED" "statuses from list --json"
+    assert_eq "$(json '[r["status"] for r in d["drives"] if r["drive"] != "C:"]')" "['INFECTED', 'INFECTED', 'INFECTED']" "list"
     cli protect E: F: G: --json
     assert_code 0 "protect E: F: G:"
-    assert_eq "$(json '" ".join(r["drive"] + r["status"] for r in d["results"])')" "E:PROTECTED F:PROTECTED G:PROTECTED" \
-        "statuses after protect"
+    assert_eq "$(json '[r["status"] for r in d["results"]], sorted(d["results"][0]["found"]["programs"])')" \
+        "(['PROTECTED', 'PROTECTED', 'PROTECTED'], ['E:\\\\RECYCLER\\\\x.dll', 'E:\\\\RECYCLER\\\\x.exe'])" "protect"
     assert_eq "$(json 'd["results"][0]["found"]["shortcuts"], d["results"][0]["found"]["hiddenFolders"]')" \
-        "(['E:\\\\Photos.lnk', 'E:\\\\Work.lnk'], ['E:\\\\Photos', 'E:\\\\Work'])" "the decoys the system's shortcuts are read as"
-    assert_eq "$(json 'sorted(d["results"][0]["found"]["programs"])')" "['E:\\\\RECYCLER\\\\x.dll', 'E:\\\\RECYCLER\\\\x.exe']" \
-        "what the decoys start"
+        "(['E:\\\\Photos.lnk', 'E:\\\\Work.lnk'], ['E:\\\\Photos', 'E:\\\\Work'])" "the system's shortcuts as decoys"
     assert_eq "$(standin_commands)" "" "commands: no grant was needed"
-    local q
     for d in E F G; do
-        q=$(drive_dir "$d")/Lockbay\ quarantine
-        assert_eq "$(cat "$q"/*/autorun.inf.quarantined 2>&1)" $'[autorun]\r\nopen=virus.exe\r' "$d:'s autorun.inf in the quarantine"
-        [[ $(windows_attributes "$WINEPREFIX" "$d:\\Lockbay quarantine\\$(ls "$q")\\autorun.inf.quarantined") != *[HS]* ]] ||
-            fail "$d:'s quarantined autorun.inf is still hidden"
+        assert_eq "$(cat "$(drive_dir "$d")/Lockbay quarantine"/*/autorun.inf.quarantined)" $'[autorun]\r\nopen=virus.exe\r' \
+            "$d:'s autorun.inf in the quarantine"
     done
-    grep -q 'attrib +R +H +S "E:\\autorun.inf"' "$(drive_dir E)/Lockbay quarantine/"*/README.txt ||
-        fail "E:'s README.txt does not tell the attributes autorun.inf had"
+    grep -q 'attrib +R +H +S "E:\\autorun.inf"' "$e/Lockbay quarantine/"*/README.txt || fail "E:'s README.txt lacks the attributes"
 }
 
 # ---- bad input -----------------------------------------------------------------------

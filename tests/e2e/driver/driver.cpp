@@ -783,8 +783,8 @@ void runAction(const Arguments& args) {
         });
         if (!found) {
             throw ActionError(L"no visible " + args.required(0, L"class") + L" whose control " +
-                              std::to_wstring(args.id(1)) + L" starts with \"" + start +
-                              L"\" (last read: \"" + last + L"\")");
+                              std::to_wstring(args.id(1)) + L" starts with \"" + start + L"\" (last read: \"" +
+                              last + L"\")");
         }
         writeLine(escaped(last));
     } else if (action == L"list-items") {
@@ -1019,8 +1019,7 @@ void runAction(const Arguments& args) {
         // reading only, so no other process can move, delete or write it meanwhile.
         args.atMost(2);
         const std::wstring& path = args.required(0, L"path");
-        HANDLE file =
-            CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
         if (file == INVALID_HANDLE_VALUE) throw ActionError(L"cannot open " + path);
         writeLine("held");
         Sleep(parseNumber(args.required(1, L"ms"), L"hold-file"));

@@ -297,13 +297,12 @@ std::optional<std::vector<platform::FolderEntry>> FakeFileSystem::listFolder(con
     if (k.size() != 3 && !isFolder(k)) return std::nullopt;
     const std::wstring prefix = k.size() == 3 ? k : k + L"\\";
     std::vector<platform::FolderEntry> entries;
-    for (auto it = entries_.lower_bound(prefix); it != entries_.end() && it->first.starts_with(prefix);
-         ++it) {
+    for (auto it = entries_.lower_bound(prefix); it != entries_.end() && it->first.starts_with(prefix); ++it) {
         if (it->first.find(L'\\', prefix.size()) != std::wstring::npos) continue;  // deeper down
         const auto name = names_.find(it->first);
         const std::wstring& full = name == names_.end() ? it->first : name->second;
-        entries.push_back(
-            {full.substr(full.rfind(L'\\') + 1), it->second.attributes, it->second.content.size()});
+        entries.push_back({full.substr(full.rfind(L'\\') + 1), it->second.attributes,
+                           it->second.content.size()});
     }
     return entries;
 }

@@ -101,7 +101,7 @@ private:
     bool parentExists(const std::wstring& k) const;
     bool hasChildren(const std::wstring& k) const;
     std::map<wchar_t, Drive> drives_;
-    std::map<std::wstring, Entry> entries_;       // keyed by key(path)
+    std::map<std::wstring, Entry> entries_;  // keyed by key(path)
     std::map<std::wstring, std::wstring> names_;  // key(path) -> the path as it was given
 };
 
