@@ -140,7 +140,7 @@ Var FinishText
 !insertmacro MUI_PAGE_DIRECTORY
 Page custom OptionsPage OptionsPageLeave
 !insertmacro MUI_PAGE_INSTFILES
-!define MUI_FINISHPAGE_TEXT "$FinishText$\r$\n$\r$\nClick Finish to close Setup."
+!define MUI_FINISHPAGE_TEXT "$FinishText"
 !define MUI_FINISHPAGE_RUN
 !define MUI_FINISHPAGE_RUN_TEXT "Start Lockbay now"
 !define MUI_FINISHPAGE_RUN_FUNCTION StartLockbay

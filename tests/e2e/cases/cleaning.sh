@@ -429,7 +429,9 @@ test_watcher_reports_an_infected_stick_and_lockbay_asks_when_opened() {
         fail "the question lists the programs that autorun.inf started: [$(question_text)]"
     assert_list "$main" "$Form1_List1" "E:    PROTECTED" "F:    PROTECTED"
     screenshot cleaning-handover-question
-    answer_yes
+    # The keyboard: the list has the focus, Tab goes on to Yes, Space presses it.
+    must drv key TAB "$question"
+    must drv key SPACE "$question"
     wait_box "Drive E: has been cleaned."
     must drv click "$box" "$MessageBox_OK"
     must drv wait-gone "$box" 10000
