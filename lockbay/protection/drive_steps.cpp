@@ -23,7 +23,8 @@ AutorunRemoval removeInfectedFile(platform::FileSystem& fs, wchar_t drive, const
         case AutorunQuarantine::NoFolder:
             break;
     }
-    if (fs.deleteFile(file)) return {FileRemoval::Removed, false};
+    // Read afresh: a medium that cannot be written may accept the deletion and keep the file.
+    if (fs.deleteFile(file) && !hasAutorunFile(fs, drive)) return {FileRemoval::Removed, false};
     return {FileRemoval::Failed, false};
 }
 
