@@ -134,6 +134,8 @@ std::wstring outcomeWord(DriveResult::Outcome outcome) {
             return L"failed";
         case DriveResult::Outcome::Declined:
             return L"declined";
+        case DriveResult::Outcome::NeedsAdministrator:
+            return L"needsAdministrator";
         case DriveResult::Outcome::NotUsable:
             break;
     }
@@ -236,7 +238,8 @@ std::wstring resultJson(const DriveResult& result, bool protect) {
         object.add(L"error", result.error);
     }
     if (result.outcome == DriveResult::Outcome::NotUsable ||
-        result.outcome == DriveResult::Outcome::Declined) {
+        result.outcome == DriveResult::Outcome::Declined ||
+        result.outcome == DriveResult::Outcome::NeedsAdministrator) {
         object.addNull(L"status").addNull(L"advanced");
     } else {
         object.add(L"status", texts::statusWord(result.reading.status))
@@ -294,6 +297,8 @@ int onDrives(platform::ConsolePlatform& p, const Invocation& invocation, Output&
         if (result.outcome == DriveResult::Outcome::Failed ||
             result.outcome == DriveResult::Outcome::Declined) {
             code = kFailed;
+        } else if (result.outcome == DriveResult::Outcome::NeedsAdministrator && code != kFailed) {
+            code = kNeedsAdministrator;
         } else if (result.outcome == DriveResult::Outcome::NotUsable && code == kDone) {
             code = kDriveUnusable;
         }
@@ -324,6 +329,7 @@ int onDrives(platform::ConsolePlatform& p, const Invocation& invocation, Output&
             output.line(protect ? texts::protectedDone(result.drive, invocation.advanced, result.converted)
                                 : texts::restoredDone(result.drive));
         }
+        if (result.autorunDeletedWithoutCopy) output.line(texts::noCopyKept(result.drive));
         if (!result.found.empty()) {
             for (const std::wstring& line : texts::foundLines(result.found)) output.line(line);
         }

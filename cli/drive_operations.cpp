@@ -72,6 +72,8 @@ public:
         return result_;
     }
 
+    bool elevated() const { return context_.elevated; }
+
     bool confirmConversion(const std::wstring& fileSystem) {
         return context_.confirmConversion && context_.confirmConversion(drive(), fileSystem);
     }
@@ -108,6 +110,9 @@ DriveResult protectionSteps(Operation& op, bool advanced) {
         if (!lockbay::canConvertToNtfs(fs.fileSystemName(drive))) {
             return op.fail(texts::cannotConvert(drive, fs.fileSystemName(drive)));
         }
+        // convert needs administrator rights; that is known before anything changes.
+        if (!op.elevated())
+            return op.finish(Outcome::NeedsAdministrator, texts::conversionNeedsAdministrator(drive));
         if (!lockbay::hasRoomToConvert(fs, drive)) {
             return op.fail(texts::noRoomToConvert(drive, lockbay::freeMegabytes(fs, drive)));
         }
@@ -116,24 +121,30 @@ DriveResult protectionSteps(Operation& op, bool advanced) {
         }
     }
 
-    switch (lockbay::removeInfectedFile(fs, drive)) {
-        case lockbay::FileRemoval::NoFile:
-            break;
-        case lockbay::FileRemoval::Removed:
-            op.fileStep(texts::stepDeleteFile(drive), true);
-            break;
-        case lockbay::FileRemoval::Failed:
-            // As the main window does: give Everyone full access to the file, then delete
-            // it again; never to a link, whose target is not the drive's.
-            if (lockbay::autorunLeadsOffDrive(fs, drive)) return op.fail(texts::autorunIsLink(drive));
-            if (!op.command(texts::stepGrantFile(drive), lockbay::grantCommand(drive, everyone),
-                            kToolTimeoutMs)) {
-                return op.result();
-            }
-            if (!op.fileStep(texts::stepDeleteFile(drive), lockbay::removeInfectedFileAgain(fs, drive))) {
-                return op.fail(texts::fileNotDeleted(drive));
-            }
-            break;
+    // The removed autorun.inf goes into the quarantine; its README.txt is in English, as
+    // everything the command line writes.
+    const lockbay::TextOf english = [](lockbay::CaptionLine line) -> const std::wstring& {
+        return lockbay::englishText(line);
+    };
+    lockbay::AutorunRemoval removal =
+        lockbay::removeInfectedFile(fs, drive, english, platform::localTimeNow());
+    if (removal.outcome == lockbay::FileRemoval::Failed) {
+        // As the main window does: give Everyone full access to the file, then remove it
+        // again; never to a link, whose target is not the drive's.
+        if (lockbay::autorunLeadsOffDrive(fs, drive)) return op.fail(texts::autorunIsLink(drive));
+        if (!op.command(texts::stepGrantFile(drive), lockbay::grantCommand(drive, everyone),
+                        kToolTimeoutMs)) {
+            return op.result();
+        }
+        removal = lockbay::removeInfectedFileAgain(fs, drive, english, platform::localTimeNow());
+        if (removal.outcome == lockbay::FileRemoval::Failed) {
+            op.fileStep(texts::stepDeleteFile(drive), false);
+            return op.fail(texts::fileNotDeleted(drive));
+        }
+    }
+    if (removal.outcome == lockbay::FileRemoval::Removed) {
+        op.fileStep(removal.copyKept ? texts::stepQuarantineFile(drive) : texts::stepDeleteFile(drive), true);
+        op.result().autorunDeletedWithoutCopy = !removal.copyKept;
     }
 
     if (!op.fileStep(texts::stepMakeFolder(drive), lockbay::makeProtectionFolder(fs, drive))) {
@@ -198,7 +209,9 @@ DriveResult protectDrive(DriveContext& context, wchar_t drive, bool advanced, bo
     }
 
     DriveResult result = protectionSteps(op, advanced);
-    if (result.outcome == Outcome::Declined || !lockbay::infectedFileGone(fs, drive)) return result;
+    if (result.outcome == Outcome::Declined || result.outcome == Outcome::NeedsAdministrator ||
+        !lockbay::infectedFileGone(fs, drive))
+        return result;
     // Also after a failed step: the autorun.inf is gone, and what it started is still there.
     result.found = lockbay::scanDrive(fs, drive, std::move(autorun));
     if (result.found.empty()) {

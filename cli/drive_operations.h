@@ -47,9 +47,10 @@ struct StepRecord {
 struct DriveResult {
     enum class Outcome {
         Done,
-        Failed,     // a step failed or the drive does not read as asked: `error` says what
-        Declined,   // the conversion to NTFS was not confirmed: nothing was changed
-        NotUsable,  // see `usability`
+        Failed,              // a step failed or the drive does not read as asked: `error` says what
+        Declined,            // the conversion to NTFS was not confirmed: nothing was changed
+        NeedsAdministrator,  // converting to NTFS needs administrator rights: nothing was changed
+        NotUsable,           // see `usability`
     };
     wchar_t drive = L'?';
     Outcome outcome = Outcome::Done;
@@ -58,6 +59,8 @@ struct DriveResult {
     std::vector<StepRecord> steps;
     lockbay::ProtectionReading reading;  // the drive read afresh at the end
     bool converted = false;              // it was converted to NTFS on the way
+    // Its autorun.inf file was deleted: no quarantine folder could be made for it.
+    bool autorunDeletedWithoutCopy = false;
     // Protect: what the drive still carries that an infected autorun.inf started (read
     // before its removal), with the decoys of the user's folders; and with --clean, what
     // cleaning did.

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <initializer_list>
 
+#include "lockbay/i18n/text_inserts.h"
 #include "lockbay/protection/drive_status.h"
 #include "lockbay/protection/drive_steps.h"
 
@@ -260,6 +261,13 @@ std::wstring noRoomToConvert(wchar_t drive, double freeMegabytes) {
 std::wstring stepDeleteFile(wchar_t drive) {
     return L"delete the file " + lockbay::protectionFolder(drive);
 }
+std::wstring stepQuarantineFile(wchar_t drive) {
+    return L"move the file " + lockbay::protectionFolder(drive) + L" into " + lockbay::quarantineRoot(drive);
+}
+std::wstring noCopyKept(wchar_t drive) {
+    return lockbay::fillInserts(lockbay::englishText(lockbay::CaptionLine::kAutorunNotKept),
+                                {std::wstring(1, drive), lockbay::quarantineRoot(drive)});
+}
 std::wstring stepGrantFile(wchar_t drive) {
     return L"give Everyone full access to the file " + lockbay::protectionFolder(drive);
 }
@@ -466,6 +474,8 @@ std::wstring cleanedKindWord(lockbay::CleanedItem::Kind kind) {
             return L"shortcut";
         case lockbay::CleanedItem::Kind::AutorunCopy:
             return L"autorunCopy";
+        case lockbay::CleanedItem::Kind::Autorun:
+            return L"autorun";
         case lockbay::CleanedItem::Kind::HiddenFolder:
             break;
     }
@@ -580,6 +590,13 @@ std::wstring meaning(lockbay::AutoRunSetting setting, const std::optional<platfo
     return L"Not a text: Windows reads autorun.inf on the drives.";
 }
 
+std::wstring conversionNeedsAdministrator(wchar_t drive) {
+    return fill(
+        L"Advanced protection of {1} converts it to NTFS, which needs administrator rights: run "
+        L"lockbay-cli from a command prompt started with \"Run as administrator\". Nothing on {1} was "
+        L"changed.",
+        {name(drive)});
+}
 std::wstring needsAdministrator() {
     return L"Changing this computer's AutoRun settings needs administrator rights: run lockbay-cli from a "
            L"command "

@@ -51,6 +51,8 @@ std::wstring conversionDeclined(wchar_t drive);
 std::wstring noRoomToConvert(wchar_t drive, double freeMegabytes);
 
 std::wstring stepDeleteFile(wchar_t drive);
+std::wstring stepQuarantineFile(wchar_t drive);
+std::wstring noCopyKept(wchar_t drive);
 std::wstring stepGrantFile(wchar_t drive);
 std::wstring stepMakeFolder(wchar_t drive);
 std::wstring stepConvert(wchar_t drive);
@@ -104,6 +106,7 @@ std::wstring meaningLabel();
 std::wstring absentWord();
 std::wstring meaning(lockbay::AutoRunSetting setting, const std::optional<platform::RegistryValue>& value);
 std::wstring needsAdministrator();
+std::wstring conversionNeedsAdministrator(wchar_t drive);
 std::wstring nothingSaved();
 std::wstring registryRefused();
 std::wstring notAsWritten();

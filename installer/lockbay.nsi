@@ -129,6 +129,8 @@ Var ProtectBox
 Var PreviousProtection
 ; 1 when a watcher ran as the setup began: it is started again at the end.
 Var WatcherWasRunning
+; The finish page's text: it says when the watcher was not started now.
+Var FinishText
 
 ; The setup is started minimized by the updater; each page says what it is about when the
 ; user brings it up from the taskbar.
@@ -138,6 +140,7 @@ Var WatcherWasRunning
 !insertmacro MUI_PAGE_DIRECTORY
 Page custom OptionsPage OptionsPageLeave
 !insertmacro MUI_PAGE_INSTFILES
+!define MUI_FINISHPAGE_TEXT "$FinishText"
 !define MUI_FINISHPAGE_RUN
 !define MUI_FINISHPAGE_RUN_TEXT "Start Lockbay now"
 !define MUI_FINISHPAGE_RUN_FUNCTION StartLockbay
@@ -275,6 +278,7 @@ Function .onInit
     StrCpy $WelcomeText "$WelcomeText$\r$\n$\r$\n${DEVELOPMENT_NOTE}."
 !endif
     StrCpy $WelcomeText "$WelcomeText$\r$\n$\r$\nClick Next to continue."
+    StrCpy $FinishText "Lockbay ${VERSION} has been installed on this computer."
 FunctionEnd
 
 Function OptionsPage
@@ -447,12 +451,16 @@ Function SetUpWatcher
             ExecWait '"$INSTDIR\${WATCHER}" --as-signed-in-user --enable-start-with-windows'
             StrCpy $WatcherWasRunning 1
         ${EndIf}
+        ; Where no desktop shell can start it as the signed-in user, the watcher does not
+        ; start now (never with the setup's rights): its Run entry starts it at sign-in.
+        StrCpy $0 1
         ${If} $WatcherWasRunning == 1
             DetailPrint "Starting the USB drive watcher..."
             ExecWait '"$INSTDIR\${WATCHER}" --as-signed-in-user' $0
-            ${If} $0 != 0
-                DetailPrint "The USB drive watcher could not be started; it starts when you sign in to Windows."
-            ${EndIf}
+        ${EndIf}
+        ${If} $0 != 0
+            DetailPrint "The USB drive watcher was not started now; it starts when you sign in to Windows."
+            StrCpy $FinishText "$FinishText$\r$\n$\r$\nThe USB drive watcher starts the next time you sign in to Windows. Until then, protect drives with Lockbay."
         ${EndIf}
         WriteRegDWORD HKLM "${UNINSTALL_KEY}" "ProtectOnPlugIn" 1
     ${Else}

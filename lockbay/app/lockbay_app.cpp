@@ -5,6 +5,7 @@
 #include "lockbay/app/frm_splash.h"
 #include "lockbay/i18n/form3.h"
 #include "lockbay/i18n/module1.h"
+#include "lockbay/protection/cleaning_question.h"
 #include "lockbay/protection/frs.h"
 #include "lockbay/protection/protection.h"
 #include "lockbay/ui/form1.h"
@@ -20,6 +21,7 @@ LockbayApp::LockbayApp(platform::Platform& platform)
       form2_(std::make_unique<Form2>(*this)),
       form3_(std::make_unique<Form3>(*this)),
       frs_(std::make_unique<frs>(*this)),
+      cleaningQuestion_(std::make_unique<CleaningQuestion>(*this)),
       dialog_(std::make_unique<Dialog>(*this)),
       splash_(std::make_unique<frmSplash>(*this)) {}
 

@@ -12,6 +12,7 @@ class Form1;
 class Form2;
 class Form3;
 class frs;
+class CleaningQuestion;
 class Dialog;
 class frmSplash;
 class Module1;
@@ -32,6 +33,7 @@ public:
     Form2& form2() { return *form2_; }
     Form3& form3() { return *form3_; }
     frs& freeSpaceDialog() { return *frs_; }
+    CleaningQuestion& cleaningQuestion() { return *cleaningQuestion_; }
     Dialog& dialog() { return *dialog_; }
     frmSplash& splash() { return *splash_; }
     Module1& module1() { return *module1_; }
@@ -49,6 +51,7 @@ private:
     std::unique_ptr<Form2> form2_;
     std::unique_ptr<Form3> form3_;
     std::unique_ptr<frs> frs_;
+    std::unique_ptr<CleaningQuestion> cleaningQuestion_;
     std::unique_ptr<Dialog> dialog_;
     std::unique_ptr<frmSplash> splash_;
 };

@@ -152,6 +152,18 @@ constexpr std::wstring_view kEnglish[] = {
     L"not deny Everyone access after the permission step. The drive has Simple protection.",
     L"The autorun.inf folder of drive %1: could not be removed, so the drive is still protected. The folder "
     L"may hold files (Lockbay never deletes them), or its access could not be given back.",
+    // Every removed autorun.inf kept in the quarantine.
+    L"Lockbay moved the autorun.inf file of drive %1: here on %2 when it protected the drive, because an "
+    L"autorun.inf file in a drive's root can start a virus. Nothing has been deleted.",
+    L"Its attributes were %1 (R read-only, H hidden, S system). To give them back once it is at its old "
+    L"path: attrib %1 \"%2\"",
+    L"No copy of %1:\\autorun.inf could be kept: the folder \"%2\" could not be made on the drive (it may "
+    L"be full or write-protected). The file has been deleted so that the drive could be protected.",
+    L"%1 is now protected against autorun viruses. Its autorun.inf file has been deleted: no copy could "
+    L"be kept on the drive.",
+    // The cleaning question's buttons.
+    L"Yes",
+    L"No",
 };
 static_assert(std::size(kEnglish) == kLanguageLineCount, "one English text for every line of a language file");
 

@@ -133,6 +133,20 @@ enum class CaptionLine : std::size_t {
     kConversionFailed,       // "%2" convert's exit code, "%3" the file system the drive reads as
     kAdvancedNotApplied,     // the deny entry did not read back after the deny step
     kProtectionFolderStays,  // Restore could not remove the autorun.inf folder
+    // Every autorun.inf that Lockbay removes is moved into the quarantine: the README.txt
+    // of a quarantine folder that holds it alone ("%1" the drive letter, "%2" the date
+    // and time), and the attributes a quarantined file had ("%1" as attrib gives them,
+    // "%2" its old path).
+    kQuarantineReadmeAutorunIntro,
+    kQuarantineReadmeAttributes,
+    // No quarantine folder could be made, so autorun.inf was deleted: the main window's
+    // message ("%1" the drive letter, "%2" the quarantine folder) and the watcher's
+    // notification ("%1" the drive).
+    kAutorunNotKept,
+    kWatchCleanedNoCopyText,
+    // The buttons of the cleaning question.
+    kCleanQuestionYes,
+    kCleanQuestionNo,
 
     kEndOfLines  // not a line: one past the last
 };

@@ -133,7 +133,7 @@ AutorunRead readInfectedAutorun(platform::FileSystem& fs, wchar_t drive) {
     AutorunRead read;
     const std::wstring path = protectionFolder(drive);
     // The same test as the INFECTED status and removeInfectedFile().
-    if (!fs.normalFileExists(path)) return read;
+    if (!hasAutorunFile(fs, drive)) return read;
     read.present = true;
     // A link of that name is never read through: what it leads to is not the drive's.
     if (const auto check = fs.checkOnDrive(path);

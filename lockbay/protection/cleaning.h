@@ -83,6 +83,7 @@ struct CleanedItem {
     enum class Kind {
         Program,       // moved into the quarantine
         Shortcut,      // moved into the quarantine
+        Autorun,       // the removed autorun.inf itself, moved into the quarantine
         AutorunCopy,   // the copy of the removed autorun.inf, written into the quarantine
         HiddenFolder,  // its Hidden and System attributes cleared
     };
@@ -93,6 +94,9 @@ struct CleanedItem {
     std::string sha256;      // files; empty when it could not be read
     bool done = false;
     std::wstring error;  // why not, when !done
+    // Files: the attributes it had before; a quarantined file loses Hidden and System, so
+    // that it shows in the folder, and README.txt tells how to give them back.
+    std::uint32_t attributes = 0;
 };
 
 struct CleanReport {
@@ -129,6 +133,16 @@ const std::wstring& refusalText(PathRefusal reason, const TextOf& text);
 // One refused name for people, with where it was named and why it was left alone:
 // "open=..\..\x.exe (leads off the drive)".
 std::wstring refusedLine(const RefusedName& refused, const TextOf& text);
+// Moves the drive's autorun.inf file into a new quarantine folder, with a README.txt
+// that lists it. `attributes` are the ones it had before Lockbay took any off. A folder
+// whose move failed is removed again.
+enum class AutorunQuarantine {
+    Moved,
+    NotMoved,  // the folder was made, but the file could not be moved (locked, in use)
+    NoFolder,  // no quarantine folder can be made on the drive
+};
+AutorunQuarantine quarantineAutorun(platform::FileSystem& fs, wchar_t drive, std::uint32_t attributes,
+                                    const TextOf& text, const platform::LocalTime& when);
 
 // "2026-12-09 14.03.22": the name of a quarantine folder (no ":" in a file name).
 std::wstring quarantineStamp(const platform::LocalTime& when);

@@ -16,8 +16,6 @@ namespace lockbay {
 
 namespace {
 
-using Answer = platform::ui::Backend::Answer;
-
 // One group of a message: its heading and its lines, at most kListedPerGroup of them,
 // then "... and N more". Nothing for an empty group.
 void appendGroup(std::wstring& out, const std::wstring& heading, const std::vector<std::wstring>& lines,
@@ -60,14 +58,19 @@ std::wstring shortenedPath(const std::wstring& path) {
     return head + tail;
 }
 
+std::wstring cleaningIntro(const Infection& found, const TextOf& text) {
+    return fillInserts(text(CaptionLine::kCleanFoundIntro), {std::wstring(1, found.drive)});
+}
+
+std::vector<QuestionGroup> cleaningGroups(const Infection& found, const TextOf& text) {
+    return {{text(CaptionLine::kCleanProgramsHeading), shortened(found.programs)},
+            {text(CaptionLine::kCleanShortcutsHeading), shortened(found.shortcuts)},
+            {text(CaptionLine::kCleanHiddenFoldersHeading), shortened(found.hiddenFolders)},
+            {text(CaptionLine::kCleanRefusedHeading), refusedLines(found.refused, text)}};
+}
+
 std::wstring cleaningQuestion(const Infection& found, const TextOf& text) {
-    std::wstring out = fillInserts(text(CaptionLine::kCleanFoundIntro), {std::wstring(1, found.drive)});
-    appendGroup(out, text(CaptionLine::kCleanProgramsHeading), shortened(found.programs), text);
-    appendGroup(out, text(CaptionLine::kCleanShortcutsHeading), shortened(found.shortcuts), text);
-    appendGroup(out, text(CaptionLine::kCleanHiddenFoldersHeading), shortened(found.hiddenFolders), text);
-    appendGroup(out, text(CaptionLine::kCleanRefusedHeading), refusedLines(found.refused, text), text);
-    out += L"\n\n" + fillInserts(text(CaptionLine::kCleanQuestion), {quarantineRoot(found.drive)});
-    return out;
+    return fillInserts(text(CaptionLine::kCleanQuestion), {quarantineRoot(found.drive)});
 }
 
 std::wstring cleaningSummary(const CleanReport& report, const TextOf& text) {
@@ -119,6 +122,13 @@ void CleaningOffer::readBeforeRemoval(wchar_t drive) {
 }
 
 void CleaningOffer::offer() {
+    if (noCopyKept_) {
+        const wchar_t drive = *noCopyKept_;
+        noCopyKept_.reset();
+        app_.ui().messageBox(fillInserts(app_.module1().text(CaptionLine::kAutorunNotKept),
+                                         {std::wstring(1, drive), quarantineRoot(drive)}),
+                             messages::kProgramTitle);
+    }
     if (!pending_) return;
     // Taken out first: whatever happens while a message is open, this drive is asked
     // about once.
@@ -176,9 +186,9 @@ void CleaningOffer::ask(const Infection& found) {
     platform::FileSystem& fs = app_.fs();
     const TextOf text = [this](CaptionLine line) -> const std::wstring& { return app_.module1().text(line); };
     platform::ui::Runtime& ui = app_.ui();
-    const Answer answer = ui.messageBox(cleaningQuestion(found, text), messages::kProgramTitle,
-                                        platform::ui::Backend::Buttons::YesNo);
-    if (answer != Answer::Yes) {
+    const bool yes = app_.cleaningQuestion().ask(cleaningIntro(found, text), cleaningGroups(found, text),
+                                                 cleaningQuestion(found, text));
+    if (!yes) {
         ui.messageBox(fillInserts(text(CaptionLine::kCleanDeclined), {std::wstring(1, found.drive)}),
                       messages::kProgramTitle);
         return;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "lockbay/protection/cleaning.h"
+#include "lockbay/protection/cleaning_question.h"
 
 namespace lockbay {
 
@@ -21,6 +22,9 @@ public:
     // Protect's first file step: reads the drive's infected autorun.inf, if it has one,
     // before it is removed. Forgets any earlier drive.
     void readBeforeRemoval(wchar_t drive);
+    // Protect deleted the drive's autorun.inf without a copy (no quarantine folder could
+    // be made): offer() says so before anything else.
+    void noteNoCopyKept(wchar_t drive) { noCopyKept_ = drive; }
     // After the busy state has ended: when Protect did remove the autorun.inf it read and
     // the drive carries anything to clean, asks the user. Asks at most once per Protect.
     void offer();
@@ -42,16 +46,21 @@ private:
 
     LockbayApp& app_;
     std::optional<Pending> pending_;
+    std::optional<wchar_t> noCopyKept_;
     // A question is open: its modal loop runs the timers, and no second one may start.
     bool asking_ = false;
 };
 
-// The most entries of one list that a message shows; the rest are counted.
+// The most entries of one list that the summary's message shows; the rest are counted.
+// The question lists every one.
 inline constexpr std::size_t kListedPerGroup = 5;
 // The most characters of a path that a message shows; a longer one loses its middle.
 inline constexpr std::size_t kShownPathLength = 70;
 
-// The question: what the drive carries, then whether to clean it.
+// The question's window: its first line, every item the drive carries in its group, and
+// whether to clean it.
+std::wstring cleaningIntro(const Infection& found, const TextOf& text);
+std::vector<QuestionGroup> cleaningGroups(const Infection& found, const TextOf& text);
 std::wstring cleaningQuestion(const Infection& found, const TextOf& text);
 // What cleaning did, and what it could not do.
 std::wstring cleaningSummary(const CleanReport& report, const TextOf& text);

@@ -16,11 +16,15 @@ bool isDirectory(platform::FileSystem& fs, const std::wstring& path) {
     return attributes && (*attributes & platform::attr::kDirectory);
 }
 
+bool hasAutorunFile(platform::FileSystem& fs, wchar_t drive) {
+    const auto attributes = fs.attributes(protectionFolder(drive));
+    return attributes && !(*attributes & platform::attr::kDirectory);
+}
+
 DriveStatus classifyDrive(platform::FileSystem& fs, wchar_t drive) {
-    const std::wstring path = protectionFolder(drive);
-    if (isDirectory(fs, path)) return DriveStatus::Protected;
-    if (fs.normalFileExists(path)) return DriveStatus::Infected;
-    return DriveStatus::Unprotected;
+    const auto attributes = fs.attributes(protectionFolder(drive));
+    if (!attributes) return DriveStatus::Unprotected;
+    return (*attributes & platform::attr::kDirectory) ? DriveStatus::Protected : DriveStatus::Infected;
 }
 
 bool isWritable(platform::FileSystem& fs, wchar_t drive) {

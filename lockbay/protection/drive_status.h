@@ -19,8 +19,12 @@ std::wstring probeFolder(wchar_t drive);
 // True when the path exists and is a folder; a missing path or drive gives false.
 bool isDirectory(platform::FileSystem& fs, const std::wstring& path);
 
-// Protected: the root holds a folder autorun.inf. Infected: otherwise, a normal file of
-// that name (hidden and system files are not found). Unprotected: neither.
+// True when the root holds a file (not a folder) named autorun.inf, whatever its
+// attributes: worms mark theirs Hidden, System and Read-only.
+bool hasAutorunFile(platform::FileSystem& fs, wchar_t drive);
+
+// Protected: the root holds a folder autorun.inf. Infected: otherwise, a file of that
+// name, whatever its attributes. Unprotected: neither.
 DriveStatus classifyDrive(platform::FileSystem& fs, wchar_t drive);
 
 // The write probe: makes the folder "a" in the root and tests it. Only a folder that the

@@ -2,14 +2,37 @@
 #include "lockbay/protection/drive_steps.h"
 
 #include "lockbay/protection/best_effort.h"
+#include "lockbay/protection/drive_commands.h"
 #include "lockbay/protection/drive_status.h"
 
 namespace lockbay {
 
-FileRemoval removeInfectedFile(platform::FileSystem& fs, wchar_t drive) {
+AutorunRemoval removeInfectedFile(platform::FileSystem& fs, wchar_t drive, const TextOf& text,
+                                  const platform::LocalTime& when) {
     const std::wstring file = protectionFolder(drive);
-    if (!fs.normalFileExists(file)) return FileRemoval::NoFile;
-    return fs.deleteFile(file) ? FileRemoval::Removed : FileRemoval::Failed;
+    const auto attributes = fs.attributes(file);
+    if (!attributes || (*attributes & platform::attr::kDirectory)) return {FileRemoval::NoFile, true};
+    // A link of that name leads off the drive: its target is never changed or moved, and
+    // removing it removes the link alone, which holds nothing of the user's.
+    if (autorunLeadsOffDrive(fs, drive)) {
+        if (fs.deleteFile(file) && !hasAutorunFile(fs, drive)) return {FileRemoval::Removed, true};
+        return {FileRemoval::Failed, true};
+    }
+    // Read-only stops a deletion, and the README tells what the file had.
+    constexpr std::uint32_t kTakenOff =
+        platform::attr::kReadOnly | platform::attr::kHidden | platform::attr::kSystem;
+    if (*attributes & kTakenOff) ignoreFailure(fs.setAttributes(file, platform::attr::kNormal));
+    switch (quarantineAutorun(fs, drive, *attributes, text, when)) {
+        case AutorunQuarantine::Moved:
+            return {FileRemoval::Removed, true};
+        case AutorunQuarantine::NotMoved:
+            return {FileRemoval::Failed, true};
+        case AutorunQuarantine::NoFolder:
+            break;
+    }
+    // Read afresh: a medium that cannot be written may accept the deletion and keep the file.
+    if (fs.deleteFile(file) && !hasAutorunFile(fs, drive)) return {FileRemoval::Removed, false};
+    return {FileRemoval::Failed, false};
 }
 
 bool infectedFileGone(platform::FileSystem& fs, wchar_t drive) {
@@ -24,9 +47,12 @@ void makeHiddenFolder(platform::FileSystem& fs, const std::wstring& path) {
         ignoreFailure(fs.setAttributes(path, platform::attr::kHidden));
 }
 
-bool removeInfectedFileAgain(platform::FileSystem& fs, wchar_t drive) {
-    return infectedFileGone(fs, drive) || fs.deleteFile(protectionFolder(drive)) ||
-           infectedFileGone(fs, drive);
+AutorunRemoval removeInfectedFileAgain(platform::FileSystem& fs, wchar_t drive, const TextOf& text,
+                                       const platform::LocalTime& when) {
+    if (infectedFileGone(fs, drive)) return {FileRemoval::Removed, true};
+    AutorunRemoval removal = removeInfectedFile(fs, drive, text, when);
+    if (removal.outcome == FileRemoval::NoFile || infectedFileGone(fs, drive)) removal.outcome = FileRemoval::Removed;
+    return removal;
 }
 
 bool makeProtectionFolder(platform::FileSystem& fs, wchar_t drive) {

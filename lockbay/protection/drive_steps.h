@@ -8,7 +8,9 @@
 
 #include <string>
 
+#include "lockbay/protection/cleaning.h"
 #include "platform/filesystem.h"
+#include "platform/local_time.h"
 
 namespace lockbay {
 
@@ -17,27 +19,40 @@ namespace lockbay {
 inline constexpr double kConversionMinimumMegabytes = 9;
 
 enum class FileRemoval {
-    NoFile,   // the root holds no autorun.inf file that the INFECTED test finds
-    Removed,  // it did, and it has been deleted
-    Failed,   // it does, and it could not be deleted (in use, locked, read-only medium)
+    NoFile,   // the root holds no autorun.inf file
+    Removed,  // it did, and it is gone: moved into the quarantine, or deleted (see copyKept)
+    Failed,   // it does, and it could not be removed (in use, locked, read-only medium)
 };
 
-// Deletes the autorun.inf file that makes a drive INFECTED (a normal file: hidden and
-// system files are not found, as in the drive's status).
-FileRemoval removeInfectedFile(platform::FileSystem& fs, wchar_t drive);
+struct AutorunRemoval {
+    FileRemoval outcome = FileRemoval::NoFile;
+    // Removed: false when no quarantine folder could be made on the drive (full,
+    // write-protected) and the file was deleted without a copy. Protection comes first.
+    bool copyKept = true;
+};
+
+// Removes the autorun.inf file that makes a drive INFECTED, whatever its attributes: it
+// loses Read-only, Hidden and System first, then moves into a new quarantine folder with
+// its line in README.txt (quarantineAutorun). Only where no quarantine folder can be made
+// is it deleted. A move that fails (the file is locked) leaves it in place: Failed.
+// `text` and `when` are the README's language and the folder's time.
+AutorunRemoval removeInfectedFile(platform::FileSystem& fs, wchar_t drive, const TextOf& text,
+                                  const platform::LocalTime& when);
 
 // True when autorun.inf is no longer a file: deleted meanwhile, or a folder now.
 bool infectedFileGone(platform::FileSystem& fs, wchar_t drive);
 
 // The second attempt, once the grant command has given Everyone access to the file:
-// deletes it again; true when autorun.inf is no longer a file.
+// removes it again as removeInfectedFile does (into the quarantine); Removed also when
+// autorun.inf is no longer a file.
 //
 // The rule that Lockbay and the command line share: as soon as the file is gone the
 // protection folder is made (makeProtectionFolder), and the Advanced steps follow only
 // once that folder is there. A worm that held the file open may still run, so the drive
 // must not stay unprotected; and a deny entry set while the file is still there would
 // land on the virus file itself.
-bool removeInfectedFileAgain(platform::FileSystem& fs, wchar_t drive);
+AutorunRemoval removeInfectedFileAgain(platform::FileSystem& fs, wchar_t drive, const TextOf& text,
+                                       const platform::LocalTime& when);
 
 // Makes a folder and gives it the Hidden attribute alone. Only a folder is hidden: an
 // infected file of the same name that could not be deleted keeps its attributes, so the

@@ -98,6 +98,14 @@ bool Protection::stepsPending() const {
            retrying_ || app_.freeSpaceDialog().visible();
 }
 
+FileRemoval Protection::removeAutorunFile(wchar_t drive, bool retry) {
+    const TextOf text = [this](CaptionLine line) -> const std::wstring& { return app_.module1().text(line); };
+    const AutorunRemoval removal = retry ? removeInfectedFileAgain(app_.fs(), drive, text, platform::localTimeNow())
+                                         : removeInfectedFile(app_.fs(), drive, text, platform::localTimeNow());
+    if (removal.outcome == FileRemoval::Removed && !removal.copyKept) cleaning_.noteNoCopyKept(drive);
+    return removal.outcome;
+}
+
 void Protection::protectClicked() {
     Form1& form = app_.form1();
     platform::FileSystem& fs = app_.fs();
@@ -114,7 +122,7 @@ void Protection::protectClicked() {
 
     // What an infected autorun.inf starts is known only from the file itself.
     cleaning_.readBeforeRemoval(drive);
-    if (removeInfectedFile(fs, drive) == FileRemoval::Failed) {
+    if (removeAutorunFile(drive, false) == FileRemoval::Failed) {
         // The protection waits for the retry: nothing is made or denied while the file is
         // there. The refresh shows the drive INFECTED meanwhile.
         runAutorunCommand(drive, grantCommand(drive, fs.everyoneGroupName()));
@@ -256,15 +264,14 @@ void Protection::retryStep() {
     if (retrying_) return;
     retrying_ = true;
     Form1& form = app_.form1();
-    platform::FileSystem& fs = app_.fs();
     const wchar_t drive = retryDrive_;
-    bool removed = removeInfectedFileAgain(fs, drive);
+    bool removed = removeAutorunFile(drive, true) == FileRemoval::Removed;
     while (!removed) {
         const auto answer =
             app_.ui().messageBox(std::wstring(messages::kCannotRemoveAutorun) + drive,
                                  messages::kProgramTitle, platform::ui::Backend::Buttons::RetryCancel);
         if (answer == platform::ui::Backend::Answer::Cancel) break;
-        removed = removeInfectedFileAgain(fs, drive);
+        removed = removeAutorunFile(drive, true) == FileRemoval::Removed;
     }
     form.Timer4.setEnabled(false);
     retrying_ = false;

@@ -20,6 +20,7 @@
 
 #include "lockbay/i18n/language_file.h"
 #include "lockbay/protection/cleaning_offer.h"
+#include "lockbay/protection/drive_steps.h"
 #include "platform/processes.h"
 
 namespace lockbay {
@@ -82,6 +83,10 @@ private:
     // The kept command's exit code once it has ended (or could not be started); nothing
     // while it runs within `tickLimit` ticks.
     std::optional<std::uint32_t> watchedEnd(int tickLimit, bool& timedOut);
+    // Protect's removal of the autorun.inf file, into the drive's quarantine (the first
+    // try, or a retry after the grant); a deletion without a copy is told once the
+    // operation is over.
+    FileRemoval removeAutorunFile(wchar_t drive, bool retry);
     wchar_t beginOperation();
     void scheduleRefresh(int intervalMs);
     void continueProtection(wchar_t drive, bool advanced, int refreshMs);

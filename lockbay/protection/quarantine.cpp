@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "lockbay/i18n/text_inserts.h"
+#include "lockbay/protection/best_effort.h"
 #include "lockbay/protection/cleaning.h"
 #include "lockbay/protection/drive_status.h"
 #include "lockbay/protection/sha256.h"
@@ -80,6 +81,26 @@ void measure(platform::FileSystem& fs, const std::wstring& path, CleanedItem& it
     item.sha256 = hash.hexDigest();
 }
 
+// A file in the quarantine is never Hidden or System: whoever opens the folder sees it.
+void showQuarantinedFile(platform::FileSystem& fs, const CleanedItem& item) {
+    if (!(item.attributes & (attr::kHidden | attr::kSystem))) return;
+    std::uint32_t shown = item.attributes & ~(attr::kHidden | attr::kSystem | attr::kDirectory);
+    ignoreFailure(fs.setAttributes(item.newPath, shown == 0 ? attr::kNormal : shown));
+}
+
+// "+R +H +S": the attributes a file had that attrib gives back.
+std::wstring attribFlags(std::uint32_t attributes) {
+    std::wstring flags;
+    const std::pair<std::uint32_t, const wchar_t*> known[] = {
+        {attr::kReadOnly, L"+R"}, {attr::kHidden, L"+H"}, {attr::kSystem, L"+S"}};
+    for (const auto& [bit, flag] : known) {
+        if (!(attributes & bit)) continue;
+        if (!flags.empty()) flags += L" ";
+        flags += flag;
+    }
+    return flags;
+}
+
 CleanedItem moveIntoQuarantine(platform::FileSystem& fs, CleanedItem::Kind kind, const std::wstring& path,
                                const std::wstring& folder) {
     CleanedItem item;
@@ -92,7 +113,9 @@ CleanedItem moveIntoQuarantine(platform::FileSystem& fs, CleanedItem::Kind kind,
     // A failure without a reason from the system leaves `error` empty: the summary's
     // heading says what did not happen.
     if (parent != folder && !makeFolders(fs, folder, parent)) return item;
+    item.attributes = fs.attributes(path).value_or(0);
     item.done = fs.moveWithinDrive(path, item.newPath, item.error);
+    if (item.done) showQuarantinedFile(fs, item);
     return item;
 }
 
@@ -124,7 +147,10 @@ CleanedItem showFolder(platform::FileSystem& fs, const std::wstring& folder) {
 std::wstring readmeText(const CleanReport& report, const AutorunRead& autorun, const TextOf& text,
                         const platform::LocalTime& when) {
     const std::wstring drive(1, report.drive);
-    std::wstring out = fillInserts(text(CaptionLine::kQuarantineReadmeIntro), {drive, readableTime(when)});
+    const bool autorunAlone = report.items.size() == 1 && report.items[0].kind == CleanedItem::Kind::Autorun;
+    std::wstring out = fillInserts(
+        text(autorunAlone ? CaptionLine::kQuarantineReadmeAutorunIntro : CaptionLine::kQuarantineReadmeIntro),
+        {drive, readableTime(when)});
     out += L"\r\n\r\n" + text(CaptionLine::kQuarantineReadmeHowToRestore) + L"\r\n";
     const auto describe = [&](const CleanedItem& item) {
         out += fillInserts(text(CaptionLine::kQuarantineReadmeOldPath), {item.oldPath}) + L"\r\n";
@@ -132,9 +158,14 @@ std::wstring readmeText(const CleanReport& report, const AutorunRead& autorun, c
         out += fillInserts(text(CaptionLine::kQuarantineReadmeSize), {std::to_wstring(item.size)}) + L"\r\n";
         out += fillInserts(text(CaptionLine::kQuarantineReadmeSha256), {platform::fromUtf8(item.sha256)}) +
                L"\r\n";
+        if (const std::wstring flags = attribFlags(item.attributes); !flags.empty()) {
+            out +=
+                fillInserts(text(CaptionLine::kQuarantineReadmeAttributes), {flags, item.oldPath}) + L"\r\n";
+        }
     };
     for (const CleanedItem& item : report.items) {
-        if (item.kind != CleanedItem::Kind::Program && item.kind != CleanedItem::Kind::Shortcut) continue;
+        if (item.kind == CleanedItem::Kind::AutorunCopy || item.kind == CleanedItem::Kind::HiddenFolder)
+            continue;
         out += L"\r\n";
         if (item.done) {
             describe(item);
@@ -175,6 +206,30 @@ std::size_t CleanReport::failures() const {
     std::size_t count = quarantined() && !readmeWritten ? 1 : 0;
     for (const CleanedItem& item : items) count += item.done ? 0 : 1;
     return count;
+}
+
+AutorunQuarantine quarantineAutorun(platform::FileSystem& fs, wchar_t drive, std::uint32_t attributes,
+                                    const TextOf& text, const platform::LocalTime& when) {
+    CleanReport report;
+    report.drive = drive;
+    report.quarantineFolder = makeQuarantineFolder(fs, drive, when, report.refused);
+    if (!report.quarantined()) return AutorunQuarantine::NoFolder;
+    CleanedItem item =
+        moveIntoQuarantine(fs, CleanedItem::Kind::Autorun, protectionFolder(drive), report.quarantineFolder);
+    if (!item.done) {
+        // Nothing stays behind for a retry that may move the file into a folder of its own.
+        ignoreFailure(fs.removeDirectory(report.quarantineFolder));
+        ignoreFailure(fs.removeDirectory(quarantineRoot(drive)));  // only when it is empty
+        return AutorunQuarantine::NotMoved;
+    }
+    // What it had before Lockbay took Read-only, Hidden and System off.
+    item.attributes = attributes;
+    report.items.push_back(std::move(item));
+    const std::string bytes = "\xEF\xBB\xBF" + platform::toUtf8(readmeText(report, {}, text, when));
+    std::wstring error;
+    ignoreFailure(platform::writeWholeFile(fs, report.quarantineFolder + L"\\" + std::wstring(kReadmeName),
+                                           bytes, error));
+    return AutorunQuarantine::Moved;
 }
 
 CleanReport cleanDrive(platform::FileSystem& fs, const Infection& found, const TextOf& text,

@@ -53,6 +53,12 @@ Backend::Answer HeadlessBackend::messageBox(const std::wstring& text, const std:
     return Answer::Ok;
 }
 
+void HeadlessBackend::runModal(Form& form, const std::function<bool()>& finished) {
+    form.show();
+    if (onModal) onModal(form);
+    if (!finished()) form.closeRequested();
+}
+
 void HeadlessBackend::endProgram() {
     if (onEndProgram && !ended_) onEndProgram();
     ended_ = true;

@@ -416,6 +416,13 @@ LRESULT FormWindow::onFormMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             // The runtime decides what closing means (unload, or the end of the program).
             form_.closeRequested();
             return 0;
+        case WM_COMMAND:
+            // Escape, as the dialog manager reports it.
+            if (LOWORD(wParam) == IDCANCEL && lParam == 0) {
+                form_.cancelRequested();
+                return 0;
+            }
+            return DefWindowProcW(window_, message, wParam, lParam);
         case WM_ERASEBKGND:
             return 1;
         case kResumeListDrawing:

@@ -66,6 +66,7 @@ public:
     void controlChanged(ui::Control& control) override;
 
     HWND window() const { return window_; }
+    ui::Form& form() const { return form_; }
     void setKeyboardCues(bool shown);
 
     static LRESULT CALLBACK formProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;

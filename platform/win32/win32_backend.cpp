@@ -167,6 +167,36 @@ void Win32Backend::dispatch(MSG& message) {
     DispatchMessageW(&message);
 }
 
+void Win32Backend::runModal(ui::Form& form, const std::function<bool()>& finished) {
+    // The other forms take no input while this one is open, as under a message box.
+    std::vector<HWND> disabled;
+    for (FormWindow* other : forms_) {
+        if (&other->form() == &form || !IsWindowEnabled(other->window())) continue;
+        EnableWindow(other->window(), FALSE);
+        disabled.push_back(other->window());
+    }
+    form.show();
+    for (FormWindow* shown : forms_) {
+        if (&shown->form() != &form) continue;
+        SetForegroundWindow(shown->window());
+        // The keyboard starts on the first control that Tab reaches.
+        if (HWND first = GetNextDlgTabItem(shown->window(), nullptr, FALSE)) SetFocus(first);
+    }
+    MSG message{};
+    while (!finished()) {
+        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+        if (got == 0) {
+            PostQuitMessage(static_cast<int>(message.wParam));  // left for run() to see
+            break;
+        }
+        if (got == -1) break;
+        dispatch(message);
+    }
+    for (HWND window : disabled) {
+        if (IsWindow(window)) EnableWindow(window, TRUE);
+    }
+}
+
 void Win32Backend::pumpEvents() {
     MSG message{};
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {

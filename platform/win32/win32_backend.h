@@ -30,6 +30,7 @@ public:
     void startTimer(const ui::Timer* key, int intervalMs, std::function<void()> fire) override;
     void stopTimer(const ui::Timer* key) override;
     Answer messageBox(const std::wstring& text, const std::wstring& title, Buttons buttons) override;
+    void runModal(ui::Form& form, const std::function<bool()>& finished) override;
     void pumpEvents() override;
     void endProgram() override;
     int run() override;

@@ -248,6 +248,10 @@ public:
         return {false, errorMessage(error, path)};
     }
 
+    bool desktopShellRuns() override {
+        return ::GetShellWindow() != nullptr;
+    }
+
     StartResult startAsSignedInUser(const std::wstring& path, const std::wstring& arguments,
                                     const std::wstring& folder) override {
         // A desktop shell that cannot be asked is no reason to start the program with

@@ -65,6 +65,18 @@ TEST_F(CleaningTest, FindsWhatAutorunStartsTheDecoysAndTheirFolders) {
     EXPECT_TRUE(found.refused.empty());
     EXPECT_EQ(found.fileCount(), 5u);
     EXPECT_EQ(found.autorun.bytes, kAutorun);
+
+    // A folder of Windows stays hidden even beside a decoy; a shortcut to a document is no
+    // decoy; rundll32 in autorun.inf moves the library it names.
+    fs.addFile(L"E:\\RECYCLER.lnk", infected_stick::sampleLink("relative_target"));
+    fs.addFolder(L"E:\\Letters", attr::kDirectory | kHiddenSystem);
+    fs.addFile(L"E:\\Letters.lnk", infected_stick::sampleLink("document_target"));
+    fs.addFile(L"E:\\autorun.inf", "[autorun]\r\nopen=rundll32 RECYCLER\\x.dll,Entry\r\n");
+    const auto more = scan();
+    EXPECT_EQ(more.programs.front(), L"E:\\RECYCLER\\x.dll");
+    EXPECT_EQ(more.shortcuts,
+              (Strings{L"E:\\Music.lnk", L"E:\\Photos.lnk", L"E:\\RECYCLER.lnk", L"E:\\Work.lnk"}));
+    EXPECT_EQ(more.hiddenFolders, found.hiddenFolders);
 }
 
 TEST_F(CleaningTest, QuarantinesEveryFileWithItsPathKeptAndShowsTheFolders) {
@@ -81,8 +93,8 @@ TEST_F(CleaningTest, QuarantinesEveryFileWithItsPathKeptAndShowsTheFolders) {
         EXPECT_TRUE(fs.exists(kQuarantine + path + L".quarantined")) << platform::toUtf8(path);
     }
     EXPECT_EQ(fs.content(kQuarantine + L"\\RECYCLER\\S-1-5-21\\autorun.exe.quarantined"), "MZ the worm");
-    EXPECT_EQ(attributesOf(kQuarantine + L"\\RECYCLER\\x.dll.quarantined"), kHiddenSystem)
-        << "moved as it was";
+    EXPECT_EQ(attributesOf(kQuarantine + L"\\RECYCLER\\x.dll.quarantined"), attr::kNormal)
+        << "Hidden and System taken off in the quarantine";
     EXPECT_EQ(fs.content(kQuarantine + L"\\autorun.inf.quarantined"), kAutorun);
     for (const auto* folder : {L"E:\\Music", L"E:\\Photos", L"E:\\Work"}) {
         EXPECT_EQ(attributesOf(folder) & kHiddenSystem, 0u) << platform::toUtf8(folder);
@@ -101,10 +113,14 @@ TEST_F(CleaningTest, QuarantinesEveryFileWithItsPathKeptAndShowsTheFolders) {
     const std::wstring text = platform::fromUtf8(readme.substr(3));
     EXPECT_TRUE(text.starts_with(L"Lockbay moved these files here from drive E: on 2026-12-09 14:03:22."))
         << platform::toUtf8(text);
-    EXPECT_NE(text.find(L"Old path: E:\\RECYCLER\\x.dll\r\nNew path: " + kQuarantine +
-                        L"\\RECYCLER\\x.dll.quarantined\r\nSize: 14 bytes\r\nSHA-256: " +
-                        platform::fromUtf8(lockbay::sha256Hex("MZ its library")) + L"\r\n"),
-              std::wstring::npos)
+    EXPECT_NE(
+        text.find(
+            L"Old path: E:\\RECYCLER\\x.dll\r\nNew path: " + kQuarantine +
+            L"\\RECYCLER\\x.dll.quarantined\r\nSize: 14 bytes\r\nSHA-256: " +
+            platform::fromUtf8(lockbay::sha256Hex("MZ its library")) +
+            L"\r\nIts attributes were +H +S (R read-only, H hidden, S system). To give them back once it "
+            L"is at its old path: attrib +H +S \"E:\\RECYCLER\\x.dll\"\r\n"),
+        std::wstring::npos)
         << platform::toUtf8(text);
     for (const auto* moved :
          {L"Old path: E:\\Music.lnk", L"Old path: E:\\autorun.inf", L"take \".quarantined\" off"}) {
@@ -196,7 +212,7 @@ TEST_F(CleaningTest, OnlyThe64KilobytesReadAreCopiedAndTheReadmeSaysSo) {
               std::wstring::npos);
 
     fs.addFile(L"E:\\autorun.inf", "[autorun]\nopen=x.exe\n", attr::kHidden);
-    EXPECT_FALSE(lockbay::readInfectedAutorun(fs, L'E').present) << "a hidden file is not INFECTED";
+    EXPECT_TRUE(lockbay::readInfectedAutorun(fs, L'E').present) << "a hidden file is INFECTED too";
 }
 
 }  // namespace

@@ -175,6 +175,13 @@ TEST_F(CliTest, AdvancedProtectFailsWhenCaclsFailsOrItsEntryIsNotThere) {
 
 TEST_F(CliTest, AdvancedProtectOfAFatDriveConvertsOnlyWhenConfirmed) {
     fs.drive(L'E').fileSystem = L"FAT32";
+    // Without administrator rights convert cannot run: refused before anything changes.
+    program.isElevated = false;
+    EXPECT_EQ(run({L"protect", L"E:", L"--advanced", L"--yes"}), 3);
+    EXPECT_NE(console.err_.find(L"converts it to NTFS, which needs administrator rights"),
+              std::wstring::npos);
+    EXPECT_FALSE(fs.exists(L"E:\\autorun.inf"));
+    program.isElevated = true;
     // No answer (the end of the input): nothing changes.
     EXPECT_EQ(run({L"protect", L"E:", L"--advanced", L"--json"}), 1);
     EXPECT_NE(console.err_.find(L"E: is FAT32. Advanced protection converts it to NTFS first"),
@@ -313,7 +320,8 @@ TEST_F(CliTest, ProtectReportsWhatAutorunStartedAndOnlyCleanMovesIt) {
     EXPECT_TRUE(console.out_.ends_with(L"run: lockbay-cli protect E: --clean\n")) << console.out_;
     auto after = fs.snapshot();
     after.erase(L"E:\\AUTORUN.INF");
-    EXPECT_EQ(after.size(), before.size()) << "nothing moved";
+    std::erase_if(after, [](const auto& e) { return e.first.starts_with(L"E:\\LOCKBAY QUARANTINE"); });
+    EXPECT_EQ(after.size(), before.size()) << "nothing moved but autorun.inf";
     EXPECT_EQ(after.count(L"E:\\RECYCLER\\S-1-5-21\\AUTORUN.EXE"), 1u);
 
     fs.unmovable.insert(L"E:\\RECYCLER\\X.DLL");

@@ -253,7 +253,7 @@ TEST_F(ChooserTest, ChoosingWritesTheSelectionAndAppliesItOnce20msLater) {
     EXPECT_TRUE(chooser.loaded()) << "line 7 created the chooser again, hidden";
     EXPECT_FALSE(chooser.visible());
     advance(1000);
-    const auto listRebuilds = std::count(fake.fs.calls.begin(), fake.fs.calls.end(), L"search E:\\AUTORUN.INF");
+    const auto listRebuilds = std::count(fake.fs.calls.begin(), fake.fs.calls.end(), L"attributes E:\\AUTORUN.INF");
     EXPECT_EQ(listRebuilds, 3) << "load, chooser load, one re-application after the choice";
 }
 

@@ -55,8 +55,8 @@ TEST_F(MainWindowTest, StatusOfADriveRootFollowsItsAutorunEntry) {
          lockbay::DriveStatus::Protected},
         {"plain file", false, attr::kArchive, lockbay::DriveStatus::Infected},
         {"read-only file", false, attr::kReadOnly, lockbay::DriveStatus::Infected},
-        {"hidden file", false, attr::kHidden, lockbay::DriveStatus::Unprotected},
-        {"system file", false, attr::kSystem | attr::kArchive, lockbay::DriveStatus::Unprotected},
+        {"hidden file", false, attr::kHidden, lockbay::DriveStatus::Infected},
+        {"system file", false, attr::kSystem | attr::kArchive, lockbay::DriveStatus::Infected},
     };
     for (const Case& c : cases) {
         FakeFileSystem fs;
@@ -83,7 +83,7 @@ TEST_F(MainWindowTest, ListsEveryWritableDriveButTheFirstInLetterOrder) {
     fake.fs.addFile(L"F:\\autorun.inf", "[autorun]\r\nopen=virus.exe\r\n");
     openMainWindow();
     EXPECT_EQ(listLines(), (std::vector<std::wstring>{L"E:    PROTECTED", L"F:    INFECTED", L"G:    UNPROTECTED",
-                                                      L"H:    UNPROTECTED"}));
+                                                      L"H:    INFECTED"}));
     // After a rebuild the current drive is the last drive of the system list.
     EXPECT_EQ(form1().d, L"H");
 }

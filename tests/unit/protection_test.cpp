@@ -6,6 +6,10 @@
 #include <vector>
 
 #include "lockbay_fixture.h"
+#include "lockbay/protection/protection.h"
+#include "cli/drive_operations.h"
+#include "lockbay/protection/drive_status.h"
+#include "watch/core/drive_arrival.h"
 
 namespace {
 
@@ -299,6 +303,53 @@ TEST_F(ProtectTest, InfectedFileIsDeletedFirstInEitherMode) {
         local.advance(600);
         EXPECT_EQ(form.List1.items()[0], L"E:    PROTECTED");
         EXPECT_FALSE(form.Timer4.enabled());
+    }
+}
+
+// Worms mark their autorun.inf Hidden, System and Read-only, in any combination. Each
+// drive reads INFECTED, and the main window's Protect, the watcher and lockbay-cli each
+// take the attributes off, move the file into the quarantine (README.txt tells what it
+// had) and leave the drive PROTECTED, with no grant command. Where no quarantine folder
+// can be made (a file is in its place), the file is deleted and the user is told.
+TEST(AutorunAttributes, EveryCombinationIsInfectedAndEndsInTheQuarantine) {
+    const lockbay::TextOf english = [](lockbay::CaptionLine line) -> const std::wstring& {
+        return lockbay::englishText(line);
+    };
+    for (std::uint32_t bits = 0; bits < 32; ++bits) {  // Read-only, Hidden, System, Archive, no room
+        const std::uint32_t had =
+            (bits & 15) == 0 ? attr::kNormal : (bits & 7) | (bits & 8 ? attr::kArchive : 0);
+        const bool noRoom = bits & 16;
+        for (int program = 0; program < 3; ++program) {
+            SCOPED_TRACE(std::to_string(program) + " " + std::to_string(bits));
+            fakes::FakePlatform local;
+            local.fs.addDrive(L'C');
+            local.fs.addDrive(L'E');
+            local.fs.addFile(L"E:\\autorun.inf", "[autorun]", had);
+            if (noRoom) local.fs.addFile(L"E:\\Lockbay quarantine");
+            ASSERT_EQ(lockbay::classifyDrive(local.fs, L'E'), lockbay::DriveStatus::Infected);
+            lockbay::LockbayApp app(local.platform);
+            cli::DriveContext context{local.fs, local.processes, local.registry, false, nullptr};
+            if (program == 0) {
+                app.form1().show();
+                app.form1().List1.select(0);
+                app.form1().Label7.click();
+                local.advance(500);
+                EXPECT_EQ(local.backend.messageBoxes().size(), noRoom ? 1u : 0u) << "no copy kept";
+            } else if (program == 1) {
+                EXPECT_EQ(watch::protectArrivedDrive(local.fs, L'E', english, {}),
+                          noRoom ? watch::Arrival::CleanedNoCopy : watch::Arrival::Cleaned);
+            } else {
+                EXPECT_EQ(cli::protectDrive(context, L'E', false).autorunDeletedWithoutCopy, noRoom);
+            }
+            EXPECT_EQ(lockbay::classifyDrive(local.fs, L'E'), lockbay::DriveStatus::Protected);
+            EXPECT_TRUE(local.processes.commands.empty()) << "no grant needed";
+            if (noRoom) continue;
+            const std::wstring folder =
+                L"E:\\Lockbay quarantine\\" + local.fs.listFolder(L"E:\\Lockbay quarantine")->at(0).name;
+            EXPECT_EQ(local.fs.content(folder + L"\\autorun.inf.quarantined"), "[autorun]");
+            EXPECT_EQ(local.fs.content(folder + L"\\README.txt")->find("attrib ") != std::string::npos,
+                      (bits & 7) != 0);
+        }
     }
 }
 

@@ -78,6 +78,8 @@ public:
         startedAsUser.push_back(path + L"|" + arguments + L"|" + folder);
         return startAsUserResult;
     }
+    bool shellRuns = true;
+    bool desktopShellRuns() override { return shellRuns; }
     int run() override { return 0; }  // the test raises the events afterwards
     void quit() override { quitAsked = true; }
 };
@@ -110,6 +112,14 @@ TEST(WatchedDrives, RemovableDrivesAndUsbDisksButNeverTheSystemDrive) {
     }
 }
 
+// The watcher's protection with the README.txt in English, at a fixed time.
+Arrival protectArrived(platform::FileSystem& fs) {
+    const lockbay::TextOf english = [](lockbay::CaptionLine line) -> const std::wstring& {
+        return lockbay::englishText(line);
+    };
+    return watch::protectArrivedDrive(fs, L'E', english, {2026, 12, 9, 14, 3, 22});
+}
+
 // A drive that disappears while the watcher makes the protection folder.
 class VanishingFileSystem : public fakes::FakeFileSystem {
 public:
@@ -134,9 +144,8 @@ TEST(DriveArrival, SimpleProtectionOnlyAndOnlyADriveThatReadsProtectedCounts) {
          [](auto& fs) {
              fs.addFile(L"E:\\autorun.inf", "[autorun]");
              fs.undeletable.insert(L"E:\\AUTORUN.INF");
+             fs.unmovable.insert(L"E:\\AUTORUN.INF");
          },
-         Arrival::FileNotRemoved, false},
-        {"a hidden autorun.inf file", [](auto& fs) { fs.addFile(L"E:\\autorun.inf", "x", attr::kHidden); },
          Arrival::FileNotRemoved, false},
         {"write-protected", [](auto& fs) { fs.drive(L'E').readOnly = true; }, Arrival::Failed, false},
         {"write-protected, with a folder a of the user",
@@ -162,7 +171,7 @@ TEST(DriveArrival, SimpleProtectionOnlyAndOnlyADriveThatReadsProtectedCounts) {
         fs.addFile(L"E:\\notes.txt", "read me", attr::kReadOnly | attr::kHidden);
         c.prepare(fs);
         const auto before = fs.snapshot();
-        EXPECT_EQ(watch::protectArrivedDrive(fs, L'E'), c.expected);
+        EXPECT_EQ(protectArrived(fs), c.expected);
         const auto entry = fs.entry(L"E:\\autorun.inf");
         if (c.folderAfter) {
             ASSERT_TRUE(entry);
@@ -172,7 +181,11 @@ TEST(DriveArrival, SimpleProtectionOnlyAndOnlyADriveThatReadsProtectedCounts) {
         auto after = fs.snapshot();
         if (c.folderAfter) after.erase(L"E:\\AUTORUN.INF");
         auto expected = before;
-        if (c.expected == Arrival::Cleaned) expected.erase(L"E:\\AUTORUN.INF");
+        if (c.expected == Arrival::Cleaned) {
+            expected.erase(L"E:\\AUTORUN.INF");
+            std::erase_if(after,
+                          [](const auto& e) { return e.first.rfind(L"E:\\LOCKBAY QUARANTINE", 0) == 0; });
+        }
         EXPECT_EQ(after.size(), expected.size());
         for (const auto& [path, item] : expected) {
             ASSERT_TRUE(after.count(path)) << "lost";
@@ -183,14 +196,14 @@ TEST(DriveArrival, SimpleProtectionOnlyAndOnlyADriveThatReadsProtectedCounts) {
 
     VanishingFileSystem vanishing;
     vanishing.addDrive(L'E');
-    EXPECT_EQ(watch::protectArrivedDrive(vanishing, L'E'), Arrival::Gone) << "pulled out during the steps";
+    EXPECT_EQ(protectArrived(vanishing), Arrival::Gone) << "pulled out during the steps";
 }
 
 TEST(DriveArrival, AProtectedDriveIsOnlyRead) {
     fakes::FakeFileSystem fs;
     fs.addDrive(L'E');
     fs.addFolder(L"E:\\autorun.inf", attr::kDirectory);  // not even hidden: left as it is
-    EXPECT_EQ(watch::protectArrivedDrive(fs, L'E'), Arrival::AlreadyProtected);
+    EXPECT_EQ(protectArrived(fs), Arrival::AlreadyProtected);
     for (const std::wstring& call : fs.calls) {
         EXPECT_TRUE(call.rfind(L"attributes ", 0) == 0 || call.rfind(L"search ", 0) == 0)
             << "wrote: " << call;
@@ -307,6 +320,7 @@ TEST_F(WatcherTest, AnInfectedStickIsReportedAndHandedOverButNothingIsMoved) {
     EXPECT_EQ(host.notifications[0].kind, NotificationKind::Warning);
     auto after = fake.fs.snapshot();
     EXPECT_TRUE(after.erase(L"E:\\AUTORUN.INF")) << "the protection folder";
+    std::erase_if(after, [](const auto& e) { return e.first.starts_with(L"E:\\LOCKBAY QUARANTINE"); });
     EXPECT_EQ(after.size(), before.size());
     for (const auto& [path, item] : before) {
         ASSERT_TRUE(after.count(path)) << "moved: " << platform::toUtf8(path);
@@ -452,9 +466,12 @@ TEST_F(WatcherTest, TheSetupStartsItsCommandsAsTheSignedInUser) {
                                              {L"--as-signed-in-user", L"--start"},
                                              {L"--as-signed-in-user", L"--stop", L"now"}};
     for (const auto& arguments : bad) EXPECT_EQ(start(arguments), watch::kExitUsage);
+    host.shellRuns = false;
+    EXPECT_EQ(start({L"--as-signed-in-user"}), watch::kExitFailed)
+        << "never a watcher with the setup's rights";
     host.startAsUserResult = {false, L""};
     EXPECT_EQ(start({L"--as-signed-in-user", L"--stop"}), watch::kExitFailed);
-    EXPECT_EQ(host.startedAsUser.size(), 4u) << "nothing is started for bad usage";
+    EXPECT_EQ(host.startedAsUser.size(), 4u) << "nothing is started for bad usage or without a shell";
     EXPECT_FALSE(host.iconShown) << "this process only passes the command on";
 }
 

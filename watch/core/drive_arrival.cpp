@@ -24,18 +24,20 @@ Arrival whyNotProtected(platform::FileSystem& fs, wchar_t drive) {
 
 }  // namespace
 
-Arrival protectArrivedDrive(platform::FileSystem& fs, wchar_t drive) {
+Arrival protectArrivedDrive(platform::FileSystem& fs, wchar_t drive, const lockbay::TextOf& text,
+                            const platform::LocalTime& when) {
     const DriveStatus before = lockbay::classifyDrive(fs, drive);
     if (before == DriveStatus::Protected) return Arrival::AlreadyProtected;
 
-    const lockbay::FileRemoval removal = lockbay::removeInfectedFile(fs, drive);
-    if (removal == lockbay::FileRemoval::Failed) return whyNotProtected(fs, drive);
+    const lockbay::AutorunRemoval removal = lockbay::removeInfectedFile(fs, drive, text, when);
+    if (removal.outcome == lockbay::FileRemoval::Failed) return whyNotProtected(fs, drive);
     lockbay::makeProtectionFolder(fs, drive);
 
     // Read afresh: a read-only medium may have accepted nothing, and a stick pulled out
     // meanwhile has nothing at all.
     if (lockbay::classifyDrive(fs, drive) != DriveStatus::Protected) return whyNotProtected(fs, drive);
-    return removal == lockbay::FileRemoval::Removed ? Arrival::Cleaned : Arrival::Protected;
+    if (removal.outcome == lockbay::FileRemoval::NoFile) return Arrival::Protected;
+    return removal.copyKept ? Arrival::Cleaned : Arrival::CleanedNoCopy;
 }
 
 std::wstring driveName(wchar_t drive, const std::wstring& label) {
@@ -64,6 +66,10 @@ Notification notificationFor(Arrival arrival, const std::wstring& drive,
             text = CaptionLine::kWatchCleanedText;
             kind = platform::NotificationKind::Info;
             break;
+        case Arrival::CleanedNoCopy:
+            title = CaptionLine::kWatchProtectedTitle;
+            text = CaptionLine::kWatchCleanedNoCopyText;
+            break;
         case Arrival::FileNotRemoved:
             text = CaptionLine::kWatchFileNotRemovedText;
             break;
@@ -82,7 +88,7 @@ Notification notificationFor(Arrival arrival, const std::wstring& drive,
 
 bool endsProtected(Arrival arrival) {
     return arrival == Arrival::AlreadyProtected || arrival == Arrival::Protected ||
-           arrival == Arrival::Cleaned;
+           arrival == Arrival::Cleaned || arrival == Arrival::CleanedNoCopy;
 }
 
 Notification stillCarriesNotification(const std::wstring& drive, std::size_t files,

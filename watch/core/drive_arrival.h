@@ -7,6 +7,7 @@
 #include <string>
 
 #include "lockbay/i18n/language_file.h"
+#include "lockbay/protection/cleaning.h"
 #include "lockbay/protection/cleaning_handover.h"
 #include "platform/filesystem.h"
 #include "platform/tray.h"
@@ -20,18 +21,21 @@ using lockbay::isWatchedDrive;
 enum class Arrival {
     AlreadyProtected,  // it held the protection folder: nothing was changed
     Protected,         // it was unprotected and holds the protection folder now
-    Cleaned,           // its autorun.inf file was deleted, then the folder made
+    Cleaned,           // its autorun.inf file went into the quarantine, then the folder was made
+    CleanedNoCopy,     // the same, but no quarantine could be made: the file was deleted
     FileNotRemoved,    // an autorun.inf file is still there (locked, or hidden from the status)
     Gone,              // it went away during the steps
     Failed,            // it does not read as protected afterwards, for another reason: most
                        // often a write-protected medium
 };
 
-// Simple protection, and nothing more: the infected file is deleted and the hidden
-// autorun.inf folder made, as Protect does in Simple mode. No command is ever started
-// (no cacls, convert or takeown). Only a drive that reads PROTECTED when it is checked
-// afresh after the steps counts as protected.
-Arrival protectArrivedDrive(platform::FileSystem& fs, wchar_t drive);
+// Simple protection, and nothing more: the infected file (whatever its attributes) is
+// moved into the drive's quarantine (README.txt in `text`'s language, the folder named
+// after `when`) and the hidden autorun.inf folder made, as Protect does in Simple mode. No command is ever
+// started (no cacls, convert or takeown). Only a drive that reads PROTECTED when it is checked afresh after
+// the steps counts as protected.
+Arrival protectArrivedDrive(platform::FileSystem& fs, wchar_t drive, const lockbay::TextOf& text,
+                            const platform::LocalTime& when);
 
 // The drive as Explorer names it: "LABEL (E:)", or "E:" when it has no label.
 std::wstring driveName(wchar_t drive, const std::wstring& label);

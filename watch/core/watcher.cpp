@@ -54,6 +54,10 @@ int Watcher::run() {
 }
 
 int Watcher::startAsSignedInUser(const std::vector<std::wstring>& arguments) {
+    // Without a desktop shell the program would run with the caller's rights, which are a
+    // setup's administrator rights: a watcher that keeps running is never started so. Its
+    // Run entry starts it at the next sign-in.
+    if (arguments.empty() && !host_.desktopShellRuns()) return kExitFailed;
     // The words are switches that commandOf() knows: none needs quotes.
     std::wstring line;
     for (const std::wstring& word : arguments) line += (line.empty() ? L"" : L" ") + word;
@@ -98,9 +102,12 @@ void Watcher::drivesArrived(const std::vector<wchar_t>& drives) {
             if (auto handedOver = lockbay::handoverFor(platform_.registry, fs, drive, now))
                 autorun = std::move(*handedOver);
         }
-        const Arrival arrival = protectArrivedDrive(fs, drive);
-        const std::wstring name = driveName(drive, details.label);
         const lockbay::LanguageLines lines = language();
+        const lockbay::TextOf text = [&lines](CaptionLine line) -> const std::wstring& {
+            return textOrEnglish(lines, line);
+        };
+        const Arrival arrival = protectArrivedDrive(fs, drive, text, platform::localTimeNow());
+        const std::wstring name = driveName(drive, details.label);
         Notification notification = notificationFor(arrival, name, lines);
         if (endsProtected(arrival)) {
             const lockbay::Infection found = lockbay::scanDrive(fs, drive, std::move(autorun));

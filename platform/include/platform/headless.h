@@ -25,6 +25,9 @@ public:
     void startTimer(const Timer* key, int intervalMs, std::function<void()> fire) override;
     void stopTimer(const Timer* key) override;
     Answer messageBox(const std::wstring& text, const std::wstring& title, Buttons buttons) override;
+    // Shows the form and hands it to onModal, which answers it as the user would; a form
+    // left without an answer is closed through its frame.
+    void runModal(Form& form, const std::function<bool()>& finished) override;
     void pumpEvents() override {}
     void endProgram() override;
     int run() override { return 0; }
@@ -39,6 +42,7 @@ public:
     // to show that other timers keep firing under a modal box. Answers Ok when unset.
     std::function<Answer(const MessageBoxCall&)> onMessageBox;
     const std::vector<MessageBoxCall>& messageBoxes() const { return messageBoxes_; }
+    std::function<void(Form&)> onModal;
 
     bool ended() const { return ended_; }
     // Called when the program ends, to look at what it leaves behind at that moment

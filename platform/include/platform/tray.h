@@ -65,9 +65,14 @@ public:
     // for the right user and not elevated. The shell starts it on its own time, so this
     // may return before the program runs. Where no desktop shell runs (Wine runs none) it
     // starts the program itself, with this process's rights; but never in the session of
-    // the system's services, which belongs to no user.
+    // the system's services, which belongs to no user. The watcher uses that only for its
+    // commands, which end at once: see desktopShellRuns().
     virtual StartResult startAsSignedInUser(const std::wstring& path, const std::wstring& arguments,
                                             const std::wstring& folder) = 0;
+
+    // True when a desktop shell runs through which startAsSignedInUser() reaches the
+    // signed-in user.
+    virtual bool desktopShellRuns() = 0;
 
     // Runs the message loop until quit(); the icon is taken away before it returns.
     virtual int run() = 0;

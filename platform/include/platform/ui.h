@@ -136,6 +136,10 @@ public:
     enum class Answer { Ok, Retry, Cancel, Yes, No };
     // A modal message box titled `title`. Other forms' timers keep running while it is open.
     virtual Answer messageBox(const std::wstring& text, const std::wstring& title, Buttons buttons) = 0;
+    // Shows `form` and runs the event loop until `finished` gives true (the form has its
+    // answer, or it was closed). Meanwhile the other forms take no input, and timers keep
+    // running, as under a message box.
+    virtual void runModal(Form& form, const std::function<bool()>& finished) = 0;
     // Processes pending window events, then returns.
     virtual void pumpEvents() = 0;
     // Ends the process at once: no further handler runs.
@@ -250,6 +254,7 @@ public:
                                Backend::Buttons buttons = Backend::Buttons::Ok) {
         return backend_.messageBox(text, title, buttons);
     }
+    void runModal(Form& form, const std::function<bool()>& finished) { backend_.runModal(form, finished); }
     void pumpEvents() { backend_.pumpEvents(); }
     void endProgram() { backend_.endProgram(); }
     int run() { return backend_.run(); }
@@ -285,6 +290,8 @@ public:
 
     // The user closed the form through its frame. By default that unloads it.
     virtual void closeRequested() { unload(); }
+    // The user pressed Escape; nothing by default.
+    virtual void cancelRequested() {}
     // Called by the backend when the system announces a drive change; nothing by default.
     virtual void drivesChanged(const DriveChange& /*change*/) {}
 

@@ -2,15 +2,16 @@
 """Checks what cleaning left on a test drive.
 
     quarantine.py readme <drive-folder> <letter>
-        Reads the README.txt of the drive's quarantine folder (there must be exactly one
-        cleaning) and checks every file it lists as moved: the new path holds a file of
+        Reads the README.txt of the drive's latest quarantine folder (the cleaning's; the
+        one Protect made for autorun.inf comes before it) and checks every file it lists as moved: the new path holds a file of
         the size and SHA-256 given, and the old path holds nothing. Prints one line per
         entry, "MOVED<tab><old path>", "NOTMOVED<tab><old path>" or "COPY<tab><new path>",
         and "PROBLEM<tab><what>" for each fault; exit status 1 when there is any.
     quarantine.py contents <drive-folder>...
         The multiset of the drives' contents: the SHA-256 of every file, one per line,
         sorted; the README.txt files that cleaning writes are left out, as they hold
-        nothing that was on the drive.
+        nothing that was on the drive, and so is the copy of autorun.inf that cleaning
+        writes beside the files it moved (the file itself is in Protect's folder).
     quarantine.py step <state-folder> <losses> <letter>=<drive-folder>...
         For a sequence of steps: each drive's multiset of contents against the one the
         previous call kept in <state-folder>/<letter>.contents, less the contents in
@@ -48,12 +49,19 @@ def is_readme(root, folder, name):
     return name == "README.txt" and len(relative) == 2 and relative[0] == QUARANTINE
 
 
+def is_autorun_copy(root, folder, name):
+    relative = os.path.relpath(folder, root).split(os.sep)
+    if name != "autorun.inf.quarantined" or len(relative) != 2 or relative[0] != QUARANTINE:
+        return False
+    return bool(set(os.listdir(folder)) - {"README.txt", "autorun.inf.quarantined"})
+
+
 def contents(roots):
     hashes = []
     for root in roots:
         for folder, _dirs, files in os.walk(root):
             for name in files:
-                if not is_readme(root, folder, name):
+                if not is_readme(root, folder, name) and not is_autorun_copy(root, folder, name):
                     hashes.append(digest(os.path.join(folder, name)))
     return sorted(hashes)
 
@@ -62,10 +70,10 @@ def readme(root, letter):
     problems = []
     base = os.path.join(root, QUARANTINE)
     stamps = sorted(os.listdir(base)) if os.path.isdir(base) else []
-    if len(stamps) != 1:
-        print("PROBLEM\texpected one quarantine folder, found %d" % len(stamps))
+    if not stamps:
+        print("PROBLEM\tno quarantine folder")
         return 1
-    raw = open(os.path.join(base, stamps[0], "README.txt"), "rb").read()
+    raw = open(os.path.join(base, stamps[-1], "README.txt"), "rb").read()
     if not raw.startswith(b"\xef\xbb\xbf"):
         problems.append("README.txt does not start with the UTF-8 byte-order mark")
     if b"\r\n" not in raw or b"\n" in raw.replace(b"\r\n", b""):

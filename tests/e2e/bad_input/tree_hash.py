@@ -21,11 +21,12 @@ size and SHA-256.
 Left out are only the folders that the program itself makes and removes in a drive
 root: the protection folder "autorun.inf" and the marker folder "advancedlockbay".
 What lies inside them is recorded like everything else, so a user's file kept in such a
-folder counts. A plain "autorun.inf" file in the root is recorded too; `compare
---protect` accepts that it is gone (Protect deletes it), and nothing else.
+folder counts. An "autorun.inf" file in the root is recorded too; `compare --protect`
+accepts that it is gone and that a folder of "Lockbay quarantine" holds it as
+"autorun.inf.quarantined" with a README.txt (Protect moves it there), and nothing else.
 
 `--clean` accepts what cleaning an infected drive does, and nothing else: a file that
-is gone from its path reappears, with the same record, as "<path>.quarantined" in a
+is gone from its path reappears, with the same record (less Hidden and System), as "<path>.quarantined" in a
 folder of "Lockbay quarantine"; that folder gains README.txt and the copy of
 autorun.inf; a folder in the root loses its Hidden and System attributes.
 """
@@ -111,9 +112,16 @@ def compare(before_file, after_file, protect, clean=False):
 
 
 def without_hidden_and_system(record):
-    kind, flags = record.split(" ", 1)
+    kind, flags, *rest = record.split(" ")
     flags = flags.replace("H", "").replace("S", "")
-    return "%s %s" % (kind, flags or "-")
+    return " ".join([kind, flags or "-"] + rest)
+
+
+def from_protect(path):
+    parts = path.split("/")
+    if parts[0] != QUARANTINE:
+        return False
+    return len(parts) <= 2 or (len(parts) == 3 and parts[2] in ("autorun.inf.quarantined", "README.txt"))
 
 
 def differences(before, after, protect, clean=False):
@@ -130,8 +138,10 @@ def differences(before, after, protect, clean=False):
             continue
         if clean and was is None and path.split("/")[0] == QUARANTINE:
             continue  # the quarantine folder and what cleaning put into it
-        if clean and now is None and moved.get(path) == was:
-            continue  # moved into the quarantine as it was
+        if protect and was is None and from_protect(path):
+            continue  # the quarantine folder that Protect moved autorun.inf into
+        if clean and now is None and was is not None and moved.get(path) in (was, without_hidden_and_system(was)):
+            continue  # moved into the quarantine as it was (less Hidden and System)
         if (clean and was is not None and now is not None and "/" not in path and was.startswith("dir ")
                 and now == without_hidden_and_system(was)):
             continue  # a folder shown again
@@ -171,8 +181,7 @@ def status(root):
         full = os.path.join(root, name)
         if os.path.isdir(full):
             return "PROTECTED"
-        flags = dos_attributes(full)
-        return "UNPROTECTED" if ("H" in flags or "S" in flags) else "INFECTED"
+        return "INFECTED"  # a file of that name, whatever its attributes
     return "UNPROTECTED"
 
 

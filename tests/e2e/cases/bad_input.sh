@@ -529,15 +529,17 @@ test_setup_download_closed_midway_leaves_nothing() {
 
 # ---- Drives ---------------------------------------------------------------------------
 
-# A read-only autorun.inf cannot be deleted; while Protect asks to retry, the drive is
-# unplugged. Retry finds no file any more, the busy state ends, and the drive comes back
-# as it was.
+# An autorun.inf that another program holds open cannot be moved or deleted; while
+# Protect asks to retry, the drive is unplugged. Retry finds no file any more, the busy
+# state ends, and the drive comes back as it was.
 test_drive_removed_while_protect_asks_to_retry() {
     add_drive E
     add_drive F
     fill_drive E
     printf '[autorun]\r\nopen=virus.exe\r\n' >"$(drive_dir E)/autorun.inf"
-    chmod a-w "$(drive_dir E)/autorun.inf"  # Wine: read-only, and refused deletion
+    start_windows_program "$WINEPREFIX/drive_c" holder.out "$DRIVER_EXE" hold-file 'E:\autorun.inf' 600000
+    held() { grep -q held "$E2E_LOG_DIR/holder.out"; }
+    wait_until 60 held || fatal "E:\\autorun.inf could not be held open: $(cat "$E2E_LOG_DIR/holder.out")"
     snapshot_drive E before
     start_server --version 4.0.0
     start_lockbay
@@ -562,7 +564,7 @@ test_drive_removed_while_protect_asks_to_retry() {
     add_drive E  # plugged in again
     must drv click "$main" "$Form1_Label4"
     assert_main_window_works "E:    INFECTED" "F:    UNPROTECTED"
-    assert_file "$(drive_dir E)/autorun.inf" "the read-only autorun.inf"
+    assert_file "$(drive_dir E)/autorun.inf" "the held autorun.inf"
     assert_nothing_lost E before after --protect
 }
 
@@ -667,17 +669,14 @@ test_drive_with_read_only_root() {
     must drv list-select "$main" "$Form1_List1" 1
     must drv wait-visible "$main" "$Form1_Picture6" 10000
     must drv click "$main" "$Form1_Label7"
+    # The file cannot leave a root that cannot be written (Wine accepts the deletion and
+    # keeps the file, which Protect reads back): the retry step asks 2 s after the click.
+    must drv wait-window "$message_box" 30000
+    assert_eq "$(ctl_text "$message_box" "$MessageBox_Text")" \
+        "Cannot remove autorun.inf file, please scan drive G" "the retry message"
+    must drv click "$message_box" "$MessageBox_Cancel"
+    must drv wait-gone "$message_box" 30000
     wait_not_busy
-    # Where deleting the file is refused (Windows), the retry step asks 2 s after the
-    # click; Wine accepts the deletion and then cannot carry it out, so nothing asks.
-    sleep 3
-    if [[ $(drv visible "$message_box") == 1 ]]; then
-        assert_eq "$(ctl_text "$message_box" "$MessageBox_Text")" \
-            "Cannot remove autorun.inf file, please scan drive G" "the retry message"
-        must drv click "$message_box" "$MessageBox_Cancel"
-        must drv wait-gone "$message_box" 30000
-        wait_not_busy
-    fi
     assert_main_window_works "E:    UNPROTECTED" "G:    INFECTED"
     assert_nothing_lost F f-before f-after
     assert_nothing_lost G g-before g-after --protect

@@ -133,6 +133,12 @@ test_advanced_protect_of_a_fat_drive_converts_only_when_confirmed() {
     assert_says "F: reads as exFAT, which cannot be converted to NTFS" "the refusal"
     assert_missing "$(drive_dir F)/autorun.inf" 'F:\autorun.inf after the refusal'
 
+    # convert needs administrator rights: without them it is refused before anything changes.
+    wine_run "$AS_STANDARD_USER" "$CLI_EXE" protect E: --advanced --yes >"$E2E_TEST_TMP/out" 2>&1
+    assert_eq "$?" "3" "protect --advanced of a FAT drive with a standard user's rights"
+    grep -q "which needs administrator rights" "$E2E_TEST_TMP/out" || fail "no word of administrator rights: $(cat "$E2E_TEST_TMP/out")"
+    assert_missing "$(drive_dir E)/autorun.inf" 'E:\autorun.inf after the refusal'
+
     cli protect E: --advanced
     assert_code 1 "protect --advanced without an answer"
     assert_says "E: is FAT32. Advanced protection converts it to NTFS first, and a conversion cannot be undone. Convert E: to NTFS? [y/N]" \
@@ -160,6 +166,43 @@ test_a_failing_cacls_makes_protect_advanced_fail_and_says_which_step() {
         "the failed step"
     assert_eq "$(standin_commands)" 'cacls E:\autorun.inf /e /c /d Everyone ' "the command that failed"
     assert_missing "$(drive_dir E)/advancedlockbay" "the marker after a failed deny step"
+}
+
+# An autorun.inf file is INFECTED whatever its attributes, and protect moves it into the
+# quarantine with no grant: E: Hidden+System+Read-only, F: Read-only, G: Hidden. E: also
+# carries shortcuts the system's shell wrote (IShellLinkW): decoys starting the worm and,
+# through rundll32, its library, and one to a document, which is no decoy.
+test_protect_quarantines_an_autorun_file_whatever_its_attributes() {
+    local d e
+    for d in E F G; do
+        add_drive "$d"
+        printf '[autorun]\r\nopen=virus.exe\r\n' >"$(drive_dir "$d")/autorun.inf"
+    done
+    e=$(drive_dir E)
+    mkdir -p "$e/RECYCLER" "$e/Photos" "$e/Work" "$e/Letters"
+    printf 'MZ' | tee "$e/RECYCLER/x.exe" "$e/RECYCLER/x.dll" >"$e/report.docx"
+    must drv make-shortcut 'E:\Photos.lnk' 'E:\RECYCLER\x.exe'
+    must drv make-shortcut 'E:\Work.lnk' 'C:\windows\system32\rundll32.exe' 'RECYCLER\x.dll,Entry'
+    must drv make-shortcut 'E:\Letters.lnk' 'E:\report.docx'
+    local line='attrib +h G:\autorun.inf'
+    for d in autorun.inf Photos Work Letters; do line+=" & attrib +h E:\\$d & attrib +s E:\\$d"; done
+    wine_run cmd /c "$line & attrib +r E:\\autorun.inf & attrib +r F:\\autorun.inf" >/dev/null 2>&1
+    [[ $(windows_attributes "$WINEPREFIX" 'E:\autorun.inf') == *S*H*R* ]] || fatal "E:\\autorun.inf is not SHR"
+
+    cli list --json
+    assert_eq "$(json '[r["status"] for r in d["drives"] if r["drive"] != "C:"]')" "['INFECTED', 'INFECTED', 'INFECTED']" "list"
+    cli protect E: F: G: --json
+    assert_code 0 "protect E: F: G:"
+    assert_eq "$(json '[r["status"] for r in d["results"]], sorted(d["results"][0]["found"]["programs"])')" \
+        "(['PROTECTED', 'PROTECTED', 'PROTECTED'], ['E:\\\\RECYCLER\\\\x.dll', 'E:\\\\RECYCLER\\\\x.exe'])" "protect"
+    assert_eq "$(json 'd["results"][0]["found"]["shortcuts"], d["results"][0]["found"]["hiddenFolders"]')" \
+        "(['E:\\\\Photos.lnk', 'E:\\\\Work.lnk'], ['E:\\\\Photos', 'E:\\\\Work'])" "the system's shortcuts as decoys"
+    assert_eq "$(standin_commands)" "" "commands: no grant was needed"
+    for d in E F G; do
+        assert_eq "$(cat "$(drive_dir "$d")/Lockbay quarantine"/*/autorun.inf.quarantined)" $'[autorun]\r\nopen=virus.exe\r' \
+            "$d:'s autorun.inf in the quarantine"
+    done
+    grep -q 'attrib +R +H +S "E:\\autorun.inf"' "$e/Lockbay quarantine/"*/README.txt || fail "E:'s README.txt lacks the attributes"
 }
 
 # ---- bad input -----------------------------------------------------------------------

@@ -27,7 +27,7 @@ test_lists_each_drive_with_its_status_and_offers_the_fitting_action() {
         "E:    PROTECTED" \
         "F:    INFECTED" \
         "G:    UNPROTECTED" \
-        "H:    UNPROTECTED"
+        "H:    INFECTED"
     screenshot main-window "$main"
 
     # The write probe: nothing left behind, and a folder of the user's survives.
@@ -66,7 +66,7 @@ test_lists_each_drive_with_its_status_and_offers_the_fitting_action() {
     assert_visible "$main" "$Form1_Picture7" 0 "Restore for G:"
     screenshot main-window-unprotected-selected "$main"
 
-    # F: (infected) and H: (a hidden file) are offered Protect too.
+    # F: (infected) and H: (a hidden autorun.inf, INFECTED as well) are offered Protect too.
     for index in 1 3; do
         must drv list-select "$main" "$Form1_List1" "$index"
         must drv wait-visible "$main" "$Form1_Picture6" 10000

@@ -172,27 +172,53 @@ test_simple_protect_of_an_empty_drive_leaves_a_hidden_folder() {
     assert_visible "$main" "$Form1_Picture6" 0 "Protect for the protected drive"
 }
 
+# E: a plain autorun.inf; F: Hidden and System; G: Read-only; H: all three, as worms leave
+# it. Each reads INFECTED, and Protect moves the file into the drive's quarantine (no
+# grant needed) and leaves the hidden folder. On I: a file named "Lockbay quarantine"
+# leaves no room for a quarantine: autorun.inf is deleted, and the user is told.
 test_protect_of_an_infected_drive_replaces_the_file_with_a_hidden_folder() {
-    add_drive E
-    local root
+    local d root
+    for d in E F G H I; do
+        add_drive "$d"
+        root=$(drive_dir "$d")
+        printf '[autorun]\r\nopen=virus.exe\r\nshell\\open\\command=virus.exe\r\n' >"$root/autorun.inf"
+    done
     root=$(drive_dir E)
-    printf '[autorun]\r\nopen=virus.exe\r\nshell\\open\\command=virus.exe\r\n' >"$root/autorun.inf"
     printf 'quarterly figures\r\n' >"$root/report.txt"
     mkdir -p "$root/photos"
     head -c 70000 /dev/urandom >"$root/photos/holiday.jpg"
+    printf 'in the way\r\n' >"$(drive_dir I)/Lockbay quarantine"
+    wine_run cmd /c 'attrib +h F:\autorun.inf & attrib +s F:\autorun.inf & attrib +r G:\autorun.inf & attrib +h H:\autorun.inf & attrib +s H:\autorun.inf & attrib +r H:\autorun.inf & attrib +h I:\autorun.inf & attrib +s I:\autorun.inf & attrib +r I:\autorun.inf' >/dev/null 2>&1 ||
+        fatal "could not set the attributes"
     local before
     before=$(drive_files E)
     start_main_window
-    assert_list "$main" "$Form1_List1" "E:    INFECTED"
+    assert_list "$main" "$Form1_List1" "E:    INFECTED" "F:    INFECTED" "G:    INFECTED" "H:    INFECTED" "I:    INFECTED"
 
-    select_line 0 Protect
-    must drv click "$main" "$Form1_Label7"
+    local index=0
+    for d in E F G H I; do
+        select_line "$index" Protect
+        must drv click "$main" "$Form1_Label7"
+        index=$((index + 1))
+        [[ $d == I ]] && break
+        wait_for_refresh
+    done
+    must drv wait-text-start "$MessageBox_class" "$MessageBox_Text" \
+        "No copy of I:\\autorun.inf could be kept: the folder \"I:\\Lockbay quarantine\" could not be made" 30000
+    screenshot protect-no-copy-kept
+    must drv click "$MessageBox_class" "$MessageBox_OK"
     wait_for_refresh
-    assert_list "$main" "$Form1_List1" "E:    PROTECTED"
-    assert_hidden_folder 'E:\autorun.inf' "$root/autorun.inf"
+    assert_list "$main" "$Form1_List1" "E:    PROTECTED" "F:    PROTECTED" "G:    PROTECTED" "H:    PROTECTED" "I:    PROTECTED"
+    for d in E F G H I; do assert_hidden_folder "$d:\\autorun.inf" "$(drive_dir "$d")/autorun.inf"; done
     assert_eq "$(ls -A "$root/autorun.inf" 2>&1)" "" "contents of the new E:\\autorun.inf folder"
-    assert_eq "$(drive_files E)" "$before" "the other files on E: and their contents"
-    # The file could be deleted, so no permission had to be granted first.
+    assert_eq "$(drive_files E | grep -v 'Lockbay quarantine')" "$before" "the other files on E: and their contents"
+    for d in E F G H; do
+        assert_eq "$(cat "$(drive_dir "$d")/Lockbay quarantine"/*/autorun.inf.quarantined 2>&1)" \
+            $'[autorun]\r\nopen=virus.exe\r\nshell\\open\\command=virus.exe\r' "$d:'s autorun.inf in the quarantine"
+    done
+    grep -q 'attrib +R +H +S "H:\\autorun.inf"' "$(drive_dir H)/Lockbay quarantine/"*/README.txt ||
+        fail "H:'s README.txt does not tell the attributes autorun.inf had"
+    # Every file could be moved, so no permission had to be granted first.
     assert_commands
 }
 

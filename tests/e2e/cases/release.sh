@@ -51,8 +51,8 @@ installed_version() { drv file-version "$install_win\\$1" | tr -d '\r'; }
 
 # The watcher's entry in the user's Run key ("" when there is none), and how many run.
 # Wine runs every program elevated and has no desktop shell through which the setup could
-# start the watcher as the signed-in user: there the setup's own start stands in, so the
-# tests show that the watcher runs for the user, not that it runs without elevation.
+# start the watcher as the signed-in user: there the setup never starts it (it would run
+# with the setup's rights), and its Run entry starts it at the next sign-in.
 run_entry() {
     wine_run reg query "$run_key" /v LockbayWatch 2>/dev/null | tr -d '\r' |
         sed -n 's/^ *LockbayWatch *REG_SZ *//p'
@@ -134,7 +134,7 @@ test_silent_install_run_and_uninstall() {
     assert_eq "$(reg_value UninstallString)" "\"$install_win\\uninstall.exe\"" "UninstallString"
     assert_eq "$(reg_value QuietUninstallString)" "\"$install_win\\uninstall.exe\" /S" "QuietUninstallString"
     # "Protect USB drives automatically" is on by default.
-    assert_watcher "$watcher_entry" 1 "after the install"
+    assert_watcher "$watcher_entry" 0 "after the install"
     local size
     size=$(reg_value EstimatedSize)
     (($(printf '%d' "$size") >= 500)) || fail "EstimatedSize is $size KB, less than the programs take"
@@ -183,13 +183,16 @@ test_upgrade_replaces_the_programs_and_keeps_the_language_choice() {
     must drv wait-process-gone lockbay.exe 30000
     assert_eq "$(tr -d '\r' <"$(installed_dir)/clng.vlng")" "german.vlng" "clng.vlng after choosing Deutsch"
 
-    # The user turns "Start with Windows" off in the watcher's menu; the watcher runs on,
-    # and the upgrade replaces it (it is stopped and started again) and keeps the choice.
-    assert_watcher "$watcher_entry" 1 "after the install"
+    # The user signs in (the watcher starts) and turns "Start with Windows" off in its
+    # menu; the upgrade stops the running watcher to replace it, never starts it with its
+    # own rights, and keeps the choice.
+    assert_watcher "$watcher_entry" 0 "after the install"
+    start_windows_program "$(installed_dir)" watch.out "$install_win\\lockbay-watch.exe"
     wine_run "$install_win\\lockbay-watch.exe" --disable-start-with-windows || fail "turning Start with Windows off failed"
+    assert_watcher "" 1 "after signing in"
 
     install_silently "$next_setup_exe"
-    assert_watcher "" 1 "after the upgrade"
+    assert_watcher "" 0 "after the upgrade"
     assert_eq "$(installed_version lockbay-watch.exe)" "4.0.1.0" "lockbay-watch.exe's version after the upgrade"
     assert_eq "$(installed_version lockbay-cli.exe)" "4.0.1.0" "lockbay-cli.exe's version after the upgrade"
     assert_eq "$(installed_version lockbay.exe)" "4.0.1.0" "lockbay.exe's version after the upgrade"
@@ -242,6 +245,9 @@ test_update_from_the_dialog_installs_the_signed_next_version() {
     screenshot setup-options
     must drv click "$next_setup_window" "$setup_next"
     wait_for_setup_button "$next_setup_window" "&Finish"
+    [[ $(page_text "$next_setup_window") == *"The USB drive watcher starts the next time you sign in to Windows."* ]] ||
+        fail "the finish page does not say when the watcher starts: $(page_text "$next_setup_window")"
+    screenshot setup-finish-watcher-at-sign-in
     screenshot setup-finish
     must drv click "$next_setup_window" "$setup_next"
 
@@ -263,7 +269,7 @@ test_setup_waits_for_a_running_lockbay_and_the_uninstaller_says_to_restore_drive
     local status=0
     run_setup "$next_setup_exe" /S || status=$?
     assert_eq "$status" "3" "the silent setup's exit code while Lockbay runs"
-    assert_watcher "$watcher_entry" 1 "after the refused install"
+    assert_watcher "$watcher_entry" 0 "after the refused install"
     assert_eq "$(installed_version lockbay.exe)" "4.0.0.0" "lockbay.exe's version after the refused install"
     assert_eq "$(reg_value DisplayVersion)" "4.0.0" "DisplayVersion after the refused install"
 

@@ -131,11 +131,33 @@ test_protects_usb_drives_as_they_arrive() {
     plug_drive J removable
     wait_notification 5 "Drive protected" "J: is now protected against autorun viruses."
     assert_missing "$(drive_dir I)/autorun.inf" "I:\\autorun.inf on a fixed disk"
+
+    # autorun.inf as worms leave it: K: Hidden and System, L: Read-only, M: all three. Each
+    # goes into the stick's quarantine, and the stick is protected.
+    local n=6 attributes
+    for letter in K L M; do
+        case $letter in K) attributes=0x6 ;; L) attributes=0x1 ;; M) attributes=0x7 ;; esac
+        mkdir -p "$(drive_dir "$letter")"
+        printf '[autorun]\r\nopen=virus.exe\r\n' >"$(drive_dir "$letter")/autorun.inf"
+        python3 -c 'import os, sys; os.setxattr(sys.argv[1], "user.DOSATTRIB", sys.argv[2].encode())' \
+            "$(drive_dir "$letter")/autorun.inf" "$attributes" || fatal "could not set the attributes on $letter:"
+        [[ $letter == K ]] || chmod a-w "$(drive_dir "$letter")/autorun.inf"
+        snapshot "$letter" before
+        plug_drive "$letter" removable
+        wait_notification "$n" "Drive protected" \
+            "An autorun.inf file was removed from $letter:, and the drive is now protected."
+        assert_dir "$(drive_dir "$letter")/autorun.inf" "$letter:\\autorun.inf"
+        assert_eq "$(cat "$(drive_dir "$letter")/Lockbay quarantine/"*/autorun.inf.quarantined)" $'[autorun]\r\nopen=virus.exe\r' \
+            "$letter:'s autorun.inf in the quarantine"
+        assert_files_kept "$letter" --protect
+        n=$((n + 1))
+    done
     sleep 1
-    assert_eq "$(notification_count)" 5 "notifications: one for each drive it looks after"
+    assert_eq "$(notification_count)" 8 "notifications: one for each drive it looks after"
 
     assert_files_kept E
     assert_files_kept F --protect
+    assert_file "$(drive_dir F)/Lockbay quarantine/"*/autorun.inf.quarantined "F:'s autorun.inf in the quarantine"
     assert_files_kept G
     assert_files_kept H
     assert_eq "$(cat "$(drive_dir G)/autorun.inf/inside.txt")" "mine" "the file inside G:\\autorun.inf"

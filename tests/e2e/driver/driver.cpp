@@ -86,6 +86,7 @@ constexpr char kUsage[] =
     "  shell-open <file> <show-command>    ShellExecute \"open\", as a program starting another does\n"
     "  file-version <file>                 its version resource's file version, a.b.c.d\n"
     "  shortcut <file.lnk>                 the target, its arguments and working folder, a line each\n"
+    "  make-shortcut <file.lnk> <target> [arguments] [working folder]   saved by the system's shell\n"
     "  sleep <ms>\n"
     "  hold-file <path> <ms>               keeps a file open, shared for reading only, for that long\n";
 
@@ -687,6 +688,26 @@ std::vector<std::wstring> readShortcut(const std::wstring& path) {
     return fields;
 }
 
+// Saves a shortcut through the system's own IShellLinkW and IPersistFile: a second writer
+// beside the tests' generator, so that a misreading shared by writer and reader shows.
+void makeShortcut(const std::wstring& path, const std::wstring& target, const std::wstring& arguments,
+                  const std::wstring& workingFolder) {
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) throw ActionError(L"COM is not available");
+    IShellLinkW* link = nullptr;
+    IPersistFile* file = nullptr;
+    const bool saved =
+        SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                   reinterpret_cast<void**>(&link))) &&
+        SUCCEEDED(link->SetPath(target.c_str())) && SUCCEEDED(link->SetArguments(arguments.c_str())) &&
+        (workingFolder.empty() || SUCCEEDED(link->SetWorkingDirectory(workingFolder.c_str()))) &&
+        SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+        SUCCEEDED(file->Save(path.c_str(), TRUE));
+    if (file) file->Release();
+    if (link) link->Release();
+    CoUninitialize();
+    if (!saved) throw ActionError(L"the shortcut " + path + L" cannot be saved");
+}
+
 std::string flag(bool value) {
     return value ? "1" : "0";
 }
@@ -867,6 +888,11 @@ void runAction(const Arguments& args) {
     } else if (action == L"shortcut") {
         args.atMost(1);
         for (const std::wstring& field : readShortcut(args.required(0, L"file"))) writeLine(escaped(field));
+    } else if (action == L"make-shortcut") {
+        args.atMost(4);
+        makeShortcut(args.required(0, L"file"), args.required(1, L"target"),
+                     args.has(2) ? args.required(2, L"") : L"", args.has(3) ? args.required(3, L"") : L"");
+        writeLine("ok");
     } else if (action == L"rect") {
         args.atMost(2);
         HWND window = args.has(1) ? requireControl(args.required(0, L"class"), args.id(1))

@@ -36,6 +36,9 @@ define_ids frs Label1 Picture3 Label4 Picture4 Label2
 # The update dialog (lockbay/app/dialog.cpp).
 define_ids Dialog Label1 Picture3 Label8 Picture4 Label2
 
+# The cleaning question (lockbay/protection/cleaning_question.cpp).
+define_ids CleaningQuestion Label1 List1 Label2 Picture3 Label3 Picture4 Label4
+
 # The splash window (lockbay/app/frm_splash.cpp).
 define_ids frmSplash imgLogo lblPlatform lblVersion lblCompany
 

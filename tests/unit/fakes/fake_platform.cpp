@@ -153,8 +153,9 @@ bool FakeFileSystem::deleteFile(const std::wstring& path) {
     calls.push_back(L"deleteFile " + k);
     const Drive* d = usableDrive(k);
     auto it = entries_.find(k);
-    if (!d || d->readOnly || it == entries_.end() || (it->second.attributes & attr::kDirectory) ||
-        undeletable.count(k))
+    // Like the system, a Read-only file is not deleted.
+    if (!d || d->readOnly || it == entries_.end() ||
+        (it->second.attributes & (attr::kDirectory | attr::kReadOnly)) || undeletable.count(k))
         return false;
     entries_.erase(it);
     return true;
@@ -342,7 +343,7 @@ bool FakeFileSystem::moveWithinDrive(const std::wstring& from, const std::wstrin
         error = L"The object manager encountered a reparse point while retrieving an object.";
     } else if (d->readOnly) {
         error = L"The media is write protected.";
-    } else if (unmovable.count(kf)) {
+    } else if (unmovable.count(kf) || undeletable.count(kf)) {
         error = L"The process cannot access the file because it is being used by another process.";
     } else if (entries_.count(kt)) {
         error = L"Cannot create a file when that file already exists.";

@@ -59,7 +59,7 @@ public:
     // Every entry below a drive root, for "nothing lost" comparisons.
     std::map<std::wstring, Entry> snapshot() const { return entries_; }
 
-    // Makes deleteFile fail for a path (a file in use or locked).
+    // Makes deleteFile and moveWithinDrive fail for a path (a file in use or locked).
     std::set<std::wstring> undeletable;
     // Paths whose access list cannot be read.
     std::set<std::wstring> unreadableAccess;
