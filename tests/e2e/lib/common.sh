@@ -15,6 +15,7 @@ E2E_FAILURES=0
 LOCKBAY_PID=""
 SERVER_PID=""
 E2E_PIDS=()
+declare -A E2E_PROGRAM_NAMES=()  # process id -> program, of those start_windows_program started
 
 # Where our programs sit inside the prefix (Windows paths and their Linux folders).
 LOCKBAY_WIN_DIR='C:\Lockbay'
@@ -224,6 +225,7 @@ start_windows_program() {
     (cd "$dir" && exec "$(wine_loader)" "$@") >"$E2E_LOG_DIR/$log" 2>&1 &
     LAST_PID=$!
     E2E_PIDS+=("$LAST_PID")
+    E2E_PROGRAM_NAMES[$LAST_PID]=${1##*\\}
 }
 
 # start_lockbay [args...] : Lockbay from its folder, which is also its working
@@ -372,10 +374,15 @@ e2e_teardown() {
         screenshot_root "$E2E_LOG_DIR/failure.png" 2>/dev/null && note "screen at the end: $E2E_LOG_DIR/failure.png"
         drv windows 2>/dev/null | sed '$d' | sed 's/^/  window: /' >&2
         windows_processes | sed 's/^/  process: /' >&2
-        if [[ -n $LOCKBAY_PID ]] && ! lockbay_running; then
-            wait "$LOCKBAY_PID" 2>/dev/null
-            note "lockbay.exe had ended, exit code $?"
-        fi
+        # Whether each program the test started was still there tells much: one that ended
+        # before its window came shows only here.
+        local pid
+        [[ -n $LOCKBAY_PID && -z ${E2E_PROGRAM_NAMES[$LOCKBAY_PID]:-} ]] && E2E_PROGRAM_NAMES[$LOCKBAY_PID]=lockbay.exe
+        for pid in "${!E2E_PROGRAM_NAMES[@]}"; do
+            kill -0 "$pid" 2>/dev/null && continue
+            wait "$pid" 2>/dev/null
+            note "${E2E_PROGRAM_NAMES[$pid]} had ended, exit code $?"
+        done
         # What the programs printed and the server saw, in the log itself (CI shows only that).
         local file
         for file in "$E2E_LOG_DIR"/*.out "$E2E_LOG_DIR/requests.log"; do
@@ -387,7 +394,6 @@ e2e_teardown() {
     [[ -f $(standin_log) ]] && cp "$(standin_log)" "$E2E_LOG_DIR/standin-commands.log"
     stop_server
     wineserver -k 2>/dev/null
-    local pid
     for pid in "${E2E_PIDS[@]}"; do wait "$pid" 2>/dev/null; done
     [[ ${E2E_KEEP:-0} == 1 ]] || rm -rf "$E2E_TEST_TMP"
 }
