@@ -8,7 +8,6 @@
 
 main=Lockbay_Form1
 box=$MessageBox_class
-question=Lockbay_CleaningQuestion
 CLEANING_HELPERS=$(cd "$(dirname "${BASH_SOURCE[0]}")/../bad_input" && pwd)
 MAKE_LNK=$E2E_LIB/make_lnk.py
 
@@ -98,20 +97,6 @@ no_box_after_refresh() {
     fi
 }
 
-# The cleaning question's window: its first line, every line of its list and the question,
-# as one text (an empty list line between groups), and its answers.
-question_text() {
-    printf '%s\n\n' "$(ctl_text "$question" "$CleaningQuestion_Label1")"
-    list_items "$question" "$CleaningQuestion_List1"
-    printf '\n%s' "$(ctl_text "$question" "$CleaningQuestion_Label2")"
-}
-question_starts_with() { [[ $(ctl_text "$question" "$CleaningQuestion_Label1" 2>/dev/null) == "$1"* ]]; }
-wait_question() {
-    wait_until 30 question_starts_with "$1" || fatal "no cleaning question starting with [$1]"
-    must drv settle "$question"
-}
-answer_yes() { must drv click "$question" "$CleaningQuestion_Label3"; }
-answer_no() { must drv click "$question" "$CleaningQuestion_Label4"; }
 
 question_intro() { echo "Lockbay has removed the autorun.inf file of drive $1:, but the virus that it started is still on the drive."; }
 

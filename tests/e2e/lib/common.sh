@@ -271,6 +271,25 @@ test_programs_running() {
 
 lockbay_running() { [[ -n $LOCKBAY_PID ]] && kill -0 "$LOCKBAY_PID" 2>/dev/null; }
 
+# ---- The cleaning question (lockbay/protection/cleaning_question.cpp) ---------------------
+
+question=Lockbay_CleaningQuestion
+
+# Its first line, every line of its list and the question, as one text (an empty list line
+# between groups), and its answers.
+question_text() {
+    printf '%s\n\n' "$(ctl_text "$question" "$CleaningQuestion_Label1")"
+    list_items "$question" "$CleaningQuestion_List1"
+    printf '\n%s' "$(ctl_text "$question" "$CleaningQuestion_Label2")"
+}
+question_starts_with() { [[ $(ctl_text "$question" "$CleaningQuestion_Label1" 2>/dev/null) == "$1"* ]]; }
+wait_question() {
+    wait_until 30 question_starts_with "$1" || fatal "no cleaning question starting with [$1]"
+    must drv settle "$question"
+}
+answer_yes() { must drv click "$question" "$CleaningQuestion_Label3"; }
+answer_no() { must drv click "$question" "$CleaningQuestion_Label4"; }
+
 # ---- The loopback server -------------------------------------------------------------
 
 # start_server [server.py options...] : e.g. --version 4.0.1, --setup <file>,
