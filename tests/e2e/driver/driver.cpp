@@ -67,6 +67,8 @@ constexpr char kUsage[] =
     "  accessible <window> [id]            what a screen reader reads: role number, a tab, name\n"
     "  settle <window>                     waits until the window's thread is idle and painted\n"
     "  windows                             visible top-level windows, then <end>\n"
+    "  drives                              each drive letter with its type and its root's\n"
+    "                                      attributes, then <end>\n"
     "  mouse <window> <left|right|double> [x y]\n"
     "                                      a real click at the centre of a top-level window,\n"
     "                                      or at x, y in its client area\n"
@@ -941,6 +943,18 @@ void runAction(const Arguments& args) {
                 return TRUE;
             },
             0);
+        writeLine(kListEnd);
+    } else if (action == L"drives") {
+        args.atMost(0);
+        const DWORD letters = GetLogicalDrives();
+        for (int i = 0; i < 26; ++i) {
+            if (!(letters & (1u << i))) continue;
+            const wchar_t root[] = {static_cast<wchar_t>(L'A' + i), L':', L'\\', L'\0'};
+            const DWORD attributes = GetFileAttributesW(root);
+            writeLine(toUtf8(root) + " type " + std::to_string(GetDriveTypeW(root)) + " attributes " +
+                      (attributes == INVALID_FILE_ATTRIBUTES ? "none, error " + std::to_string(GetLastError())
+                                                             : std::to_string(attributes)));
+        }
         writeLine(kListEnd);
     } else if (action == L"mouse") {
         args.atMost(4);

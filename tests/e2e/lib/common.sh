@@ -392,6 +392,7 @@ e2e_teardown() {
         fi
         screenshot_root "$E2E_LOG_DIR/failure.png" 2>/dev/null && note "screen at the end: $E2E_LOG_DIR/failure.png"
         drv windows 2>/dev/null | sed '$d' | sed 's/^/  window: /' >&2
+        drv drives 2>/dev/null | sed '$d' | sed 's/^/  drive: /' >&2
         windows_processes | sed 's/^/  process: /' >&2
         # Whether each program the test started was still there tells much: one that ended
         # before its window came shows only here.
