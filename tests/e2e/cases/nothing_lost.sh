@@ -340,13 +340,22 @@ protect_step() {
         conversion_started() { (($(convert_count) > converts)); }
         wait_until 30 conversion_started || fatal "the conversion of G: was not started"
         g_file_system=NTFS
+    elif [[ $mode == advanced && $letter == H ]]; then
+        # Too little room to convert: the free-space dialog, left with Cancel (Simple
+        # protection stays), after a Continue that finds the room still short.
+        ask wait-window "$free_space_dialog" 30000
+        if ((RANDOM % 2)); then
+            ask click "$free_space_dialog" "$frs_Label4"
+            ask settle "$free_space_dialog"
+            ask visible "$free_space_dialog"
+            [[ $reply == 1 ]] || fail "the free-space dialog went away on Continue without enough space"
+        fi
+        ask click "$free_space_dialog" "$frs_Label2"
+        ask wait-window "$main" 30000
     fi
-    # H: its hidden autorun.inf file leaves no room for the folder, so Advanced protection
-    # runs none of its steps there (no free-space dialog, no conversion); nor does I:,
-    # whose read-only autorun.inf stays. Elsewhere the deny entry does not read back (Wine
-    # keeps no access list, and nothing here records one): the drive keeps its Simple
-    # protection and the user is told.
-    if [[ $mode == advanced && $letter != H && $letter != I ]]; then
+    # Elsewhere the deny entry does not read back (Wine keeps no access list, and nothing
+    # here records one): the drive keeps its Simple protection and the user is told.
+    if [[ $mode == advanced && $letter != H ]]; then
         nl_message "Advanced protection could not be applied to drive $letter:"
     fi
     nl_wait_not_busy
