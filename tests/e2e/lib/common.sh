@@ -194,6 +194,21 @@ unplug_drive() {
     must drv volume-change removal "$1"
 }
 
+# Runs when the test's Wine server has started (keep_wine_server): waits until Wine has
+# booted its services and its mount manager shows every drive letter the prefix maps.
+# Wine's drive list (GetLogicalDrives, GetDriveType) is the mount manager's; a program
+# started before it is up finds no drive and keeps that list until it reads the drives
+# again. Should it never come, Wine let the test down, not the program.
+wine_server_started() {
+    local mapped
+    mapped=$(find "$WINEPREFIX/dosdevices" -maxdepth 1 -name '[a-z]:' -printf '%f\n' | tr a-z A-Z | sort | paste -sd' ')
+    wine_shows_mapped_letters() {
+        [[ $(drv drives 2>/dev/null | sed -n 's/^\([A-Z]:\).*/\1/p' | paste -sd' ') == "$mapped" ]]
+    }
+    wait_until 60 wine_shows_mapped_letters ||
+        wine_start_failed "Wine's mount manager did not show the drives $mapped within 60 s"
+}
+
 # A drive root that cannot be written. chmod takes write access away, but root (the
 # usual user in containers) writes anyway; there the Wine server, which makes files and
 # folders for the programs, is started without the right to override permissions.
