@@ -73,7 +73,7 @@ void frmSplash::onLoad() {
     show();
     // From here on nothing is reported: a failed check simply leads to the main window.
     // With the check turned off by the organisation no request goes out at all.
-    const bool check = product::policy::read(app_.platform().registry).updateCheck.value_or(true);
+    const bool check = app_.policies().updateCheck.value_or(true);
     if (check && updateAvailable()) {
         Timer2.setEnabled(true);
     } else {
@@ -89,9 +89,7 @@ bool frmSplash::updateAvailable() {
 
     std::string body;
     const platform::HttpResult result = app_.platform().http.get(
-        L"http://" +
-            product::policy::read(app_.platform().registry).updateHost.value_or(product::kUpdateHost) +
-            L"/LOCKBAY/updatever.php",
+        L"http://" + app_.policies().updateHost.value_or(product::kUpdateHost) + L"/LOCKBAY/updatever.php",
         [&body](std::string_view piece) {
             body.append(piece);
             return body.size() <= kVersionAnswerLimit;
