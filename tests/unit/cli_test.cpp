@@ -339,59 +339,6 @@ TEST_F(CliTest, ProtectReportsWhatAutorunStartedAndOnlyCleanMovesIt) {
         registry.keyExists(platform::RegistryRoot::CurrentUser, L"Software\\Lockbay\\Drives to clean"));
 }
 
-// The organisation's policies (HKLM\Software\Policies\Lockbay): a refusal is exit code 5
-// with nothing on the drive changed; not configured or enabled is today's behaviour.
-TEST_F(CliTest, PoliciesRefuseCleaningAndConversionAndArePrinted) {
-    fs.drive(L'E').fileSystem = L"FAT32";
-    infected_stick::addTo(fs);
-    struct Case {
-        const wchar_t* value;
-        std::uint32_t setting;
-        std::vector<std::wstring> arguments;
-        int code;
-        const wchar_t* shown;  // in the output or on standard error
-    };
-    const Case cases[] = {
-        {L"OfferCleaning", 0, {L"protect", L"E:", L"--clean"}, 5, L"turned off by your organisation"},
-        {L"OfferCleaning", 0, {L"protect", L"E:", L"--clean", L"--json"}, 5, L"\"error\":{\"code\":5,"},
-        {L"AllowNtfsConversion",
-         0,
-         {L"protect", L"E:", L"--advanced", L"--yes", L"--json"},
-         5,
-         L"\"outcome\":\"refusedByPolicy\""},
-        {L"AllowNtfsConversion", 1, {L"policy"}, 0, L"ntfs-conversion: enabled (set by your organisation)\n"},
-        {L"UpdateCheck",
-         0,
-         {L"policy", L"--json"},
-         0,
-         L"{\"policy\":\"update-check\",\"registryValue\":\"UpdateCheck\",\"setting\":\"disabled\"}"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.value);
-        registry.write(platform::RegistryRoot::LocalMachine, L"Software\\Policies\\Lockbay", c.value,
-                       platform::dwordValue(c.setting));
-        const auto before = fs.snapshot();
-        EXPECT_EQ(run(c.arguments), c.code);
-        EXPECT_NE((console.out_ + console.err_).find(c.shown), std::wstring::npos)
-            << console.out_ << console.err_;
-        if (c.code == 5) {
-            EXPECT_EQ(fs.snapshot().size(), before.size());
-            EXPECT_FALSE(fs.isFolder(L"E:\\autorun.inf"));
-        }
-        EXPECT_TRUE(processes.commands.empty());
-        registry.remove(platform::RegistryRoot::LocalMachine, L"Software\\Policies\\Lockbay", c.value);
-    }
-    EXPECT_EQ(run({L"policy"}), 0);
-    EXPECT_NE(console.out_.find(L"cleaning: not configured\n"), std::wstring::npos);
-    // Cleaning off: protect only reports, and says why nothing was moved.
-    registry.write(platform::RegistryRoot::LocalMachine, L"Software\\Policies\\Lockbay", L"OfferCleaning",
-                   platform::dwordValue(0));
-    EXPECT_EQ(run({L"protect", L"E:"}), 0);
-    EXPECT_TRUE(console.out_.ends_with(
-        L"cleaning drives is turned off by your organisation (set by your organisation).\n"))
-        << console.out_;
-}
-
 TEST(CliJson, StringsStayValidWhateverTheyHold) {
     EXPECT_EQ(cli::jsonString(L"a\"b\\c\n\x01\u00e9"), L"\"a\\\"b\\\\c\\n\\u0001\u00e9\"");
 }

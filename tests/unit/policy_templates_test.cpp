@@ -1,20 +1,17 @@
 // The administrative templates (Lockbay.admx, en-US/Lockbay.adml) against the policy
 // table the programs read (product/policies.h): a policy, registry value or title
-// missing on either side fails here. Also how the programs read the values.
+// missing on either side fails here; and how the values are read.
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <regex>
 #include <set>
 #include <sstream>
-#include <string>
 
 #include "fakes/fake_platform.h"
 #include "product/policies.h"
 
 namespace {
-
-using product::policy::Kind;
 
 std::string fileText(const std::string& name) {
     std::ifstream in(std::string(LOCKBAY_POLICY_TEMPLATES) + "/" + name, std::ios::binary);
@@ -27,15 +24,7 @@ std::string narrow(const wchar_t* text) {
     return std::string(text, text + std::wcslen(text));
 }
 
-// The text between `<tag ...id="name"...>` and its closing tag; empty when absent.
-std::string element(const std::string& xml, const std::string& tag, const std::string& attribute,
-                    const std::string& name) {
-    const std::regex pattern("<" + tag + "\\s[^>]*" + attribute + "=\"" + name + "\"[^>]*>([\\s\\S]*?)</" +
-                             tag + ">");
-    std::smatch match;
-    return std::regex_search(xml, match, pattern) ? match.str(0) : std::string();
-}
-
+// The first captured group of every match.
 std::set<std::string> all(const std::string& xml, const std::string& pattern) {
     std::set<std::string> found;
     const std::regex expression(pattern);
@@ -46,84 +35,66 @@ std::set<std::string> all(const std::string& xml, const std::string& pattern) {
 }
 
 TEST(PolicyTemplates, EveryPolicyOfTheTableIsInBothTemplatesAndNothingElse) {
-    const std::string admx = fileText("Lockbay.admx");
-    const std::string adml = fileText("en-US/Lockbay.adml");
-    ASSERT_FALSE(admx.empty());
-    ASSERT_FALSE(adml.empty());
-    std::set<std::string> tablePolicies;
+    const std::string admx = fileText("Lockbay.admx"), adml = fileText("en-US/Lockbay.adml");
+    std::set<std::string> policies, values, titles, presented;
     for (const auto& entry : product::policy::kEntries) {
-        SCOPED_TRACE(entry.policy);
-        tablePolicies.insert(entry.policy);
-        const std::string policy = element(admx, "policy", "name", entry.policy);
-        ASSERT_FALSE(policy.empty());
-        EXPECT_NE(policy.find("class=\"Machine\""), std::string::npos);
-        EXPECT_NE(policy.find("key=\"" + narrow(product::policy::kKey) + "\""), std::string::npos);
-        EXPECT_NE(policy.find("displayName=\"$(string." + std::string(entry.policy) + ")\""),
-                  std::string::npos);
-        EXPECT_NE(policy.find("<parentCategory ref=\"Lockbay\" />"), std::string::npos);
-        const std::string value = narrow(entry.valueName);
-        if (entry.kind == Kind::Switch) {
-            EXPECT_NE(policy.find("valueName=\"" + value + "\""), std::string::npos);
-            EXPECT_NE(policy.find("<enabledValue><decimal value=\"1\" /></enabledValue>"), std::string::npos);
-            EXPECT_NE(policy.find("<disabledValue><decimal value=\"0\" /></disabledValue>"),
-                      std::string::npos);
-        } else {
-            EXPECT_NE(
-                policy.find("<text id=\"" + std::string(entry.element) + "\" valueName=\"" + value + "\""),
-                std::string::npos);
-            EXPECT_NE(element(adml, "presentation", "id", entry.policy)
-                          .find("refId=\"" + std::string(entry.element) + "\""),
-                      std::string::npos);
-        }
-        EXPECT_EQ(element(adml, "string", "id", entry.policy),
-                  "<string id=\"" + std::string(entry.policy) + "\">" + entry.title + "</string>");
-        EXPECT_FALSE(element(adml, "string", "id", std::string(entry.policy) + "_Help").empty());
+        policies.insert(entry.policy);
+        // A switch is the policy's own value (1 and 0); a host, a text element of its policy.
+        const std::string element = entry.element ? entry.element : "";
+        values.insert(std::string(entry.policy) + "/" + element + "=" + narrow(entry.valueName));
+        titles.insert(std::string(entry.policy) + "=" + entry.title);
+        if (entry.element) presented.insert(std::string(entry.policy) + "/" + element);
     }
-    EXPECT_EQ(all(admx, "<policy name=\"([^\"]+)\""), tablePolicies);
-    // Every text the ADMX names is in the ADML, and the ADML holds no other.
-    std::set<std::string> referenced = all(admx, "\\$\\(string\\.([^)]+)\\)");
-    EXPECT_EQ(all(adml, "<string id=\"([^\"]+)\""), referenced);
-    EXPECT_EQ(all(admx, "\\$\\(presentation\\.([^)]+)\\)"), all(adml, "<presentation id=\"([^\"]+)\""));
+    EXPECT_EQ(all(admx,
+                  "<policy name=\"([^\"]+)\" class=\"Machine\" displayName=\"\\$\\(string\\.\\1\\)\"[^>]*"
+                  "key=\"Software\\\\Policies\\\\Lockbay\""),
+              policies);
+    std::set<std::string> admxValues, admlTitles, admlPresented;
+    for (const std::string& name : all(admx, "<policy name=\"([^\"]+)\"")) {
+        std::smatch block;
+        std::regex_search(admx, block, std::regex("<policy name=\"" + name + "\"[\\s\\S]*?</policy>"));
+        const std::string text = block.str(0);
+        if (text.find("<enabledValue><decimal value=\"1\" /></enabledValue>") != std::string::npos &&
+            text.find("<disabledValue><decimal value=\"0\" /></disabledValue>") != std::string::npos)
+            for (const std::string& value : all(text, "<policy [^>]*valueName=\"([^\"]+)\""))
+                admxValues.insert(name + "/=" + value);
+        for (const std::string& pair : all(text, "<text (id=\"[^\"]+\" valueName=\"[^\"]+)\""))
+            admxValues.insert(name + "/" +
+                              std::regex_replace(pair, std::regex("id=\"(.+)\" valueName=\"(.+)"), "$1=$2"));
+        for (const std::string& title : all(adml, "<string id=\"" + name + "\">([^<]+)</string>"))
+            admlTitles.insert(name + "=" + title);
+        EXPECT_NE(adml.find("<string id=\"" + name + "_Help\">"), std::string::npos) << name;
+    }
+    EXPECT_EQ(admxValues, values);
+    EXPECT_EQ(admlTitles, titles);
+    // Every text the ADMX names is in the ADML, and no other; every host has its box.
+    EXPECT_EQ(all(adml, "<string id=\"([^\"]+)\""), all(admx, "\\$\\(string\\.([^)]+)\\)"));
+    for (const std::string& name : all(adml, "<presentation id=\"([^\"]+)\""))
+        for (const std::string& box : all(adml, "<textBox refId=\"([^\"]+)\""))
+            admlPresented.insert(name + "/" + box);
+    EXPECT_EQ(admlPresented, presented);
 }
 
-TEST(PolicyTemplates, ValuesAreReadAsGroupPolicyWritesThemAndAnythingElseIsNotConfigured) {
-    using platform::dwordValue;
-    using platform::stringValue;
-    struct Row {
-        const wchar_t* name;
-        platform::RegistryValue value;
-        product::policy::Policies expected;
-    };
-    product::policy::Policies none;
-    const auto with = [](auto member, auto value) {
-        product::policy::Policies policies;
-        policies.*member = value;
-        return policies;
-    };
-    using P = product::policy::Policies;
-    const Row rows[] = {
-        {L"UpdateCheck", dwordValue(0), with(&P::updateCheck, false)},
-        {L"UpdateCheck", dwordValue(1), with(&P::updateCheck, true)},
-        {L"UpdateCheck", dwordValue(2), none},
-        {L"UpdateCheck", stringValue(L"0"), none},
-        {L"ProtectOnPlugIn", dwordValue(0), with(&P::watcher, false)},
-        {L"OfferCleaning", dwordValue(0), with(&P::offerCleaning, false)},
-        {L"AllowNtfsConversion", dwordValue(0), with(&P::ntfsConversion, false)},
-        {L"UpdateHost", stringValue(L"mirror.example.org:8080"),
-         with(&P::updateHost, std::wstring(L"mirror.example.org:8080"))},
-        {L"DownloadHost", stringValue(L"files.example.org"),
-         with(&P::downloadHost, std::wstring(L"files.example.org"))},
-        {L"UpdateHost", stringValue(L"evil.example/x?y"), none},
-        {L"UpdateHost", stringValue(L""), none},
-        {L"UpdateHost", dwordValue(1), none},
-    };
-    for (const Row& row : rows) {
+TEST(PolicyTemplates, OnlyValuesAsGroupPolicyWritesThemCount) {
+    using product::policy::Policies;
+    const std::tuple<const wchar_t*, platform::RegistryValue, std::optional<bool>,
+                     std::optional<std::wstring>>
+        rows[] = {
+            {L"OfferCleaning", platform::dwordValue(0), false, {}},
+            {L"OfferCleaning", platform::dwordValue(2), {}, {}},
+            {L"OfferCleaning", platform::stringValue(L"0"), {}, {}},
+            {L"UpdateHost",
+             platform::stringValue(L"mirror.example.org:8080"),
+             {},
+             L"mirror.example.org:8080"},
+            {L"UpdateHost", platform::stringValue(L"evil.example/x?y"), {}, {}},
+        };
+    for (const auto& [name, value, cleaning, host] : rows) {
         fakes::FakeRegistry registry;
-        registry.write(platform::RegistryRoot::LocalMachine, product::policy::kKey, row.name, row.value);
-        // The same value for the user is no policy.
-        registry.write(platform::RegistryRoot::CurrentUser, product::policy::kKey, L"OfferCleaning",
-                       dwordValue(0));
-        EXPECT_EQ(product::policy::read(registry), row.expected) << narrow(row.name);
+        registry.write(platform::RegistryRoot::LocalMachine, product::policy::kKey, name, value);
+        const Policies read = product::policy::read(registry);
+        EXPECT_EQ(read.offerCleaning, cleaning);
+        EXPECT_EQ(read.updateHost, host);
     }
 }
 

@@ -204,27 +204,6 @@ TEST_F(ProtectTest, WatchGivesUpAfterThirtyMinutesAndTellsTheUser) {
     EXPECT_EQ(fake.processes.commands.size(), 1u) << "no deny command without a conversion";
 }
 
-// Conversion to NTFS not allowed by the organisation: Advanced protection of a FAT32
-// drive is refused before anything changes; an NTFS drive still gets it.
-TEST_F(ProtectTest, AdvancedOnFatIsRefusedWhenThePolicyForbidsConversion) {
-    fake.registry.write(platform::RegistryRoot::LocalMachine, L"Software\\Policies\\Lockbay",
-                        L"AllowNtfsConversion", platform::dwordValue(0));
-    fake.fs.addDrive(L'E', {L"FAT32", 1ull << 30, true, false});
-    fake.fs.addFile(L"E:\\autorun.inf", "[autorun]\r\nopen=x.exe\r\n");
-    auto& form = openMainWindow();
-    selectDrive(L'E');
-    form.Label2.click();
-    form.Label7.click();
-    advance(1100);
-    EXPECT_TRUE(fake.processes.commands.empty());
-    EXPECT_FALSE(fake.fs.isFolder(L"E:\\autorun.inf"));
-    EXPECT_TRUE(fake.fs.exists(L"E:\\autorun.inf")) << "nothing changed";
-    ASSERT_EQ(fake.backend.messageBoxes().size(), 1u);
-    EXPECT_TRUE(fake.backend.messageBoxes()[0].text.starts_with(
-        L"Drive E: is not NTFS, and your organisation does not allow converting drives to NTFS (set by your "
-        L"organisation)"));
-}
-
 TEST_F(ProtectTest, ExactlyNineMegabytesConvertsWithoutTheDialog) {
     selectE(L"FAT32", kNineMegabytes);
     protect(true);

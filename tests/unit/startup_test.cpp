@@ -95,37 +95,6 @@ TEST_F(StartupTest, NoConnectionLeadsQuietlyToTheMainWindow) {
     EXPECT_TRUE(fake.backend.messageBoxes().empty());
 }
 
-// The organisation's update policies: the check turned off sends nothing and the main
-// window follows after the same pause; an update host of its own is asked instead.
-TEST_F(StartupTest, UpdatePoliciesDecideWhetherAndWhomToAsk) {
-    struct Row {
-        const wchar_t* value;
-        platform::RegistryValue setting;
-        Strings requests;
-    };
-    const Row rows[] = {
-        {L"UpdateCheck", platform::dwordValue(0), {}},
-        {L"UpdateCheck", platform::dwordValue(1), {L"http://update.lockbay.example/LOCKBAY/updatever.php"}},
-        {L"UpdateHost",
-         platform::stringValue(L"mirror.corp.example:8080"),
-         {L"http://mirror.corp.example:8080/LOCKBAY/updatever.php"}},
-    };
-    for (const Row& row : rows) {
-        fakes::FakePlatform local;
-        local.fs.addDrive(L'C');
-        local.registry.write(platform::RegistryRoot::LocalMachine, L"Software\\Policies\\Lockbay", row.value,
-                             row.setting);
-        local.http.answers.push_back({true, 200, "9.0.0", {}});
-        lockbay::LockbayApp localApp(local.platform);
-        localApp.start();
-        EXPECT_EQ(local.http.requests, row.requests);
-        local.advance(300);
-        EXPECT_EQ(localApp.form1().visible(), row.requests.empty())
-            << "without a check the main window follows";
-        EXPECT_EQ(localApp.dialog().visible(), !row.requests.empty()) << "a newer version is offered";
-    }
-}
-
 TEST_F(StartupTest, AnEndlessAnswerIsCutShortAndIsNoVersion) {
     answer(std::string(10 * 1024 * 1024, '4'));
     start();

@@ -237,26 +237,6 @@ TEST(UpdaterStatus, TheDownloadStatusIsPaintedBeforeEachRequestBlocks) {
     EXPECT_EQ(pumps[1].requestsSoFar, 1u);
 }
 
-// The organisation's policies: with the update check off the updater says who manages
-// updates and ends before any request; its own download host is asked in place of ours.
-TEST_F(UpdaterTest, PoliciesTurnTheUpdaterOffOrPointItAtTheOrganisationsHost) {
-    const std::wstring key = L"Software\\Policies\\Lockbay";
-    fake.registry.write(platform::RegistryRoot::LocalMachine, key, L"UpdateCheck", platform::dwordValue(0));
-    EXPECT_TRUE(update::updatesManagedByOrganisation(platform));
-    ASSERT_EQ(fake.backend.messageBoxes().size(), 1u);
-    EXPECT_TRUE(fake.backend.messageBoxes()[0].text.starts_with(
-        L"Updates of Lockbay are managed by your organisation"));
-    EXPECT_TRUE(requests().empty());
-    fake.registry.write(platform::RegistryRoot::LocalMachine, key, L"UpdateCheck", platform::dwordValue(1));
-    fake.registry.write(platform::RegistryRoot::LocalMachine, key, L"DownloadHost",
-                        platform::stringValue(L"files.corp.example"));
-    EXPECT_FALSE(update::updatesManagedByOrganisation(platform));
-    start();
-    advance(1000);
-    ASSERT_EQ(requests().size(), 1u);
-    EXPECT_EQ(requests()[0], L"http://files.corp.example/LOCKBAY/LockbaySetup.exe");
-}
-
 TEST_F(UpdaterTest, FirstAttemptComesAfter1000MsAndNotBefore) {
     start();
     advance(999);

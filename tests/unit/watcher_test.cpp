@@ -410,35 +410,6 @@ TEST_F(WatcherTest, MenuOpensLockbayTogglesStartWithWindowsAndExits) {
     EXPECT_TRUE(host.quitAsked);
 }
 
-// The organisation's watcher policy: off, it does not run and says so; on, its menu has
-// "Start with Windows" fixed and no Exit; a later change of policy is read again.
-TEST_F(WatcherTest, ThePolicyDecidesWhetherItRunsAndFixesItsMenu) {
-    const std::wstring key = L"Software\\Policies\\Lockbay";
-    fake.registry.write(platform::RegistryRoot::LocalMachine, key, L"ProtectOnPlugIn",
-                        platform::dwordValue(0));
-    EXPECT_EQ(start(), watch::kExitRefusedByPolicy);
-    EXPECT_FALSE(host.iconShown);
-    ASSERT_EQ(fake.backend.messageBoxes().size(), 1u);
-    EXPECT_TRUE(
-        fake.backend.messageBoxes()[0].text.starts_with(L"The Lockbay plug-in watcher is turned off"));
-
-    fake.registry.write(platform::RegistryRoot::LocalMachine, key, L"ProtectOnPlugIn",
-                        platform::dwordValue(1));
-    EXPECT_EQ(start(), watch::kExitOk);
-    host.menuChoice = 1;
-    host.onMenuRequested();
-    ASSERT_EQ(host.menus.back().size(), 2u) << "no Exit";
-    EXPECT_EQ(host.menus.back()[1].text, L"Start with Windows (set by your organisation)");
-    EXPECT_TRUE(host.menus.back()[1].checked);
-    EXPECT_EQ(runEntry(), std::nullopt) << "choosing it changes nothing";
-    host.onPolicyChanged();
-    EXPECT_FALSE(host.quitAsked);
-    fake.registry.write(platform::RegistryRoot::LocalMachine, key, L"ProtectOnPlugIn",
-                        platform::dwordValue(0));
-    host.onPolicyChanged();
-    EXPECT_TRUE(host.quitAsked);
-}
-
 TEST_F(WatcherTest, ALockbayThatCannotBeStartedIsReportedUnlessTheUserDeclined) {
     start();
     host.openResult = {false, L"C:\\Program Files\\Lockbay\\lockbay.exe was not found."};

@@ -79,6 +79,7 @@ constexpr char kUsage[] =
     "                                      broadcasts WM_DEVICECHANGE for those drives to\n"
     "                                      every top-level window, as Windows does\n"
     "  process-running <exe-name>          1 or 0\n"
+    "  setting-change <area>               WM_SETTINGCHANGE to every top-level window (\"Policy\")\n"
     "  process-count <exe-name>            how many processes run that program\n"
     "  wait-process <exe-name> [timeout]\n"
     "  wait-process-gone <exe-name> [timeout]\n"
@@ -990,6 +991,15 @@ void runAction(const Arguments& args) {
     } else if (action == L"volume-change") {
         args.atMost(2);
         broadcastVolumeChange(args.required(0, L"event"), args.required(1, L"letters"));
+        writeLine("ok");
+    } else if (action == L"setting-change") {
+        args.atMost(1);
+        const std::wstring& area = args.required(0, L"area");
+        DWORD_PTR answer = 0;
+        if (!SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(area.c_str()),
+                                 SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &answer)) {
+            throw ActionError(L"the broadcast of WM_SETTINGCHANGE failed");
+        }
         writeLine("ok");
     } else if (action == L"process-count") {
         args.atMost(1);

@@ -1,0 +1,144 @@
+# Deployment to many computers under Wine: the organisation's policies, written with
+# `reg add` under HKLM\Software\Policies\Lockbay as Group Policy writes them, and what
+# each program does with them (the requests the test's update host sees, the watcher's
+# process and menu, lockbay-cli's exit codes, the main window's and update.exe's messages).
+
+main=Lockbay_Form1
+box=$MessageBox_class
+tray=__winex11_standalone_tray
+policy_key='HKLM\Software\Policies\Lockbay'
+volumes_win='C:\volumes'
+
+# policy <value> <REG_DWORD|REG_SZ> <data> : sets one policy as Group Policy would.
+policy() { must wine_run reg add "$policy_key" /v "$1" /t "$2" /d "$3" /f; }
+
+cli() {
+    wine_run "$LOCKBAY_WIN_DIR\\lockbay-cli.exe" "$@" </dev/null >"$E2E_TEST_TMP/cli.out" 2>&1
+    CLI_CODE=$?
+    CLI_OUT=$(tr -d '\r' <"$E2E_TEST_TMP/cli.out")
+}
+
+box_says() { [[ $(ctl_text "$box" "$MessageBox_Text" 2>/dev/null) == "$1"* ]]; }
+# wait_box <start of its text> <screenshot name> : the message, seen and closed.
+wait_box() {
+    wait_until 30 box_says "$1" || fatal "no message starting with [$1]"
+    screenshot "$2" "$box"
+    must drv click "$box" "$MessageBox_OK"
+}
+# The Host header of each request for the version, in order.
+version_hosts() { grep updatever "$E2E_LOG_DIR/requests.log" 2>/dev/null | sed 's/.*"host": "\([^"]*\)".*/\1/' | xargs; }
+# stage_fat32 <letter> : a FAT32 drive of 1 GB, as the e2e build reads volume facts.
+stage_fat32() {
+    add_drive "$1"
+    mkdir -p "$(c_path "$volumes_win")"
+    printf 'FAT32 1073741824 ready\r\n' >"$(c_path "$volumes_win")/$1.txt"
+    export LOCKBAY_E2E_VOLUMES=$volumes_win
+}
+
+# ---- lockbay-cli: one row per policy -------------------------------------------------------
+
+test_cli_follows_each_policy_with_its_exit_code() {
+    add_drive E
+    stage_fat32 G
+    printf '[autorun]\r\nopen=virus.exe\r\n' >"$(drive_dir E)/autorun.inf"
+    local rows=(
+        # value|data|arguments|exit code|start of the output
+        'OfferCleaning|0|protect E: --clean|5|Cleaning drives is turned off by your organisation'
+        'AllowNtfsConversion|0|protect G: --advanced --yes|5|G: is not NTFS, and your organisation does not allow'
+        'AllowNtfsConversion|0|policy|0|update-check: not configured'
+    )
+    local row value data arguments code says
+    for row in "${rows[@]}"; do
+        IFS='|' read -r value data arguments code says <<<"$row"
+        policy "$value" REG_DWORD "$data"
+        # shellcheck disable=SC2086  # the arguments are words
+        cli $arguments
+        assert_eq "$CLI_CODE" "$code" "exit code of lockbay-cli $arguments with $value=$data"
+        [[ $CLI_OUT == *"$says"* ]] || fail "lockbay-cli $arguments: expected [$says], got [$CLI_OUT]"
+    done
+    assert_file "$(drive_dir E)/autorun.inf" "E:\\autorun.inf, untouched by the refusal"
+    assert_missing "$(drive_dir G)/autorun.inf" "G:\\autorun.inf after the refusal"
+    [[ $CLI_OUT == *"ntfs-conversion: disabled (set by your organisation)"* ]] || fail "policy: [$CLI_OUT]"
+    cli policy --json
+    [[ $CLI_OUT == *'{"policy":"cleaning","registryValue":"OfferCleaning","setting":"disabled"}'* ]] ||
+        fail "policy --json: [$CLI_OUT]"
+}
+
+# ---- Updates ---------------------------------------------------------------------------------
+
+test_update_policies_decide_the_request_and_update_exe() {
+    start_server --version 9.0.0
+    # The organisation's host: the same server under another name.
+    policy UpdateHost REG_SZ "localhost:$SERVER_PORT"
+    start_lockbay
+    must drv wait-window Lockbay_Dialog 60000
+    assert_eq "$(version_hosts)" "localhost:$SERVER_PORT" "hosts asked for the version"
+    must drv close Lockbay_Dialog
+    must drv wait-window "$main" 60000
+    must drv close "$main"
+    must drv wait-process-gone lockbay.exe 30000
+
+    # The check turned off: no request, and the main window after the splash.
+    policy UpdateCheck REG_DWORD 0
+    start_lockbay
+    must drv wait-window "$main" 60000
+    assert_eq "$(version_hosts)" "localhost:$SERVER_PORT" "hosts asked, after a start with the check off"
+    screenshot policy-update-off-main-window "$main"
+    must drv close "$main"
+    must drv wait-process-gone lockbay.exe 30000
+
+    start_windows_program "$(lockbay_dir)" update.out "$LOCKBAY_WIN_DIR\\update.exe"
+    local updater=$LAST_PID
+    wait_box "Updates of Lockbay are managed by your organisation (set by your organisation)." policy-update-exe
+    wait "$updater"
+    assert_eq "$?" 5 "exit code of update.exe"
+    assert_eq "$(server_requests | grep -c LockbaySetup || true)" 0 "setup downloads"
+}
+
+# ---- The watcher -----------------------------------------------------------------------------
+
+test_watcher_policy_off_says_so_and_on_fixes_its_menu() {
+    policy ProtectOnPlugIn REG_DWORD 0
+    start_windows_program "$WINEPREFIX/drive_c" watcher.out "$LOCKBAY_WIN_DIR\\lockbay-watch.exe"
+    local watcher=$LAST_PID
+    wait_box "The Lockbay plug-in watcher is turned off by your organisation" policy-watcher-off
+    wait "$watcher"
+    assert_eq "$?" 5 "exit code of the watcher turned off"
+
+    policy ProtectOnPlugIn REG_DWORD 1
+    start_windows_program "$WINEPREFIX/drive_c" watcher.out "$LOCKBAY_WIN_DIR\\lockbay-watch.exe"
+    must drv wait-window "$tray" 60000
+    must drv mouse "$tray" right 10 5
+    must drv wait-window '#32768' 10000
+    screenshot_root "$E2E_SCREENS/policy-watcher-menu.png" 0 0 360 120 || fail "no screenshot"
+    # Two items: Start with Windows (fixed) is the last; choosing it changes nothing.
+    for key in DOWN DOWN DOWN RETURN; do must drv key $key; done
+    must drv wait-gone '#32768' 10000
+    sleep 1
+    assert_eq "$(drv process-count lockbay-watch.exe)" 1 "watchers running: the menu has no Exit"
+    wine_run reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /v LockbayWatch >/dev/null 2>&1 &&
+        fail "the fixed Start with Windows wrote a Run entry"
+
+    # Turned off while it runs: Windows announces the change, the watcher ends.
+    policy ProtectOnPlugIn REG_DWORD 0
+    must drv setting-change Policy
+    must drv wait-process-gone lockbay-watch.exe 10000
+}
+
+# ---- The main window ---------------------------------------------------------------------------
+
+test_main_window_refuses_conversion_by_policy() {
+    stage_fat32 G
+    policy AllowNtfsConversion REG_DWORD 0
+    start_server --version 4.0.0
+    start_lockbay
+    must drv wait-window "$main" 60000
+    must drv list-select "$main" "$Form1_List1" 0
+    must drv wait-visible "$main" "$Form1_Picture6" 10000
+    must drv click "$main" "$Form1_Label2"
+    must drv wait-visible "$main" "$Form1_Picture2" 10000
+    must drv click "$main" "$Form1_Label7"
+    wait_box "Drive G: is not NTFS, and your organisation does not allow converting drives to NTFS (set by your organisation)" policy-conversion-refused
+    sleep 1
+    assert_missing "$(drive_dir G)/autorun.inf" "G:\\autorun.inf after the refusal"
+}
