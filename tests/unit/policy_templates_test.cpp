@@ -1,6 +1,6 @@
 // The administrative templates (Lockbay.admx, en-US/Lockbay.adml) against the policy
 // table the programs read (product/policies.h): a policy, registry value or title
-// missing on either side fails here; and how the values are read.
+// missing on either side fails here.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -8,7 +8,6 @@
 #include <set>
 #include <sstream>
 
-#include "fakes/fake_platform.h"
 #include "product/policies.h"
 
 namespace {
@@ -73,29 +72,6 @@ TEST(PolicyTemplates, EveryPolicyOfTheTableIsInBothTemplatesAndNothingElse) {
         for (const std::string& box : all(adml, "<textBox refId=\"([^\"]+)\""))
             admlPresented.insert(name + "/" + box);
     EXPECT_EQ(admlPresented, presented);
-}
-
-TEST(PolicyTemplates, OnlyValuesAsGroupPolicyWritesThemCount) {
-    using product::policy::Policies;
-    const std::tuple<const wchar_t*, platform::RegistryValue, std::optional<bool>,
-                     std::optional<std::wstring>>
-        rows[] = {
-            {L"OfferCleaning", platform::dwordValue(0), false, {}},
-            {L"OfferCleaning", platform::dwordValue(2), {}, {}},
-            {L"OfferCleaning", platform::stringValue(L"0"), {}, {}},
-            {L"UpdateHost",
-             platform::stringValue(L"mirror.example.org:8080"),
-             {},
-             L"mirror.example.org:8080"},
-            {L"UpdateHost", platform::stringValue(L"evil.example/x?y"), {}, {}},
-        };
-    for (const auto& [name, value, cleaning, host] : rows) {
-        fakes::FakeRegistry registry;
-        registry.write(platform::RegistryRoot::LocalMachine, product::policy::kKey, name, value);
-        const Policies read = product::policy::read(registry);
-        EXPECT_EQ(read.offerCleaning, cleaning);
-        EXPECT_EQ(read.updateHost, host);
-    }
 }
 
 }  // namespace

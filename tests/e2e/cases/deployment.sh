@@ -37,7 +37,7 @@ stage_fat32() {
 
 # ---- lockbay-cli: one row per policy -------------------------------------------------------
 
-test_cli_follows_each_policy_with_its_exit_code() {
+test_cli_and_main_window_follow_each_drive_policy() {
     add_drive E
     stage_fat32 G
     printf '[autorun]\r\nopen=virus.exe\r\n' >"$(drive_dir E)/autorun.inf"
@@ -57,11 +57,23 @@ test_cli_follows_each_policy_with_its_exit_code() {
         [[ $CLI_OUT == *"$says"* ]] || fail "lockbay-cli $arguments: expected [$says], got [$CLI_OUT]"
     done
     assert_file "$(drive_dir E)/autorun.inf" "E:\\autorun.inf, untouched by the refusal"
-    assert_missing "$(drive_dir G)/autorun.inf" "G:\\autorun.inf after the refusal"
     [[ $CLI_OUT == *"ntfs-conversion: disabled (set by your organisation)"* ]] || fail "policy: [$CLI_OUT]"
     cli policy --json
     [[ $CLI_OUT == *'{"policy":"cleaning","registryValue":"OfferCleaning","setting":"disabled"}'* ]] ||
         fail "policy --json: [$CLI_OUT]"
+
+    # The main window refuses Advanced protection of G: as well, before anything changes.
+    start_server --version 4.0.0
+    start_lockbay
+    must drv wait-window "$main" 60000
+    must drv list-select "$main" "$Form1_List1" 1
+    must drv wait-visible "$main" "$Form1_Picture6" 10000
+    must drv click "$main" "$Form1_Label2"
+    must drv wait-visible "$main" "$Form1_Picture2" 10000
+    must drv click "$main" "$Form1_Label7"
+    wait_box "Drive G: is not NTFS, and your organisation does not allow converting drives to NTFS (set by your organisation)" policy-conversion-refused
+    sleep 1
+    assert_missing "$(drive_dir G)/autorun.inf" "G:\\autorun.inf after both refusals"
 }
 
 # ---- Updates ---------------------------------------------------------------------------------
@@ -123,22 +135,4 @@ test_watcher_policy_off_says_so_and_on_fixes_its_menu() {
     policy ProtectOnPlugIn REG_DWORD 0
     must drv setting-change Policy
     must drv wait-process-gone lockbay-watch.exe 10000
-}
-
-# ---- The main window ---------------------------------------------------------------------------
-
-test_main_window_refuses_conversion_by_policy() {
-    stage_fat32 G
-    policy AllowNtfsConversion REG_DWORD 0
-    start_server --version 4.0.0
-    start_lockbay
-    must drv wait-window "$main" 60000
-    must drv list-select "$main" "$Form1_List1" 0
-    must drv wait-visible "$main" "$Form1_Picture6" 10000
-    must drv click "$main" "$Form1_Label2"
-    must drv wait-visible "$main" "$Form1_Picture2" 10000
-    must drv click "$main" "$Form1_Label7"
-    wait_box "Drive G: is not NTFS, and your organisation does not allow converting drives to NTFS (set by your organisation)" policy-conversion-refused
-    sleep 1
-    assert_missing "$(drive_dir G)/autorun.inf" "G:\\autorun.inf after the refusal"
 }
