@@ -188,7 +188,7 @@ void CleaningOffer::ask(const Infection& found) {
     platform::ui::Runtime& ui = app_.ui();
     if (!app_.policies().offerCleaning.value_or(true)) {
         // Only the report: what the drive carries, and that the organisation decides.
-        std::wstring report = cleaningIntro(found, text);
+        std::wstring report = cleaningIntro(found, text) + L"\n";
         for (const std::wstring& line : questionListLines(cleaningGroups(found, text)))
             report += L"\n" + line;
         ui.messageBox(report + L"\n\n" +

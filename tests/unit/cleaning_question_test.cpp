@@ -119,24 +119,6 @@ TEST_F(CleaningQuestionTest, NoChangesNothingAndSaysTheFilesAreStillThere) {
     EXPECT_EQ(fake.fs.entry(L"E:\\Photos")->attributes, attr::kDirectory | kHiddenSystem);
 }
 
-// Cleaning turned off by the organisation: the same finding is only reported, with the
-// organisation's line, and nothing on the drive moves.
-TEST_F(CleaningQuestionTest, WithCleaningOffByPolicyTheDriveIsOnlyReported) {
-    fake.registry.write(platform::RegistryRoot::LocalMachine, L"Software\\Policies\\Lockbay",
-                        L"OfferCleaning", platform::dwordValue(0));
-    protectAndAnswer(Answer::Yes);
-    ASSERT_EQ(boxes().size(), 1u);
-    EXPECT_EQ(boxes()[0].buttons, Buttons::Ok);
-    EXPECT_TRUE(
-        contains(boxes()[0].text, L"Programs that the virus runs:\n    E:\\RECYCLER\\S-1-5-21\\autorun.exe"));
-    EXPECT_TRUE(
-        boxes()[0].text.ends_with(L"\n\nCleaning drives is turned off by your organisation (set by your "
-                                  L"organisation). Lockbay only reports what the autorun.inf of drive "
-                                  L"E: started; nothing has been moved."));
-    EXPECT_EQ(fake.fs.listFolder(L"E:\\Lockbay quarantine")->size(), 1u) << "Protect's, for autorun.inf";
-    EXPECT_TRUE(fake.fs.exists(L"E:\\RECYCLER\\x.dll"));
-}
-
 TEST_F(CleaningQuestionTest, NothingToCleanAsksNothing) {
     fake.fs.addFile(L"E:\\autorun.inf", "[autorun]\r\nopen=C:\\Windows\\notepad.exe\r\nopen=missing.exe\r\n");
     for (const auto* decoy : {L"E:\\Photos.lnk", L"E:\\Music.lnk", L"E:\\Work.lnk"})
