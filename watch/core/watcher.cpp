@@ -73,6 +73,9 @@ int Watcher::watch() {
                                 textOrEnglish(language(), CaptionLine::kWatchTooltip));
         return kExitRefusedByPolicy;
     }
+    // Kept on by the organisation: the menu shows "Start with Windows" checked, so the
+    // user's Run entry is made true to it.
+    if (policies_.watcher == true && !startsWithWindows()) lockbay::ignoreFailure(setStartWithWindows(true));
     // A second start (the Run entry and the installer both start it, say) leaves the
     // first one watching.
     if (!host_.claimSingleInstance()) return kExitOk;

@@ -130,6 +130,8 @@ test_watcher_policy_off_says_so_and_on_fixes_its_menu() {
     must drv wait-gone '#32768' 10000
     sleep 1
     assert_eq "$(drv process-count lockbay-watch.exe)" 1 "watchers running: the menu has no Exit"
+    wine_run reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /v LockbayWatch >/dev/null 2>&1 ||
+        fail "no Run entry although Start with Windows shows checked"
 
     # Turned off while it runs: Windows announces the change, the watcher ends.
     policy ProtectOnPlugIn REG_DWORD 0
