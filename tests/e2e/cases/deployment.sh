@@ -12,12 +12,6 @@ volumes_win='C:\volumes'
 # policy <value> <REG_DWORD|REG_SZ> <data> : sets one policy as Group Policy would.
 policy() { must wine_run reg add "$policy_key" /v "$1" /t "$2" /d "$3" /f; }
 
-cli() {
-    wine_run "$LOCKBAY_WIN_DIR\\lockbay-cli.exe" "$@" </dev/null >"$E2E_TEST_TMP/cli.out" 2>&1
-    CLI_CODE=$?
-    CLI_OUT=$(tr -d '\r' <"$E2E_TEST_TMP/cli.out")
-}
-
 box_says() { [[ $(ctl_text "$box" "$MessageBox_Text" 2>/dev/null) == "$1"* ]]; }
 # wait_box <start of its text> <screenshot name> : the message, seen and closed.
 wait_box() {
@@ -42,20 +36,18 @@ test_cli_and_main_window_follow_each_drive_policy() {
         # value|data|arguments|exit code|start of the output
         'OfferCleaning|0|protect E: --clean|5|Cleaning drives is turned off by your organisation'
         'AllowNtfsConversion|0|protect G: --advanced --yes|5|G: is not NTFS, and your organisation does not allow'
+        'AllowNtfsConversion|0|policy --json|0|"setting":null},{"policy":"cleaning","registryValue":"OfferCleaning","setting":"disabled"}'
     )
-    local row value data arguments code says
+    local row value data arguments code says out
     for row in "${rows[@]}"; do
         IFS='|' read -r value data arguments code says <<<"$row"
         policy "$value" REG_DWORD "$data"
         # shellcheck disable=SC2086  # the arguments are words
-        cli $arguments
-        assert_eq "$CLI_CODE" "$code" "exit code of lockbay-cli $arguments with $value=$data"
-        [[ $CLI_OUT == *"$says"* ]] || fail "lockbay-cli $arguments: expected [$says], got [$CLI_OUT]"
+        out=$(wine_run "$LOCKBAY_WIN_DIR\\lockbay-cli.exe" $arguments </dev/null 2>&1)
+        assert_eq "$?" "$code" "exit code of lockbay-cli $arguments with $value=$data"
+        [[ $out == *"$says"* ]] || fail "lockbay-cli $arguments: expected [$says], got [$out]"
     done
     assert_file "$(drive_dir E)/autorun.inf" "E:\\autorun.inf, untouched by the refusal"
-    cli policy --json
-    [[ $CLI_OUT == *'"setting":null},{"policy":"cleaning","registryValue":"OfferCleaning","setting":"disabled"}'* ]] ||
-        fail "policy --json: [$CLI_OUT]"
 
     # The main window refuses Advanced protection of G: as well, before anything changes.
     start_server --version 4.0.0
@@ -103,9 +95,8 @@ test_update_policies_decide_the_request_and_update_exe() {
     must drv wait-process-gone lockbay.exe 30000
 
     start_windows_program "$(lockbay_dir)" update.out "$LOCKBAY_WIN_DIR\\update.exe"
-    local updater=$LAST_PID
     wait_box "Updates of Lockbay are managed by your organisation (set by your organisation)." policy-update-exe
-    wait "$updater"
+    wait "$LAST_PID"
     assert_eq "$?" 5 "exit code of update.exe"
 }
 
@@ -114,9 +105,8 @@ test_update_policies_decide_the_request_and_update_exe() {
 test_watcher_policy_off_says_so_and_on_fixes_its_menu() {
     policy ProtectOnPlugIn REG_DWORD 0
     start_windows_program "$WINEPREFIX/drive_c" watcher.out "$LOCKBAY_WIN_DIR\\lockbay-watch.exe"
-    local watcher=$LAST_PID
     wait_box "The Lockbay plug-in watcher is turned off by your organisation" policy-watcher-off
-    wait "$watcher"
+    wait "$LAST_PID"
     assert_eq "$?" 5 "exit code of the watcher turned off"
 
     policy ProtectOnPlugIn REG_DWORD 1
