@@ -34,7 +34,7 @@ TEST(PolicyTemplates, EveryPolicyOfTheTableIsInBothTemplatesAndNothingElse) {
     const auto has = [](const std::string& text, const std::string& part) {
         return text.find(part) != text.npos;
     };
-    std::set<std::string> policies, values, switches;
+    std::set<std::string> policies, values;
     for (const auto& entry : product::policy::kEntries) {
         const std::string name = entry.policy;
         const std::string value(entry.valueName, entry.valueName + std::wcslen(entry.valueName));
@@ -47,18 +47,10 @@ TEST(PolicyTemplates, EveryPolicyOfTheTableIsInBothTemplatesAndNothingElse) {
             EXPECT_TRUE(
                 has(admx, "<text id=\"" + std::string(entry.element) + "\" valueName=\"" + value + "\""));
             EXPECT_TRUE(has(adml, "<textBox refId=\"" + std::string(entry.element) + "\">")) << value;
-        } else {
-            switches.insert(value);
         }
     }
     EXPECT_EQ(all(admx, "<policy name=\"([^\"]+)\""), policies);
     EXPECT_EQ(all(admx, "valueName=\"([^\"]+)\""), values);
-    // Every switch is 1 when enabled and 0 when disabled, under the policies' key.
-    EXPECT_EQ(all(admx,
-                  "key=\"Software\\\\Policies\\\\Lockbay\" valueName=\"([^\"]+)\">[^<]*<parentCategory[^>]*>"
-                  "[^<]*<supportedOn[^>]*>[^<]*<enabledValue><decimal value=\"1\" /></enabledValue>[^<]*"
-                  "<disabledValue><decimal value=\"0\" /></disabledValue>"),
-              switches);
     // Every text the ADMX names is in the ADML, and no other.
     EXPECT_EQ(all(adml, "<string id=\"([^\"]+)\""), all(admx, "\\$\\(string\\.([^)]+)\\)"));
 }
