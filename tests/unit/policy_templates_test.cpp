@@ -6,7 +6,6 @@
 #include <fstream>
 #include <regex>
 #include <set>
-#include <sstream>
 
 #include "product/policies.h"
 
@@ -14,9 +13,7 @@ namespace {
 
 std::string fileText(const std::string& name) {
     std::ifstream in(std::string(LOCKBAY_POLICY_TEMPLATES) + "/" + name, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // The first captured group of every match.
