@@ -4,7 +4,6 @@
 # process and menu, lockbay-cli's exit codes, the main window's and update.exe's messages).
 
 main=Lockbay_Form1
-box=$MessageBox_class
 tray=__winex11_standalone_tray
 policy_key='HKLM\Software\Policies\Lockbay'
 volumes_win='C:\volumes'
@@ -12,12 +11,12 @@ volumes_win='C:\volumes'
 # policy <value> <REG_DWORD|REG_SZ> <data> : sets one policy as Group Policy would.
 policy() { must wine_run reg add "$policy_key" /v "$1" /t "$2" /d "$3" /f; }
 
-box_says() { [[ $(ctl_text "$box" "$MessageBox_Text" 2>/dev/null) == "$1"* ]]; }
+box_says() { [[ $(ctl_text "$MessageBox_class" "$MessageBox_Text" 2>/dev/null) == "$1"* ]]; }
 # wait_box <start of its text> <screenshot name> : the message, seen and closed.
 wait_box() {
     wait_until 30 box_says "$1" || fatal "no message starting with [$1]"
-    screenshot "$2" "$box"
-    must drv click "$box" "$MessageBox_OK"
+    screenshot "$2" "$MessageBox_class"
+    must drv click "$MessageBox_class" "$MessageBox_OK"
 }
 # The Host header of each request for the version, in order.
 version_hosts() { grep updatever "$E2E_LOG_DIR/requests.log" 2>/dev/null | sed 's/.*"host": "\([^"]*\)".*/\1/' | xargs; }
