@@ -40,6 +40,7 @@ std::optional<Command> commandNamed(const std::wstring& first, const std::wstrin
     if (first == L"list") return Command::List;
     if (first == L"protect") return Command::Protect;
     if (first == L"restore") return Command::Restore;
+    if (first == L"policy") return Command::Policy;
     if (first == L"computer") {
         usedSecond = true;
         if (second == nullptr) {

@@ -17,6 +17,7 @@ enum class Command {
     ComputerStatus,
     ComputerProtect,
     ComputerRestore,
+    Policy,  // the organisation's policies in force
 };
 
 struct Invocation {

@@ -11,6 +11,7 @@
 #include "lockbay/protection/computer_autorun.h"
 #include "lockbay/protection/drive_checks.h"
 #include "lockbay/protection/drive_status.h"
+#include "product/policies.h"
 #include "product/running_version.h"
 
 namespace cli {
@@ -136,6 +137,8 @@ std::wstring outcomeWord(DriveResult::Outcome outcome) {
             return L"declined";
         case DriveResult::Outcome::NeedsAdministrator:
             return L"needsAdministrator";
+        case DriveResult::Outcome::RefusedByPolicy:
+            return L"refusedByPolicy";
         case DriveResult::Outcome::NotUsable:
             break;
     }
@@ -239,7 +242,8 @@ std::wstring resultJson(const DriveResult& result, bool protect) {
     }
     if (result.outcome == DriveResult::Outcome::NotUsable ||
         result.outcome == DriveResult::Outcome::Declined ||
-        result.outcome == DriveResult::Outcome::NeedsAdministrator) {
+        result.outcome == DriveResult::Outcome::NeedsAdministrator ||
+        result.outcome == DriveResult::Outcome::RefusedByPolicy) {
         object.addNull(L"status").addNull(L"advanced");
     } else {
         object.add(L"status", texts::statusWord(result.reading.status))
@@ -258,9 +262,11 @@ bool isYes(std::wstring answer) {
     return answer == L"y" || answer == L"yes";
 }
 
-int onDrives(platform::ConsolePlatform& p, const Invocation& invocation, Output& output) {
+int onDrives(platform::ConsolePlatform& p, const Invocation& invocation,
+             const product::policy::Policies& policies, Output& output) {
     const bool protect = invocation.command == Command::Protect;
     DriveContext context{p.fs, p.processes, p.registry, p.program.elevated(), nullptr};
+    context.conversionAllowed = policies.ntfsConversion.value_or(true);
     context.confirmConversion = [&](wchar_t drive, const std::wstring& fileSystem) {
         if (invocation.yes) return true;
         // The question goes to standard error, so that a --json document stays whole.
@@ -297,7 +303,10 @@ int onDrives(platform::ConsolePlatform& p, const Invocation& invocation, Output&
         if (result.outcome == DriveResult::Outcome::Failed ||
             result.outcome == DriveResult::Outcome::Declined) {
             code = kFailed;
-        } else if (result.outcome == DriveResult::Outcome::NeedsAdministrator && code != kFailed) {
+        } else if (result.outcome == DriveResult::Outcome::RefusedByPolicy && code != kFailed) {
+            code = kRefusedByPolicy;
+        } else if (result.outcome == DriveResult::Outcome::NeedsAdministrator && code != kFailed &&
+                   code != kRefusedByPolicy) {
             code = kNeedsAdministrator;
         } else if (result.outcome == DriveResult::Outcome::NotUsable && code == kDone) {
             code = kDriveUnusable;
@@ -336,7 +345,10 @@ int onDrives(platform::ConsolePlatform& p, const Invocation& invocation, Output&
         // With --clean, the summary lists them, with what cleaning itself left alone.
         if (!result.cleaned) {
             for (const std::wstring& line : texts::refusedLines(result.found.refused)) output.line(line);
-            if (!result.found.empty()) output.line(texts::howToClean(result.drive));
+            if (!result.found.empty()) {
+                output.line(policies.offerCleaning.value_or(true) ? texts::howToClean(result.drive)
+                                                                  : texts::cleaningOffByPolicy());
+            }
         }
         if (result.cleaned) {
             for (const std::wstring& line : texts::cleanedLines(*result.cleaned)) output.line(line);
@@ -429,6 +441,37 @@ int computerSwitch(platform::ConsolePlatform& p, bool turnOff, Output& output) {
     return kDone;
 }
 
+// ---- policy --------------------------------------------------------------------------
+
+int showPolicies(const product::policy::Policies& policies, Output& output) {
+    std::vector<std::wstring> items;
+    for (const product::policy::Entry& entry : product::policy::kEntries) {
+        const std::string ascii = entry.cliName;
+        const std::wstring name(ascii.begin(), ascii.end());
+        std::optional<std::wstring> value;
+        if (entry.flag && policies.*entry.flag) value = *(policies.*entry.flag) ? L"enabled" : L"disabled";
+        if (entry.text && policies.*entry.text) value = *(policies.*entry.text);
+        if (output.json()) {
+            JsonObject object;
+            object.add(L"policy", name).add(L"registryValue", entry.valueName);
+            if (value)
+                object.add(L"setting", *value);
+            else
+                object.addNull(L"setting");
+            items.push_back(object.str());
+        } else {
+            output.line(texts::policyLine(name, value));
+        }
+    }
+    if (output.json()) {
+        output.document(JsonObject()
+                            .add(L"key", std::wstring(L"HKEY_LOCAL_MACHINE\\") + product::policy::kKey)
+                            .addRaw(L"policies", jsonArray(items))
+                            .str());
+    }
+    return kDone;
+}
+
 }  // namespace
 
 int run(platform::ConsolePlatform& p, const std::vector<std::wstring>& arguments) {
@@ -436,6 +479,9 @@ int run(platform::ConsolePlatform& p, const std::vector<std::wstring>& arguments
     Output output(p.console, parsed.json);
     if (!parsed.invocation) return output.error(kBadUsage, parsed.error + L" " + texts::seeHelp());
     const Invocation& invocation = *parsed.invocation;
+    const product::policy::Policies policies = product::policy::read(p.registry);
+    if (invocation.clean && !policies.offerCleaning.value_or(true))
+        return output.error(kRefusedByPolicy, texts::cleanRefusedByPolicy());
     switch (invocation.command) {
         case Command::Help:
             p.console.out(texts::help());
@@ -453,13 +499,15 @@ int run(platform::ConsolePlatform& p, const std::vector<std::wstring>& arguments
             return listDrives(p, output);
         case Command::Protect:
         case Command::Restore:
-            return onDrives(p, invocation, output);
+            return onDrives(p, invocation, policies, output);
         case Command::ComputerStatus:
             return computerStatus(p, output);
         case Command::ComputerProtect:
             return computerSwitch(p, true, output);
         case Command::ComputerRestore:
             return computerSwitch(p, false, output);
+        case Command::Policy:
+            return showPolicies(policies, output);
     }
     return kBadUsage;
 }

@@ -16,6 +16,7 @@ enum ExitCode : int {
     kBadUsage = 2,            // the arguments make no sense
     kNeedsAdministrator = 3,  // the operation needs administrator rights
     kDriveUnusable = 4,       // the drive is not there or cannot be written
+    kRefusedByPolicy = 5,     // the organisation's policy does not allow it; nothing was changed
 };
 
 int run(platform::ConsolePlatform& platform, const std::vector<std::wstring>& arguments);

@@ -74,6 +74,8 @@ public:
 
     bool elevated() const { return context_.elevated; }
 
+    bool conversionAllowed() const { return context_.conversionAllowed; }
+
     bool confirmConversion(const std::wstring& fileSystem) {
         return context_.confirmConversion && context_.confirmConversion(drive(), fileSystem);
     }
@@ -107,6 +109,8 @@ DriveResult protectionSteps(Operation& op, bool advanced) {
     // A conversion cannot be undone: it is checked and confirmed before anything changes.
     const bool ntfs = lockbay::isNtfs(fs, drive);
     if (advanced && !ntfs) {
+        if (!op.conversionAllowed())
+            return op.finish(Outcome::RefusedByPolicy, texts::conversionRefusedByPolicy(drive));
         if (!lockbay::canConvertToNtfs(fs.fileSystemName(drive))) {
             return op.fail(texts::cannotConvert(drive, fs.fileSystemName(drive)));
         }
@@ -210,7 +214,7 @@ DriveResult protectDrive(DriveContext& context, wchar_t drive, bool advanced, bo
 
     DriveResult result = protectionSteps(op, advanced);
     if (result.outcome == Outcome::Declined || result.outcome == Outcome::NeedsAdministrator ||
-        !lockbay::infectedFileGone(fs, drive))
+        result.outcome == Outcome::RefusedByPolicy || !lockbay::infectedFileGone(fs, drive))
         return result;
     // Also after a failed step: the autorun.inf is gone, and what it started is still there.
     result.found = lockbay::scanDrive(fs, drive, std::move(autorun));

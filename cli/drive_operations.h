@@ -51,6 +51,7 @@ struct DriveResult {
         Declined,            // the conversion to NTFS was not confirmed: nothing was changed
         NeedsAdministrator,  // converting to NTFS needs administrator rights: nothing was changed
         NotUsable,           // see `usability`
+        RefusedByPolicy,     // the organisation does not allow converting to NTFS: nothing was changed
     };
     wchar_t drive = L'?';
     Outcome outcome = Outcome::Done;
@@ -77,6 +78,9 @@ struct DriveContext {
     // Asked before a drive is converted to NTFS (which cannot be undone); false leaves
     // the drive unchanged.
     std::function<bool(wchar_t drive, const std::wstring& fileSystem)> confirmConversion;
+    // False when the organisation's policy does not allow converting to NTFS: Advanced
+    // protection of a drive that is not NTFS is then refused before anything changes.
+    bool conversionAllowed = true;
 };
 
 // Protects the drive, then looks for what its infected autorun.inf started. Without

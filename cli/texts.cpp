@@ -92,6 +92,7 @@ Usage:
   lockbay-cli computer status                this computer's AutoRun settings
   lockbay-cli computer protect               turns AutoRun off on this computer
   lockbay-cli computer restore               puts the settings back as they were
+  lockbay-cli policy                         the policies your organisation has set
   lockbay-cli --help | --version
 
 Options:
@@ -115,6 +116,7 @@ Exit codes:
   2  bad usage
   3  needs administrator rights
   4  the drive is not there or cannot be written
+  5  refused by your organisation's policy; nothing was changed
 )";
 }
 
@@ -395,6 +397,25 @@ std::vector<std::wstring> foundLines(const lockbay::Infection& found) {
     group(L"Shortcuts that pose as folders:", found.shortcuts);
     group(L"Folders that the virus has hidden:", found.hiddenFolders);
     return lines;
+}
+
+std::wstring conversionRefusedByPolicy(wchar_t drive) {
+    return fill(
+        L"{1} is not NTFS, and your organisation does not allow converting drives to NTFS (set by your "
+        L"organisation), so it gets no Advanced protection; nothing on {1} was changed.",
+        {name(drive)});
+}
+std::wstring cleanRefusedByPolicy() {
+    return L"Cleaning drives is turned off by your organisation (set by your organisation): --clean is not "
+           L"allowed, nothing was changed. Protect without --clean still reports what an autorun.inf starts.";
+}
+std::wstring cleaningOffByPolicy() {
+    return L"Nothing has been moved: cleaning drives is turned off by your organisation (set by your "
+           L"organisation).";
+}
+std::wstring policyLine(const std::wstring& name, const std::optional<std::wstring>& setting) {
+    return name + L": " +
+           (setting ? *setting + L" (set by your organisation)" : std::wstring(L"not configured"));
 }
 
 std::wstring howToClean(wchar_t drive) {

@@ -48,6 +48,10 @@ std::wstring notUsable(wchar_t drive, Usability usability);
 std::wstring systemDriveLeftOut(wchar_t drive);
 std::wstring confirmConversion(wchar_t drive, const std::wstring& fileSystem);
 std::wstring conversionDeclined(wchar_t drive);
+std::wstring conversionRefusedByPolicy(wchar_t drive);
+std::wstring cleanRefusedByPolicy();
+std::wstring cleaningOffByPolicy();
+std::wstring policyLine(const std::wstring& name, const std::optional<std::wstring>& setting);
 std::wstring noRoomToConvert(wchar_t drive, double freeMegabytes);
 
 std::wstring stepDeleteFile(wchar_t drive);

@@ -68,6 +68,7 @@ function(lockbay_add_setup target)
             -DCONFIG_FOLDER=${configFolder} -DOUTFILE=${unsigned} ${LOCKBAY_INSTALLER_DIR}/lockbay.nsi
     COMMAND ${LOCKBAY_SIGN_COMMAND} "Lockbay Setup" ${unsigned} ${arg_OUTPUT}
     DEPENDS ${arg_DEPENDS} ${LOCKBAY_INSTALLER_DIR}/lockbay.nsi ${buildSettings} ${NSIS_WELCOME_BITMAP}
+            ${LOCKBAY_INSTALLER_DIR}/policies/Lockbay.admx ${LOCKBAY_INSTALLER_DIR}/policies/en-US/Lockbay.adml
             ${NSIS_ICON} ${LOCKBAY_INSTALLER_DIR}/sign.cmake
     COMMENT "Making and signing the setup of Lockbay ${arg_VERSION}"
     VERBATIM)

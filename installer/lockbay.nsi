@@ -407,6 +407,13 @@ Section "Lockbay"
     Call WaitForClosedPrograms
     SetOutPath "$INSTDIR"
     !insertmacro LOCKBAY_FILES InstallFile
+    ; The administrative templates for Group Policy, for the administrator to copy into
+    ; the domain's central store.
+    SetOutPath "$INSTDIR\policies\en-US"
+    File "/oname=Lockbay.adml" "${__FILEDIR__}/policies/en-US/Lockbay.adml"
+    SetOutPath "$INSTDIR\policies"
+    File "/oname=Lockbay.admx" "${__FILEDIR__}/policies/Lockbay.admx"
+    SetOutPath "$INSTDIR"
     WriteUninstaller "$INSTDIR\${UNINSTALLER}"
 
     ; Under Apps & features.
@@ -494,6 +501,10 @@ Section "Uninstall"
     Call un.StopWatcher
     Call un.WaitForClosedPrograms
     !insertmacro LOCKBAY_FILES RemoveFile
+    Delete "$INSTDIR\policies\en-US\Lockbay.adml"
+    RMDir "$INSTDIR\policies\en-US"
+    Delete "$INSTDIR\policies\Lockbay.admx"
+    RMDir "$INSTDIR\policies"
     Delete "$INSTDIR\${LANGUAGE_CHOICE}"
     ReadRegDWORD $0 HKLM "${UNINSTALL_KEY}" "StartMenuShortcut"
     ${If} $0 == 1

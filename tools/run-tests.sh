@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the unit tests natively (GoogleTest), again
+# Builds everything and runs every test: xmllint on the administrative templates, the
+# unit tests natively (GoogleTest), again
 # under ASan and UBSan, each fuzz target for 30 s, then the real Windows programs under
 # Wine (tests/e2e/run.sh). Installs what it needs from
 # Debian first when something is missing (as root, or with sudo).
@@ -47,6 +48,10 @@ run_stage() {
 ctest_summary='tests passed|tests failed'
 count_summary='^[0-9]+ passed, [0-9]+ failed$'
 
+echo "== administrative templates (well-formed XML)"
+run_stage templates 'templates' "" \
+    'xmllint --noout installer/policies/Lockbay.admx installer/policies/en-US/Lockbay.adml && echo "templates: well-formed"'
+
 echo "== unit tests (native build)"
 run_stage unit "$ctest_summary" \
     'cmake --preset native && cmake --build --preset native -j "$jobs"' \
@@ -72,9 +77,10 @@ run_stage e2e "$count_summary" \
     "bash tests/e2e/run.sh --build-dir build/mingw-e2e $e2e_patterns" '^ran a second time'
 
 echo "== summary"
+echo "administrative templates: $templates_summary"
 echo "unit tests: $unit_summary"
 echo "unit tests with sanitizers: $sanitize_summary"
 echo "fuzz targets: $fuzz_summary"
 echo "e2e tests:"
 echo "$e2e_summary"
-((unit_ok && sanitize_ok && fuzz_ok && e2e_ok))
+((templates_ok && unit_ok && sanitize_ok && fuzz_ok && e2e_ok))

@@ -7,6 +7,8 @@
 #include "update/core/updater_form.h"
 
 int platform::programMain(platform::Platform& p) {
+    // The organisation deploys new versions itself: a refusal by policy, exit code 5.
+    if (update::updatesManagedByOrganisation(p)) return 5;
     const auto signatures = platform::win32::makeSignatureCheck();
     update::UpdaterForm form(p, *signatures, product::kSigningKeyPin);
     form.show();

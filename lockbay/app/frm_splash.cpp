@@ -3,15 +3,16 @@
 
 #include <string>
 
-#include "lockbay/protection/best_effort.h"
 #include "lockbay/app/dialog.h"
 #include "lockbay/app/lockbay_app.h"
 #include "lockbay/app/version_rule.h"
-#include "product/running_version.h"
 #include "lockbay/i18n/module1.h"
+#include "lockbay/protection/best_effort.h"
 #include "lockbay/ui/form1.h"
 #include "lockbay/ui/widgets.h"
 #include "product/identity.h"
+#include "product/policies.h"
+#include "product/running_version.h"
 
 namespace lockbay {
 
@@ -71,7 +72,9 @@ void frmSplash::onLoad() {
     lblVersion.setText(L"Ver: " + std::to_wstring(version.major) + L"." + std::to_wstring(version.minor));
     show();
     // From here on nothing is reported: a failed check simply leads to the main window.
-    if (updateAvailable()) {
+    // With the check turned off by the organisation no request goes out at all.
+    const bool check = app_.policies().updateCheck.value_or(true);
+    if (check && updateAvailable()) {
         Timer2.setEnabled(true);
     } else {
         Timer1.setEnabled(true);
@@ -86,7 +89,7 @@ bool frmSplash::updateAvailable() {
 
     std::string body;
     const platform::HttpResult result = app_.platform().http.get(
-        std::wstring(L"http://") + product::kUpdateHost + L"/LOCKBAY/updatever.php",
+        L"http://" + app_.policies().updateHost.value_or(product::kUpdateHost) + L"/LOCKBAY/updatever.php",
         [&body](std::string_view piece) {
             body.append(piece);
             return body.size() <= kVersionAnswerLimit;

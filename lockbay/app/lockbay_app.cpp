@@ -15,6 +15,7 @@ namespace lockbay {
 
 LockbayApp::LockbayApp(platform::Platform& platform)
     : platform_(platform),
+      policies_(product::policy::read(platform.registry)),
       module1_(std::make_unique<Module1>(*this)),
       protection_(std::make_unique<Protection>(*this)),
       form1_(std::make_unique<Form1>(*this)),

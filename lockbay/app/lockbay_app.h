@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "platform/platform.h"
+#include "product/policies.h"
 
 namespace lockbay {
 
@@ -28,6 +29,8 @@ public:
     platform::Platform& platform() { return platform_; }
     platform::FileSystem& fs() { return platform_.fs; }
     platform::ui::Runtime& ui() { return platform_.ui; }
+    // The organisation's policies, read once at start.
+    const product::policy::Policies& policies() const { return policies_; }
 
     Form1& form1() { return *form1_; }
     Form2& form2() { return *form2_; }
@@ -44,6 +47,7 @@ public:
 
 private:
     platform::Platform& platform_;
+    const product::policy::Policies policies_;
     // The operations first: the windows bind their controls to them.
     std::unique_ptr<Module1> module1_;
     std::unique_ptr<Protection> protection_;

@@ -164,6 +164,13 @@ constexpr std::wstring_view kEnglish[] = {
     // The cleaning question's buttons.
     L"Yes",
     L"No",
+    // Where the organisation's policy decides.
+    L"Cleaning drives is turned off by your organisation (set by your organisation). Lockbay only reports "
+    L"what the autorun.inf of drive %1: started; nothing has been moved.",
+    L"Drive %1: is not NTFS, and your organisation does not allow converting drives to NTFS (set by your "
+    L"organisation), so it cannot get Advanced protection. Nothing on the drive was changed.",
+    L"The Lockbay plug-in watcher is turned off by your organisation (set by your organisation).",
+    L"Start with Windows (set by your organisation)",
 };
 static_assert(std::size(kEnglish) == kLanguageLineCount, "one English text for every line of a language file");
 

@@ -147,6 +147,15 @@ enum class CaptionLine : std::size_t {
     // The buttons of the cleaning question.
     kCleanQuestionYes,
     kCleanQuestionNo,
+    // Where the organisation's policy decides ("set by your organisation"): cleaning
+    // turned off, so the drive is only reported ("%1" the drive letter); Advanced
+    // protection refused because conversion to NTFS is not allowed ("%1" the drive
+    // letter); the watcher turned off, said when it is started by hand; and its
+    // "Start with Windows" menu item while the policy keeps it on.
+    kPolicyCleaningOff,
+    kPolicyConversionOff,
+    kWatchPolicyOff,
+    kWatchStartSetByOrganisation,
 
     kEndOfLines  // not a line: one past the last
 };

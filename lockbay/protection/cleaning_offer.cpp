@@ -186,6 +186,16 @@ void CleaningOffer::ask(const Infection& found) {
     platform::FileSystem& fs = app_.fs();
     const TextOf text = [this](CaptionLine line) -> const std::wstring& { return app_.module1().text(line); };
     platform::ui::Runtime& ui = app_.ui();
+    if (!app_.policies().offerCleaning.value_or(true)) {
+        // Only the report: what the drive carries, and that the organisation decides.
+        std::wstring report = cleaningIntro(found, text) + L"\n";
+        for (const std::wstring& line : questionListLines(cleaningGroups(found, text)))
+            report += L"\n" + line;
+        ui.messageBox(report + L"\n\n" +
+                          fillInserts(text(CaptionLine::kPolicyCleaningOff), {std::wstring(1, found.drive)}),
+                      messages::kProgramTitle);
+        return;
+    }
     const bool yes = app_.cleaningQuestion().ask(cleaningIntro(found, text), cleaningGroups(found, text),
                                                  cleaningQuestion(found, text));
     if (!yes) {

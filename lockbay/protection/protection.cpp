@@ -120,6 +120,13 @@ void Protection::protectClicked() {
         return;
     }
 
+    // The organisation may not allow converting to NTFS: refused before anything changes.
+    if (form.adv && !isNtfs(fs, drive) && !app_.policies().ntfsConversion.value_or(true)) {
+        tell(text(CaptionLine::kPolicyConversionOff, drive));
+        scheduleRefresh(500);
+        return;
+    }
+
     // What an infected autorun.inf starts is known only from the file itself.
     cleaning_.readBeforeRemoval(drive);
     if (removeAutorunFile(drive, false) == FileRemoval::Failed) {

@@ -35,6 +35,7 @@ using detail::thisModule;
 // to the message loop.
 constexpr UINT kIconMessage = WM_APP + 1;
 constexpr UINT kDrivesArrived = WM_APP + 2;
+constexpr UINT kPolicyChanged = WM_APP + 3;
 constexpr UINT kIconId = 1;
 
 struct MenuTraits {
@@ -336,6 +337,15 @@ private:
             }
             case kIconMessage:
                 onIconEvent(wParam, lParam);
+                return 0;
+            case WM_SETTINGCHANGE:
+                // Group Policy announces new policies with the area "Policy"; they are
+                // read once the sender has its answer.
+                if (lParam != 0 && ::lstrcmpiW(reinterpret_cast<const wchar_t*>(lParam), L"Policy") == 0)
+                    ::PostMessageW(window_, kPolicyChanged, 0, 0);
+                return 0;
+            case kPolicyChanged:
+                raise(onPolicyChanged);
                 return 0;
             case WM_CLOSE:
                 // Closing the hidden window (as a task manager does) ends the program

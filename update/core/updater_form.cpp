@@ -10,6 +10,7 @@
 
 #include "platform/best_effort.h"
 #include "product/identity.h"
+#include "product/policies.h"
 #include "update/core/setup_check.h"
 
 namespace update {
@@ -129,7 +130,20 @@ std::wstring startFailedMessage(const std::wstring& reason) {
 }  // namespace
 
 std::wstring setupUrl() {
-    return std::wstring(L"http://") + product::kDownloadHost + kSetupUrlPath;
+    return setupUrl(product::kDownloadHost);
+}
+
+std::wstring setupUrl(const std::wstring& downloadHost) {
+    return L"http://" + downloadHost + kSetupUrlPath;
+}
+
+bool updatesManagedByOrganisation(platform::Platform& platform) {
+    if (product::policy::read(platform.registry).updateCheck.value_or(true)) return false;
+    platform.ui.messageBox(
+        L"Updates of Lockbay are managed by your organisation (set by your organisation). "
+        L"Ask your administrator for a newer version.",
+        kTitle);
+    return true;
 }
 
 UpdaterForm::UpdaterForm(platform::Platform& platform, platform::SignatureCheck& signatures,
@@ -141,7 +155,8 @@ UpdaterForm::UpdaterForm(platform::Platform& platform, platform::SignatureCheck&
       Timer1(*this, L"Timer1", kTimer1FirstMs),
       platform_(platform),
       signatures_(signatures),
-      trustedKey_(trustedKey) {
+      trustedKey_(trustedKey),
+      downloadHost_(product::policy::read(platform.registry).downloadHost.value_or(product::kDownloadHost)) {
     Timer1.onTick = [this] { Timer1_Tick(); };
 }
 
@@ -235,16 +250,17 @@ void UpdaterForm::attemptDownload() {
 UpdaterForm::Download UpdaterForm::receiveSetup(platform::OutputFile& file) {
     SetupCheck check;
     Download download;
-    const platform::HttpResult transfer = platform_.http.get(setupUrl(), [&](std::string_view piece) {
-        if (closeAfterAttempt_) return false;  // the user closed the window
-        check.feed(piece);
-        if (check.rejected()) return false;  // not a setup program: stop receiving it
-        if (!file.write(piece)) {
-            download.writeFailed = true;
-            return false;
-        }
-        return true;
-    });
+    const platform::HttpResult transfer =
+        platform_.http.get(setupUrl(downloadHost_), [&](std::string_view piece) {
+            if (closeAfterAttempt_) return false;  // the user closed the window
+            check.feed(piece);
+            if (check.rejected()) return false;  // not a setup program: stop receiving it
+            if (!file.write(piece)) {
+                download.writeFailed = true;
+                return false;
+            }
+            return true;
+        });
     download.accepted = !download.writeFailed && check.accepts(transfer);
     return download;
 }

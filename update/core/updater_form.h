@@ -50,12 +50,20 @@ private:
     platform::Platform& platform_;
     platform::SignatureCheck& signatures_;
     const platform::KeyHash trustedKey_;
-    bool attemptRunning_ = false;  // a tick that arrives while a request pumps messages waits
-    bool closeAfterAttempt_ = false;  // closed during an attempt: end once it is cleaned up
-    bool ending_ = false;          // the updater is ending; nothing more may happen
+    const std::wstring downloadHost_;  // the vendor's, or the organisation's by policy
+    bool attemptRunning_ = false;      // a tick that arrives while a request pumps messages waits
+    bool closeAfterAttempt_ = false;   // closed during an attempt: end once it is cleaned up
+    bool ending_ = false;              // the updater is ending; nothing more may happen
 };
 
-// The address the setup program is downloaded from.
+// The address the setup program is downloaded from: on the vendor's download host, or
+// on the organisation's when its update-host policy names one.
 std::wstring setupUrl();
+std::wstring setupUrl(const std::wstring& downloadHost);
+
+// When the organisation has turned the update check off, says that updates are managed
+// by the organisation (in English, like the updater's other texts) and gives true: the
+// updater then ends without a request.
+bool updatesManagedByOrganisation(platform::Platform& platform);
 
 }  // namespace update

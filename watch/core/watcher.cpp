@@ -66,6 +66,16 @@ int Watcher::startAsSignedInUser(const std::vector<std::wstring>& arguments) {
 }
 
 int Watcher::watch() {
+    // Turned off by the organisation, it runs for no one, and says so.
+    policies_ = product::policy::read(platform_.registry);
+    if (policies_.watcher == false) {
+        platform_.ui.messageBox(textOrEnglish(language(), CaptionLine::kWatchPolicyOff),
+                                textOrEnglish(language(), CaptionLine::kWatchTooltip));
+        return kExitRefusedByPolicy;
+    }
+    // Kept on by the organisation: the menu shows "Start with Windows" checked, so the
+    // user's Run entry is made true to it.
+    if (policies_.watcher == true && !startsWithWindows()) lockbay::ignoreFailure(setStartWithWindows(true));
     // A second start (the Run entry and the installer both start it, say) leaves the
     // first one watching.
     if (!host_.claimSingleInstance()) return kExitOk;
@@ -79,6 +89,7 @@ int Watcher::watch() {
     host_.onIconActivated = [this] { openLockbay(); };
     host_.onNotificationClicked = [this] { openLockbay(); };
     host_.onStopRequested = [this] { host_.quit(); };
+    host_.onPolicyChanged = [this] { policyChanged(); };
     if (!host_.showIcon(textOrEnglish(language(), CaptionLine::kWatchTooltip))) return kExitFailed;
     return host_.run();
 }
@@ -125,16 +136,29 @@ void Watcher::drivesArrived(const std::vector<wchar_t>& drives) {
     }
 }
 
+void Watcher::policyChanged() {
+    policies_ = product::policy::read(platform_.registry);
+    if (policies_.watcher == false) host_.quit();
+}
+
 void Watcher::menuRequested() {
     const lockbay::LanguageLines lines = language();
     host_.setTooltip(textOrEnglish(lines, CaptionLine::kWatchTooltip));
     enum Item { kOpen, kStartWithWindows, kSeparator, kExit };
-    const std::vector<platform::TrayMenuItem> items = {
+    // Kept on by the organisation: "Start with Windows" is checked and says who decides,
+    // and there is no Exit.
+    const bool managed = policies_.watcher == true;
+    std::vector<platform::TrayMenuItem> items = {
         {textOrEnglish(lines, CaptionLine::kWatchOpenLockbay), false, true},
-        {textOrEnglish(lines, CaptionLine::kWatchStartWithWindows), startsWithWindows(), false},
-        {},
-        {textOrEnglish(lines, CaptionLine::kWatchExit), false, false},
+        managed ? platform::TrayMenuItem{textOrEnglish(lines, CaptionLine::kWatchStartSetByOrganisation),
+                                         true, false}
+                : platform::TrayMenuItem{textOrEnglish(lines, CaptionLine::kWatchStartWithWindows),
+                                         startsWithWindows(), false},
     };
+    if (!managed) {
+        items.push_back({});
+        items.push_back({textOrEnglish(lines, CaptionLine::kWatchExit), false, false});
+    }
     const std::optional<std::size_t> chosen = host_.chooseFromMenu(items);
     if (!chosen) return;
     switch (*chosen) {
@@ -143,7 +167,7 @@ void Watcher::menuRequested() {
             break;
         case kStartWithWindows:
             // A failure shows as the unchanged check mark the next time.
-            setStartWithWindows(!items[kStartWithWindows].checked);
+            if (!managed) setStartWithWindows(!items[kStartWithWindows].checked);
             break;
         case kExit:
             host_.quit();

@@ -29,6 +29,7 @@
 #include "lockbay/i18n/language_file.h"
 #include "platform/platform.h"
 #include "platform/tray.h"
+#include "product/policies.h"
 
 namespace watch {
 
@@ -52,6 +53,7 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;  // the stop timed out, the Run entry, the icon or
                                        // the start for the signed-in user failed
 inline constexpr int kExitUsage = 2;   // arguments it does not know
+inline constexpr int kExitRefusedByPolicy = 5;  // the organisation has turned the watcher off
 
 class Watcher {
 public:
@@ -66,6 +68,8 @@ public:
     void drivesArrived(const std::vector<wchar_t>& drives);
     void menuRequested();
     void openLockbay();
+    // Reads the organisation's policies again; a watcher turned off ends.
+    void policyChanged();
 
     // The Run entry's value: the watcher's own path in quotes.
     std::wstring runCommand() const;
@@ -83,6 +87,7 @@ private:
     platform::Platform& platform_;
     platform::TrayHost& host_;
     std::wstring folder_;  // the program's folder
+    product::policy::Policies policies_;  // the organisation's, read at start and on a change
 };
 
 }  // namespace watch

@@ -85,6 +85,7 @@ public:
     std::function<void()> onIconActivated;        // double click, or Enter on the icon
     std::function<void()> onNotificationClicked;  // the user clicked the last notification
     std::function<void()> onStopRequested;        // stopRunningInstance() in another process
+    std::function<void()> onPolicyChanged;        // Windows announced a change of policies
 };
 
 }  // namespace platform

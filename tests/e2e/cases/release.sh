@@ -21,7 +21,7 @@ uninstall_window='#32770:Lockbay 4.0.1 Uninstall*'
 setup_next=1
 setup_retry=4
 installed_files=(english.vlng francais.vlng german.vlng indonesian.vlng italian.vlng lockbay-cli.exe
-    lockbay-watch.exe lockbay.exe romana.vlng spanish.vlng uninstall.exe update.exe)
+    lockbay-watch.exe lockbay.exe policies romana.vlng spanish.vlng uninstall.exe update.exe)
 run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
 watcher_entry="\"$install_win\\lockbay-watch.exe\""
 

@@ -81,6 +81,7 @@ constexpr char kUsage[] =
     "                                      broadcasts WM_DEVICECHANGE for those drives to\n"
     "                                      every top-level window, as Windows does\n"
     "  process-running <exe-name>          1 or 0\n"
+    "  setting-change <area>               WM_SETTINGCHANGE to every top-level window (\"Policy\")\n"
     "  process-count <exe-name>            how many processes run that program\n"
     "  wait-process <exe-name> [timeout]\n"
     "  wait-process-gone <exe-name> [timeout]\n"
@@ -1004,6 +1005,14 @@ void runAction(const Arguments& args) {
     } else if (action == L"volume-change") {
         args.atMost(2);
         broadcastVolumeChange(args.required(0, L"event"), args.required(1, L"letters"));
+        writeLine("ok");
+    } else if (action == L"setting-change") {
+        args.atMost(1);
+        // Sent, as Windows does; whoever hears it shows it by what it does.
+        DWORD_PTR answer = 0;
+        SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0,
+                            reinterpret_cast<LPARAM>(args.required(0, L"area").c_str()), SMTO_ABORTIFHUNG,
+                            kAnswerTimeoutMs, &answer);
         writeLine("ok");
     } else if (action == L"process-count") {
         args.atMost(1);

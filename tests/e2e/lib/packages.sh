@@ -4,14 +4,15 @@
 
 LOCKBAY_PACKAGES=(
     mingw-w64 g++-mingw-w64-x86-64 wine wine64 xvfb xauth imagemagick
-    cmake make g++ libgtest-dev python3 iproute2 nsis osslsigncode openssl
+    cmake make g++ libgtest-dev python3 iproute2 nsis osslsigncode openssl wixl libxml2-utils
 )
 
 # Prints what is missing, one per line.
 missing_tools() {
     local tool
     for tool in x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-gcc-posix x86_64-w64-mingw32-windres \
-        wine wineboot wineserver Xvfb xauth import compare cmake make g++ python3 ip makensis osslsigncode openssl; do
+        wine wineboot wineserver Xvfb xauth import compare cmake make g++ python3 ip makensis osslsigncode openssl \
+        wixl xmllint; do
         command -v "$tool" >/dev/null 2>&1 || echo "$tool"
     done
     [[ -f /usr/include/gtest/gtest.h ]] || echo "GoogleTest headers"
