@@ -84,6 +84,8 @@ Expected expected(std::string_view body) {
         const std::uint64_t size = readLittleEndian(body, optional + countField + 8 + 4 * 8, 4);
         if (size != 0) required = std::max(required, offset + size);
     }
+    // A file longer than the largest setup taken is refused on its headers.
+    if (required > SetupCheck::kMaxSetupSize) return {Verdict::Rejected};
     return {Verdict::Accepted, required};
 }
 
