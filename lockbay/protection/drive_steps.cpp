@@ -13,10 +13,17 @@ AutorunRemoval removeInfectedFile(platform::FileSystem& fs, wchar_t drive, const
     const auto attributes = fs.attributes(file);
     if (!attributes || (*attributes & platform::attr::kDirectory)) return {FileRemoval::NoFile, true};
     // A link of that name leads off the drive: its target is never changed or moved, and
-    // removing it removes the link alone, which holds nothing of the user's.
-    if (autorunLeadsOffDrive(fs, drive)) {
-        if (fs.deleteFile(file) && !hasAutorunFile(fs, drive)) return {FileRemoval::Removed, true};
-        return {FileRemoval::Failed, true};
+    // removing it removes the link alone, which holds nothing of the user's. A file that is
+    // no link yet lies outside the drive (a drive made with subst) is left alone: deleting
+    // it would delete the user's file elsewhere, and without a copy.
+    switch (fs.checkOnDrive(file)) {
+        case platform::DrivePathCheck::Link:
+            if (fs.deleteFile(file) && !hasAutorunFile(fs, drive)) return {FileRemoval::Removed, true};
+            return {FileRemoval::Failed, true};
+        case platform::DrivePathCheck::OffDrive:
+            return {FileRemoval::Failed, true};
+        default:
+            break;
     }
     // Read-only stops a deletion, and the README tells what the file had.
     constexpr std::uint32_t kTakenOff =

@@ -147,6 +147,12 @@ TEST(DriveArrival, SimpleProtectionOnlyAndOnlyADriveThatReadsProtectedCounts) {
              fs.unmovable.insert(L"E:\\AUTORUN.INF");
          },
          Arrival::FileNotRemoved, false},
+        {"infected, no link but lying off the drive: never deleted as a link",
+         [](auto& fs) {
+             fs.addFile(L"E:\\autorun.inf", "[autorun]");
+             fs.offDrive.insert(L"E:\\AUTORUN.INF");
+         },
+         Arrival::FileNotRemoved, false},
         {"write-protected", [](auto& fs) { fs.drive(L'E').readOnly = true; }, Arrival::Failed, false},
         {"write-protected, with a folder a of the user",
          [](auto& fs) {

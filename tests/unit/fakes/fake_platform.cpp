@@ -226,6 +226,7 @@ platform::DrivePathCheck FakeFileSystem::checkOnDrive(const std::wstring& path) 
         const auto it = entries_.find(k.substr(0, slash));
         if (it == entries_.end()) return platform::DrivePathCheck::Missing;
         if (it->second.attributes & attr::kReparsePoint) return platform::DrivePathCheck::Link;
+        if (offDrive.count(it->first)) return platform::DrivePathCheck::OffDrive;
         if (slash == std::wstring::npos) return platform::DrivePathCheck::OnDrive;
     }
 }

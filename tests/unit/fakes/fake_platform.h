@@ -69,6 +69,9 @@ public:
     std::set<std::wstring> unwritable;
     // Makes moveWithinDrive fail for a source path (a file in use).
     std::set<std::wstring> unmovable;
+    // Paths that are no link but whose object lies outside the drive's root (a drive made
+    // with subst): checkOnDrive reads OffDrive.
+    std::set<std::wstring> offDrive;
     // The drive that holds Windows.
     std::optional<wchar_t> systemDriveLetter = L'C';
     // Every call, in order, as "op path" (for ordering checks).
