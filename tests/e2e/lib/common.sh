@@ -175,6 +175,12 @@ plug_drive() {
     local letter=$1 kind=${2:-fixed}
     mkdir -p "$(drive_dir "$letter")"
     must drv mount-drive "$letter" "$(drive_dir "$letter")" "$kind"
+    # Every Wine process reads the drive letters' folders at most once a second: a program
+    # that looked at its drives earlier in the second of the mount would not find the new
+    # drive's files under it, and its on-drive checks would read them as lying elsewhere.
+    # Windows announces a drive once its letter works; so does the test.
+    local rest=$((1050 - 10#$(date +%3N)))
+    sleep "$((rest / 1000)).$(printf '%03d' $((rest % 1000)))"
     must drv volume-change arrival "$letter"
 }
 
