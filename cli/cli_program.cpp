@@ -8,9 +8,9 @@
 #include "cli/drive_operations.h"
 #include "cli/json.h"
 #include "cli/texts.h"
-#include "lockbay/protection/computer_autorun.h"
-#include "lockbay/protection/drive_checks.h"
-#include "lockbay/protection/drive_status.h"
+#include "drive_rules/computer_autorun.h"
+#include "drive_rules/drive_checks.h"
+#include "drive_rules/drive_status.h"
 #include "product/policies.h"
 #include "product/running_version.h"
 

@@ -4,11 +4,11 @@
 #include <algorithm>
 
 #include "cli/texts.h"
-#include "lockbay/protection/best_effort.h"
-#include "lockbay/protection/cleaning_handover.h"
-#include "lockbay/protection/drive_commands.h"
-#include "lockbay/protection/drive_status.h"
-#include "lockbay/protection/drive_steps.h"
+#include "drive_rules/best_effort.h"
+#include "drive_rules/cleaning_handover.h"
+#include "drive_rules/drive_commands.h"
+#include "drive_rules/drive_status.h"
+#include "drive_rules/drive_steps.h"
 #include "platform/local_time.h"
 
 namespace cli {

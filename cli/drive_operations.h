@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "lockbay/protection/cleaning.h"
-#include "lockbay/protection/drive_checks.h"
+#include "drive_rules/cleaning.h"
+#include "drive_rules/drive_checks.h"
 #include "platform/filesystem.h"
 #include "platform/processes.h"
 #include "platform/registry.h"

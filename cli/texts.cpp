@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <initializer_list>
 
-#include "lockbay/i18n/text_inserts.h"
-#include "lockbay/protection/drive_status.h"
-#include "lockbay/protection/drive_steps.h"
+#include "drive_rules/drive_status.h"
+#include "drive_rules/drive_steps.h"
+#include "texts/text_inserts.h"
 
 namespace cli::texts {
 

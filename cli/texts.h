@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "cli/drive_operations.h"
-#include "lockbay/protection/cleaning.h"
-#include "lockbay/protection/computer_autorun.h"
-#include "lockbay/protection/drive_checks.h"
+#include "drive_rules/cleaning.h"
+#include "drive_rules/computer_autorun.h"
+#include "drive_rules/drive_checks.h"
 #include "platform/filesystem.h"
 #include "platform/program.h"
 #include "platform/registry.h"

@@ -1,7 +1,7 @@
 // The autorun.inf reader: see autorun_file.h.
-#include "lockbay/protection/autorun_file.h"
+#include "drive_rules/autorun_file.h"
 
-#include "lockbay/protection/drive_paths.h"
+#include "drive_rules/drive_paths.h"
 #include "platform/encoding.h"
 
 namespace lockbay {

@@ -1,12 +1,12 @@
 // Reading an infected autorun.inf and scanning the drive for what it started, the decoy
 // shortcuts and the folders they hide: see cleaning.h.
-#include "lockbay/protection/cleaning.h"
+#include "drive_rules/cleaning.h"
 
 #include <algorithm>
 #include <optional>
 
-#include "lockbay/protection/drive_status.h"
-#include "lockbay/protection/shell_link.h"
+#include "drive_rules/drive_status.h"
+#include "drive_rules/shell_link.h"
 
 namespace lockbay {
 

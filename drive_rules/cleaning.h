@@ -22,11 +22,11 @@
 #include <string>
 #include <vector>
 
-#include "lockbay/i18n/language_file.h"
-#include "lockbay/protection/autorun_file.h"
-#include "lockbay/protection/drive_paths.h"
+#include "drive_rules/autorun_file.h"
+#include "drive_rules/drive_paths.h"
 #include "platform/filesystem.h"
 #include "platform/local_time.h"
+#include "texts/language_file.h"
 
 namespace lockbay {
 

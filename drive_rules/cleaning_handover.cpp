@@ -1,11 +1,11 @@
 // A drive to clean, handed over to Lockbay through the user's registry: see
 // cleaning_handover.h.
-#include "lockbay/protection/cleaning_handover.h"
+#include "drive_rules/cleaning_handover.h"
 
 #include <chrono>
 #include <cstdio>
 
-#include "lockbay/protection/best_effort.h"
+#include "drive_rules/best_effort.h"
 
 namespace lockbay {
 

@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "lockbay/protection/cleaning.h"
+#include "drive_rules/cleaning.h"
 #include "platform/filesystem.h"
 #include "platform/registry.h"
 

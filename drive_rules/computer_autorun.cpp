@@ -5,11 +5,11 @@
 //   "<name> new keys"   how many keys at the end of the setting's path did not exist;
 // and "Own new keys", how many keys at the end of kSavedAutoRunKey did not exist. That
 // last value is written last and removed first: it is what makes a save complete.
-#include "lockbay/protection/computer_autorun.h"
+#include "drive_rules/computer_autorun.h"
 
 #include <cwctype>
 
-#include "lockbay/protection/best_effort.h"
+#include "drive_rules/best_effort.h"
 
 namespace lockbay {
 

@@ -1,7 +1,7 @@
 // Reading a drive back: see drive_checks.h.
-#include "lockbay/protection/drive_checks.h"
+#include "drive_rules/drive_checks.h"
 
-#include "lockbay/protection/drive_steps.h"
+#include "drive_rules/drive_steps.h"
 
 namespace lockbay {
 

@@ -4,7 +4,7 @@
 
 #include <optional>
 
-#include "lockbay/protection/drive_status.h"
+#include "drive_rules/drive_status.h"
 #include "platform/filesystem.h"
 
 namespace lockbay {

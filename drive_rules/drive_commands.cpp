@@ -1,5 +1,5 @@
 // The command lines of Protect and Restore: see drive_commands.h.
-#include "lockbay/protection/drive_commands.h"
+#include "drive_rules/drive_commands.h"
 
 namespace lockbay {
 

@@ -1,5 +1,5 @@
 // The path rules and command-line splitting: see drive_paths.h.
-#include "lockbay/protection/drive_paths.h"
+#include "drive_rules/drive_paths.h"
 
 #include <algorithm>
 #include <array>

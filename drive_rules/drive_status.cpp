@@ -1,9 +1,9 @@
 // Drive status and drive list rules: see drive_status.h.
-#include "lockbay/protection/drive_status.h"
+#include "drive_rules/drive_status.h"
 
 #include <algorithm>
 
-#include "lockbay/protection/best_effort.h"
+#include "drive_rules/best_effort.h"
 
 namespace lockbay {
 

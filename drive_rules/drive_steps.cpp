@@ -1,9 +1,9 @@
 // The file-system steps of Protect and Restore: see drive_steps.h.
-#include "lockbay/protection/drive_steps.h"
+#include "drive_rules/drive_steps.h"
 
-#include "lockbay/protection/best_effort.h"
-#include "lockbay/protection/drive_commands.h"
-#include "lockbay/protection/drive_status.h"
+#include "drive_rules/best_effort.h"
+#include "drive_rules/drive_commands.h"
+#include "drive_rules/drive_status.h"
 
 namespace lockbay {
 

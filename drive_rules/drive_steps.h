@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "lockbay/protection/cleaning.h"
+#include "drive_rules/cleaning.h"
 #include "platform/filesystem.h"
 #include "platform/local_time.h"
 

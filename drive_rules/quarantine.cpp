@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "lockbay/i18n/text_inserts.h"
-#include "lockbay/protection/best_effort.h"
-#include "lockbay/protection/cleaning.h"
-#include "lockbay/protection/drive_status.h"
-#include "lockbay/protection/sha256.h"
+#include "drive_rules/best_effort.h"
+#include "drive_rules/cleaning.h"
+#include "drive_rules/drive_status.h"
+#include "drive_rules/sha256.h"
 #include "platform/encoding.h"
+#include "texts/text_inserts.h"
 
 namespace lockbay {
 

@@ -1,6 +1,6 @@
 // SHA-256: see sha256.h. The constants and the round function are those of FIPS 180-4,
 // section 4.2.2 and 6.2.
-#include "lockbay/protection/sha256.h"
+#include "drive_rules/sha256.h"
 
 #include <algorithm>
 

@@ -10,7 +10,7 @@
 //   extra data: blocks of a 32-bit size and signature, until a size below 4; the
 //     environment-variable block (0xA0000001, 0x314 bytes) holds the target with its
 //     variables, 260 ANSI bytes and then 520 bytes of UTF-16
-#include "lockbay/protection/shell_link.h"
+#include "drive_rules/shell_link.h"
 
 #include <algorithm>
 #include <array>

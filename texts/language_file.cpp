@@ -1,5 +1,5 @@
 // The language file and the built-in English texts: see language_file.h.
-#include "lockbay/i18n/language_file.h"
+#include "texts/language_file.h"
 
 #include <algorithm>
 

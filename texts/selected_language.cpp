@@ -1,5 +1,5 @@
 // The language the user selected: see selected_language.h.
-#include "lockbay/i18n/selected_language.h"
+#include "texts/selected_language.h"
 
 #include <array>
 #include <cwctype>
@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "lockbay/i18n/selection_file.h"
 #include "platform/best_effort.h"
+#include "texts/selection_file.h"
 
 namespace lockbay {
 

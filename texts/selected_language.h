@@ -6,9 +6,9 @@
 
 #include <string>
 
-#include "lockbay/i18n/language_file.h"
 #include "platform/filesystem.h"
 #include "platform/registry.h"
+#include "texts/language_file.h"
 
 namespace lockbay {
 

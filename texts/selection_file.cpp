@@ -1,5 +1,5 @@
 // The selection file: see selection_file.h.
-#include "lockbay/i18n/selection_file.h"
+#include "texts/selection_file.h"
 
 #include "platform/encoding.h"
 

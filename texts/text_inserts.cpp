@@ -1,5 +1,5 @@
 // Texts with inserts: see text_inserts.h.
-#include "lockbay/i18n/text_inserts.h"
+#include "texts/text_inserts.h"
 
 #include <vector>
 

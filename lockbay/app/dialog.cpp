@@ -3,9 +3,9 @@
 
 #include "lockbay/app/lockbay_app.h"
 #include "lockbay/app/messages.h"
-#include "lockbay/i18n/language_file.h"
 #include "lockbay/ui/form1.h"
 #include "lockbay/ui/widgets.h"
+#include "texts/language_file.h"
 
 namespace lockbay {
 

@@ -3,12 +3,12 @@
 
 #include <string>
 
+#include "drive_rules/best_effort.h"
 #include "lockbay/app/dialog.h"
 #include "lockbay/app/lockbay_app.h"
 #include "lockbay/app/version_rule.h"
-#include "lockbay/i18n/module1.h"
-#include "lockbay/protection/best_effort.h"
 #include "lockbay/ui/form1.h"
+#include "lockbay/ui/module1.h"
 #include "lockbay/ui/widgets.h"
 #include "product/identity.h"
 #include "product/policies.h"

@@ -3,13 +3,13 @@
 
 #include "lockbay/app/dialog.h"
 #include "lockbay/app/frm_splash.h"
-#include "lockbay/i18n/form3.h"
-#include "lockbay/i18n/module1.h"
-#include "lockbay/protection/cleaning_question.h"
-#include "lockbay/protection/frs.h"
-#include "lockbay/protection/protection.h"
+#include "lockbay/operations/cleaning_question.h"
+#include "lockbay/operations/frs.h"
+#include "lockbay/operations/protection.h"
 #include "lockbay/ui/form1.h"
 #include "lockbay/ui/form2.h"
+#include "lockbay/ui/form3.h"
+#include "lockbay/ui/module1.h"
 
 namespace lockbay {
 

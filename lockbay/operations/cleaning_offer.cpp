@@ -1,16 +1,16 @@
 // The main window's offer to clean a drive: see cleaning_offer.h.
-#include "lockbay/protection/cleaning_offer.h"
+#include "lockbay/operations/cleaning_offer.h"
 
 #include <algorithm>
 #include <vector>
 
+#include "drive_rules/best_effort.h"
+#include "drive_rules/cleaning_handover.h"
+#include "drive_rules/drive_steps.h"
 #include "lockbay/app/lockbay_app.h"
 #include "lockbay/app/messages.h"
-#include "lockbay/i18n/module1.h"
-#include "lockbay/i18n/text_inserts.h"
-#include "lockbay/protection/best_effort.h"
-#include "lockbay/protection/cleaning_handover.h"
-#include "lockbay/protection/drive_steps.h"
+#include "lockbay/ui/module1.h"
+#include "texts/text_inserts.h"
 
 namespace lockbay {
 

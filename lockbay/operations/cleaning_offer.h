@@ -8,8 +8,8 @@
 #include <optional>
 #include <string>
 
-#include "lockbay/protection/cleaning.h"
-#include "lockbay/protection/cleaning_question.h"
+#include "drive_rules/cleaning.h"
+#include "lockbay/operations/cleaning_question.h"
 
 namespace lockbay {
 

@@ -1,11 +1,11 @@
 // The cleaning question: see cleaning_question.h.
-#include "lockbay/protection/cleaning_question.h"
+#include "lockbay/operations/cleaning_question.h"
 
 #include "lockbay/app/lockbay_app.h"
 #include "lockbay/app/messages.h"
-#include "lockbay/i18n/language_file.h"
-#include "lockbay/i18n/module1.h"
+#include "lockbay/ui/module1.h"
 #include "lockbay/ui/widgets.h"
+#include "texts/language_file.h"
 
 namespace lockbay {
 

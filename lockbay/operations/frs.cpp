@@ -1,12 +1,12 @@
 // The free-space dialog: see frs.h.
-#include "lockbay/protection/frs.h"
+#include "lockbay/operations/frs.h"
 
+#include "drive_rules/drive_status.h"
 #include "lockbay/app/lockbay_app.h"
-#include "lockbay/i18n/language_file.h"
-#include "lockbay/protection/drive_status.h"
-#include "lockbay/protection/protection.h"
+#include "lockbay/operations/protection.h"
 #include "lockbay/ui/form1.h"
 #include "lockbay/ui/widgets.h"
+#include "texts/language_file.h"
 
 namespace lockbay {
 

@@ -1,18 +1,18 @@
 // Protect and Restore, step by step. Commands run in their own minimized console
 // windows; those whose result matters are watched by a timer step until they end.
-#include "lockbay/protection/protection.h"
+#include "lockbay/operations/protection.h"
 
+#include "drive_rules/best_effort.h"
+#include "drive_rules/drive_checks.h"
+#include "drive_rules/drive_commands.h"
+#include "drive_rules/drive_status.h"
+#include "drive_rules/drive_steps.h"
 #include "lockbay/app/lockbay_app.h"
 #include "lockbay/app/messages.h"
-#include "lockbay/i18n/module1.h"
-#include "lockbay/i18n/text_inserts.h"
-#include "lockbay/protection/best_effort.h"
-#include "lockbay/protection/drive_checks.h"
-#include "lockbay/protection/drive_commands.h"
-#include "lockbay/protection/drive_status.h"
-#include "lockbay/protection/drive_steps.h"
-#include "lockbay/protection/frs.h"
+#include "lockbay/operations/frs.h"
 #include "lockbay/ui/form1.h"
+#include "lockbay/ui/module1.h"
+#include "texts/text_inserts.h"
 
 namespace lockbay {
 

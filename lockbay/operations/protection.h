@@ -18,10 +18,10 @@
 #include <string>
 #include <string_view>
 
-#include "lockbay/i18n/language_file.h"
-#include "lockbay/protection/cleaning_offer.h"
-#include "lockbay/protection/drive_steps.h"
+#include "drive_rules/drive_steps.h"
+#include "lockbay/operations/cleaning_offer.h"
 #include "platform/processes.h"
+#include "texts/language_file.h"
 
 namespace lockbay {
 

@@ -6,18 +6,18 @@
 #include <algorithm>
 #include <cwctype>
 
+#include "drive_rules/best_effort.h"
+#include "drive_rules/computer_autorun.h"
+#include "drive_rules/drive_status.h"
 #include "lockbay/app/lockbay_app.h"
 #include "lockbay/app/messages.h"
-#include "lockbay/i18n/language_file.h"
-#include "lockbay/protection/best_effort.h"
-#include "lockbay/i18n/form3.h"
-#include "lockbay/i18n/module1.h"
-#include "lockbay/protection/computer_autorun.h"
-#include "lockbay/protection/drive_status.h"
-#include "lockbay/protection/protection.h"
+#include "lockbay/operations/protection.h"
 #include "lockbay/ui/form2.h"
+#include "lockbay/ui/form3.h"
+#include "lockbay/ui/module1.h"
 #include "lockbay/ui/widgets.h"
 #include "product/identity.h"
+#include "texts/language_file.h"
 
 namespace lockbay {
 

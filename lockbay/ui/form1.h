@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "lockbay/i18n/language_file.h"
 #include "platform/processes.h"
 #include "platform/ui.h"
+#include "texts/language_file.h"
 
 namespace lockbay {
 

@@ -1,12 +1,12 @@
 // The help window: see form2.h.
 #include "lockbay/ui/form2.h"
 
-#include "lockbay/protection/best_effort.h"
+#include "drive_rules/best_effort.h"
 #include "lockbay/app/lockbay_app.h"
-#include "lockbay/i18n/language_file.h"
 #include "lockbay/ui/form1.h"
 #include "lockbay/ui/widgets.h"
 #include "product/identity.h"
+#include "texts/language_file.h"
 
 namespace lockbay {
 

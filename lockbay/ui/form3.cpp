@@ -1,14 +1,14 @@
 // The language chooser: see form3.h.
-#include "lockbay/i18n/form3.h"
+#include "lockbay/ui/form3.h"
 
 #include "lockbay/app/lockbay_app.h"
 #include "lockbay/app/messages.h"
-#include "lockbay/i18n/language_file.h"
-#include "lockbay/i18n/module1.h"
-#include "lockbay/i18n/selected_language.h"
-#include "lockbay/i18n/selection_file.h"
 #include "lockbay/ui/form1.h"
+#include "lockbay/ui/module1.h"
 #include "lockbay/ui/widgets.h"
+#include "texts/language_file.h"
+#include "texts/selected_language.h"
+#include "texts/selection_file.h"
 
 namespace lockbay {
 

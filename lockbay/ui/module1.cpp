@@ -1,17 +1,17 @@
 // Applying the selected language: see module1.h.
-#include "lockbay/i18n/module1.h"
+#include "lockbay/ui/module1.h"
 
 #include <functional>
 
 #include "lockbay/app/dialog.h"
 #include "lockbay/app/lockbay_app.h"
 #include "lockbay/app/messages.h"
-#include "lockbay/i18n/form3.h"
-#include "lockbay/i18n/language_file.h"
-#include "lockbay/i18n/selected_language.h"
-#include "lockbay/protection/frs.h"
+#include "lockbay/operations/frs.h"
 #include "lockbay/ui/form1.h"
 #include "lockbay/ui/form2.h"
+#include "lockbay/ui/form3.h"
+#include "texts/language_file.h"
+#include "texts/selected_language.h"
 
 namespace lockbay {
 

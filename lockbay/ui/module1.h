@@ -5,7 +5,7 @@
 #include <array>
 #include <string>
 
-#include "lockbay/i18n/language_file.h"
+#include "texts/language_file.h"
 
 namespace lockbay {
 

@@ -37,8 +37,8 @@
 #include <string>
 #include <vector>
 
+#include "drive_rules/drive_status.h"
 #include "lockbay/app/lockbay_app.h"
-#include "lockbay/protection/drive_status.h"
 #include "lockbay/ui/form1.h"
 #include "platform/platform.h"
 

@@ -61,7 +61,7 @@ endif()
 set(stamp ${WORK_DIR}/identity.txt)
 file(CONFIGURE OUTPUT ${stamp} CONTENT "@LOCKBAY_WEB_SITE_NAME@\n@LOCKBAY_SUPPORT_ADDRESS@\n" @ONLY)
 execute_process(COMMAND ${PYTHON} ${SOURCE_DIR}/tools/make_language_files.py --output-dir ${WORK_DIR}
-                        --identity ${stamp} ${SOURCE_DIR}/lockbay/i18n/languages/english.txt
+                        --identity ${stamp} ${SOURCE_DIR}/texts/languages/english.txt
                 RESULT_VARIABLE made ERROR_VARIABLE errors)
 if(NOT made EQUAL 0)
   fail("the language files were not made:\n${errors}")

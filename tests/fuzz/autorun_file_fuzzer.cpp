@@ -10,8 +10,8 @@
 #include <string_view>
 
 #include "drive_path_check.h"
+#include "drive_rules/autorun_file.h"
 #include "fuzz_check.h"
-#include "lockbay/protection/autorun_file.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "drive_rules/drive_paths.h"
 #include "fuzz_check.h"
-#include "lockbay/protection/drive_paths.h"
 
 inline void checkDrivePath(std::wstring_view raw, std::wstring_view base) {
     const lockbay::DrivePath result = lockbay::normalizeOnDrive(L'E', raw, base);

@@ -9,8 +9,8 @@
 #include <string_view>
 
 #include "fuzz_check.h"
-#include "lockbay/i18n/language_file.h"
 #include "platform/encoding.h"
+#include "texts/language_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);

@@ -7,8 +7,8 @@
 #include <string_view>
 
 #include "fuzz_check.h"
-#include "lockbay/i18n/selection_file.h"
 #include "platform/encoding.h"
+#include "texts/selection_file.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <string_view>
 
 #include "drive_path_check.h"
+#include "drive_rules/drive_paths.h"
+#include "drive_rules/shell_link.h"
 #include "fuzz_check.h"
-#include "lockbay/protection/drive_paths.h"
-#include "lockbay/protection/shell_link.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // The bytes in a heap block of their exact size, so a read past them is caught.

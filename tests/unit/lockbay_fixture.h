@@ -11,10 +11,10 @@
 #include "lockbay/app/dialog.h"
 #include "lockbay/app/frm_splash.h"
 #include "lockbay/app/lockbay_app.h"
-#include "lockbay/i18n/form3.h"
-#include "lockbay/protection/frs.h"
+#include "lockbay/operations/frs.h"
 #include "lockbay/ui/form1.h"
 #include "lockbay/ui/form2.h"
+#include "lockbay/ui/form3.h"
 
 class LockbayTest : public ::testing::Test {
 protected:

@@ -1,10 +1,10 @@
 // An arrived drive's protection and its notification: see drive_arrival.h.
 #include "watch/core/drive_arrival.h"
 
-#include "lockbay/i18n/text_inserts.h"
-#include "lockbay/protection/drive_status.h"
-#include "lockbay/protection/drive_steps.h"
+#include "drive_rules/drive_status.h"
+#include "drive_rules/drive_steps.h"
 #include "platform/message_text.h"
+#include "texts/text_inserts.h"
 
 namespace watch {
 

@@ -6,11 +6,11 @@
 #include <optional>
 #include <string>
 
-#include "lockbay/i18n/language_file.h"
-#include "lockbay/protection/cleaning.h"
-#include "lockbay/protection/cleaning_handover.h"
+#include "drive_rules/cleaning.h"
+#include "drive_rules/cleaning_handover.h"
 #include "platform/filesystem.h"
 #include "platform/tray.h"
+#include "texts/language_file.h"
 
 namespace watch {
 

@@ -1,10 +1,10 @@
 // The watcher program: see watcher.h.
 #include "watch/core/watcher.h"
 
-#include "lockbay/i18n/selected_language.h"
-#include "lockbay/protection/best_effort.h"
-#include "lockbay/protection/cleaning.h"
-#include "lockbay/protection/cleaning_handover.h"
+#include "drive_rules/best_effort.h"
+#include "drive_rules/cleaning.h"
+#include "drive_rules/cleaning_handover.h"
+#include "texts/selected_language.h"
 #include "watch/core/drive_arrival.h"
 
 namespace watch {

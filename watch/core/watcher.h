@@ -26,10 +26,10 @@
 #include <string>
 #include <vector>
 
-#include "lockbay/i18n/language_file.h"
 #include "platform/platform.h"
 #include "platform/tray.h"
 #include "product/policies.h"
+#include "texts/language_file.h"
 
 namespace watch {
 

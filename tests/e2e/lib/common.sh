@@ -292,7 +292,7 @@ test_programs_running() {
 
 lockbay_running() { [[ -n $LOCKBAY_PID ]] && kill -0 "$LOCKBAY_PID" 2>/dev/null; }
 
-# ---- The cleaning question (lockbay/protection/cleaning_question.cpp) ---------------------
+# ---- The cleaning question (lockbay/operations/cleaning_question.cpp) ---------------------
 
 question=Lockbay_CleaningQuestion
 

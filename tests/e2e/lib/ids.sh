@@ -27,16 +27,16 @@ define_ids Form2 \
     Label10 Label9 Label13 Label8 Label11 Label2 Label12 Label14 Label1 Label3 \
     Label15 Label4 Label5 Label6 Label7
 
-# The language chooser (lockbay/i18n/form3.cpp).
+# The language chooser (lockbay/ui/form3.cpp).
 define_ids Form3 Label1 Label2 Label3 Label4 Label5 Label7 Label6 Picture3 Label8
 
-# The free-space dialog (lockbay/protection/frs.cpp).
+# The free-space dialog (lockbay/operations/frs.cpp).
 define_ids frs Label1 Picture3 Label4 Picture4 Label2
 
 # The update dialog (lockbay/app/dialog.cpp).
 define_ids Dialog Label1 Picture3 Label8 Picture4 Label2
 
-# The cleaning question (lockbay/protection/cleaning_question.cpp).
+# The cleaning question (lockbay/operations/cleaning_question.cpp).
 define_ids CleaningQuestion Label1 List1 Label2 Picture3 Label3 Picture4 Label4
 
 # The splash window (lockbay/app/frm_splash.cpp).

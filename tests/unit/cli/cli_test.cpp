@@ -8,9 +8,9 @@
 #include "cli/cli_program.h"
 #include "cli/drive_operations.h"
 #include "cli/json.h"
+#include "drive_rules/computer_autorun.h"
 #include "fakes/fake_platform.h"
 #include "infected_stick.h"
-#include "lockbay/protection/computer_autorun.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "drive_rules/autorun_file.h"
+#include "drive_rules/drive_paths.h"
+#include "drive_rules/sha256.h"
 #include "fakes/fake_platform.h"
-#include "lockbay/protection/autorun_file.h"
-#include "lockbay/protection/drive_paths.h"
-#include "lockbay/protection/sha256.h"
 #include "platform/encoding.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // Scanning and cleaning an infected stick on the fake file system: what is found, what
 // is moved where, what the README says, and that nothing is ever lost or touched off the
 // drive.
-#include "lockbay/protection/cleaning.h"
+#include "drive_rules/cleaning.h"
 
 #include <gtest/gtest.h>
 
@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "drive_rules/sha256.h"
 #include "fakes/fake_platform.h"
 #include "infected_stick.h"
-#include "lockbay/i18n/language_file.h"
-#include "lockbay/protection/sha256.h"
 #include "platform/encoding.h"
+#include "texts/language_file.h"
 
 namespace {
 

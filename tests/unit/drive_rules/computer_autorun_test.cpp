@@ -1,7 +1,7 @@
 // The computer's AutoRun switch on the fake registry: off and back on leaves every key
 // and value exactly as before (also absent values and keys that did not exist), a second
 // "off" never replaces the first save, and a refused write changes nothing.
-#include "lockbay/protection/computer_autorun.h"
+#include "drive_rules/computer_autorun.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The shortcut reader: every form a link records its target in, and damaged links. The
 // links are made by our own generator (tests/e2e/lib/make_lnk.py).
-#include "lockbay/protection/shell_link.h"
+#include "drive_rules/shell_link.h"
 
 #include <gtest/gtest.h>
 

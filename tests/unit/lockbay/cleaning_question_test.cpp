@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "drive_rules/cleaning_handover.h"
 #include "infected_stick.h"
-#include "lockbay/protection/cleaning_handover.h"
-#include "lockbay/protection/cleaning_offer.h"
-#include "lockbay/protection/cleaning_question.h"
+#include "lockbay/operations/cleaning_offer.h"
+#include "lockbay/operations/cleaning_question.h"
 #include "lockbay_fixture.h"
 #include "platform/encoding.h"
 

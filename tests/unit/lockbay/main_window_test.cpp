@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "lockbay/protection/computer_autorun.h"
-#include "lockbay/protection/drive_status.h"
+#include "drive_rules/computer_autorun.h"
+#include "drive_rules/drive_status.h"
 #include "lockbay_fixture.h"
 #include "platform/encoding.h"
 

@@ -1,14 +1,14 @@
 // Protect, the free-space dialog with the NTFS conversion, and Restore: what ends up
 // on the drive, the command lines to the character, and when each step runs.
-#include "lockbay/protection/protection.h"
+#include "lockbay/operations/protection.h"
 
 #include <string>
 #include <vector>
 
-#include "lockbay_fixture.h"
-#include "lockbay/protection/protection.h"
 #include "cli/drive_operations.h"
-#include "lockbay/protection/drive_status.h"
+#include "drive_rules/drive_status.h"
+#include "lockbay/operations/protection.h"
+#include "lockbay_fixture.h"
 #include "watch/core/drive_arrival.h"
 
 namespace {

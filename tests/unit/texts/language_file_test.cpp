@@ -1,5 +1,5 @@
 // The language file's byte-level rules and the built-in English texts.
-#include "lockbay/i18n/language_file.h"
+#include "texts/language_file.h"
 
 #include <gtest/gtest.h>
 

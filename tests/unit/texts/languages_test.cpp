@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "lockbay/i18n/language_file.h"
-#include "lockbay/i18n/module1.h"
-#include "lockbay/i18n/selected_language.h"
+#include "lockbay/ui/module1.h"
 #include "lockbay_fixture.h"
+#include "texts/language_file.h"
+#include "texts/selected_language.h"
 
 namespace {
 

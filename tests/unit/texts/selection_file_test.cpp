@@ -1,5 +1,5 @@
 // The selection file clng.vlng: reading its first field and writing a choice.
-#include "lockbay/i18n/selection_file.h"
+#include "texts/selection_file.h"
 
 #include <gtest/gtest.h>
 

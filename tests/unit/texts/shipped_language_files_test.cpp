@@ -5,9 +5,9 @@
 #include <iterator>
 #include <string>
 
-#include "lockbay/i18n/language_file.h"
 #include "platform/encoding.h"
 #include "product/identity.h"
+#include "texts/language_file.h"
 
 #ifndef LOCKBAY_LANGUAGE_DIR
 #error \

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "drive_rules/cleaning_handover.h"
 #include "fakes/fake_platform.h"
 #include "infected_stick.h"
-#include "lockbay/protection/cleaning_handover.h"
 #include "platform/encoding.h"
 #include "watch/core/drive_arrival.h"
 
