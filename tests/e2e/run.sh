@@ -111,7 +111,16 @@ fi
 
 export E2E_PRISTINE=$E2E_TMP/pristine
 echo "preparing a Wine prefix..."
-make_prefix "$E2E_PRISTINE" unmanaged || die "could not make a Wine prefix"
+# wineboot of a new prefix runs nothing of ours: should it fail, Wine is made to boot it
+# once more in a new folder, and the summary says so.
+if ! make_prefix "$E2E_PRISTINE" unmanaged; then
+    tail -n 20 "$E2E_PRISTINE.boot.log" | sed 's/^/    /' >&2
+    WINEPREFIX=$E2E_PRISTINE wineserver -k 2>/dev/null
+    rm -rf "$E2E_PRISTINE"
+    echo "preparing the Wine prefix a second time..."
+    make_prefix "$E2E_PRISTINE" unmanaged || die "could not make a Wine prefix"
+    echo "the Wine prefix" >"$E2E_TMP/prefix-second-time"
+fi
 install_into_prefix() {
     local c=$E2E_PRISTINE/drive_c tool
     mkdir -p "$c/Lockbay" "$c/stand-ins" "$c/e2e"
@@ -262,6 +271,9 @@ done
 if ((missing > 0)); then
     echo "error: $missing tests did not run (a worker failed)"
     failed=$((failed + missing))
+fi
+if [[ -s $E2E_TMP/prefix-second-time ]]; then
+    echo "made a second time after wineboot failed: the Wine prefix"
 fi
 if [[ -s $E2E_TMP/second-runs ]]; then
     echo "ran a second time after Wine itself failed (a preparing step, or its services ended under the test; first runs' logs beside the others):" \
