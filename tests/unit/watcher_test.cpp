@@ -15,6 +15,7 @@
 #include "infected_stick.h"
 #include "lockbay/protection/cleaning_handover.h"
 #include "platform/encoding.h"
+#include "product/policies.h"
 #include "watch/core/drive_arrival.h"
 
 namespace {
@@ -265,10 +266,11 @@ protected:
         host.commandLine = std::move(arguments);
         return watcher.run();
     }
-    std::optional<std::wstring> runEntry() {
+    // The user's "Start with Windows".
+    std::optional<std::uint32_t> choice() {
         const auto value =
-            fake.registry.read(platform::RegistryRoot::CurrentUser, watch::kRunKey, watch::kRunValue);
-        return value ? platform::stringOf(*value) : std::nullopt;
+            fake.registry.read(platform::RegistryRoot::CurrentUser, watch::kChoiceKey, watch::kChoiceValue);
+        return value ? platform::dwordOf(*value) : std::nullopt;
     }
     void useShippedLanguage(const std::string& file, const std::string& asName) {
         std::ifstream in(std::string(LOCKBAY_LANGUAGE_DIR) + "/" + file, std::ios::binary);
@@ -388,7 +390,7 @@ TEST_F(WatcherTest, MenuOpensLockbayTogglesStartWithWindowsAndExits) {
     EXPECT_EQ(items[0].text, L"Open Lockbay");
     EXPECT_TRUE(items[0].isDefault);
     EXPECT_EQ(items[1].text, L"Start with Windows");
-    EXPECT_FALSE(items[1].checked);
+    EXPECT_TRUE(items[1].checked) << "on until the user turns it off";
     EXPECT_TRUE(items[2].text.empty()) << "a separator";
     EXPECT_EQ(items[3].text, L"Exit");
     EXPECT_TRUE(host.opened.empty());
@@ -396,10 +398,10 @@ TEST_F(WatcherTest, MenuOpensLockbayTogglesStartWithWindowsAndExits) {
 
     host.menuChoice = 1;
     host.onMenuRequested();
-    EXPECT_EQ(runEntry(), L"\"C:\\Program Files\\Lockbay\\lockbay-watch.exe\"");
+    EXPECT_EQ(choice(), 0u);
     host.onMenuRequested();
-    EXPECT_TRUE(host.menus[2][1].checked);
-    EXPECT_EQ(runEntry(), std::nullopt) << "chosen again, the entry goes";
+    EXPECT_FALSE(host.menus[2][1].checked);
+    EXPECT_EQ(choice(), 1u) << "chosen again, it is on";
 
     host.menuChoice = 0;
     host.onMenuRequested();
@@ -448,12 +450,50 @@ TEST_F(WatcherTest, CommandLineForAnInstaller) {
     }
     EXPECT_FALSE(host.iconShown);
 
-    EXPECT_EQ(start({L"--enable-start-with-windows"}), watch::kExitOk);
-    EXPECT_EQ(runEntry(), L"\"C:\\Program Files\\Lockbay\\lockbay-watch.exe\"");
     EXPECT_EQ(start({L"--disable-start-with-windows"}), watch::kExitOk);
-    EXPECT_EQ(runEntry(), std::nullopt);
-    EXPECT_EQ(start({L"--disable-start-with-windows"}), watch::kExitOk) << "nothing to remove is fine";
+    EXPECT_EQ(choice(), 0u);
+    EXPECT_EQ(start({L"--enable-start-with-windows"}), watch::kExitOk);
+    EXPECT_EQ(choice(), 1u);
     EXPECT_FALSE(host.iconShown);
+}
+
+// The machine-wide Run entry starts the watcher with --at-sign-in for every user: the
+// organisation's policy decides, else the user's choice; a user's own Run entry of an
+// older version goes. Wine shows no sign-in, so this is where the decision is seen.
+TEST_F(WatcherTest, AtSignInThePolicyOrTheUsersChoiceDecides) {
+    using platform::RegistryRoot;
+    const auto setPolicy = [this](std::optional<std::uint32_t> on) {
+        if (on)
+            fake.registry.write(RegistryRoot::LocalMachine, product::policy::kKey, L"ProtectOnPlugIn",
+                                platform::dwordValue(*on));
+        else
+            fake.registry.remove(RegistryRoot::LocalMachine, product::policy::kKey, L"ProtectOnPlugIn");
+    };
+    fake.registry.write(RegistryRoot::CurrentUser, watch::kRunKey, watch::kRunValue,
+                        platform::stringValue(L"old"));
+    struct Case {
+        std::optional<std::uint32_t> policy, choice;
+        int exitCode;
+        bool watches;
+    };
+    const Case cases[] = {{std::nullopt, std::nullopt, watch::kExitOk, true},
+                          {std::nullopt, 0u, watch::kExitOk, false},
+                          {1u, 0u, watch::kExitOk, true},
+                          {0u, 1u, watch::kExitRefusedByPolicy, false}};
+    for (const Case& c : cases) {
+        setPolicy(c.policy);
+        if (c.choice)
+            fake.registry.write(RegistryRoot::CurrentUser, watch::kChoiceKey, watch::kChoiceValue,
+                                platform::dwordValue(*c.choice));
+        host.iconShown = false;
+        EXPECT_EQ(start({watch::kAtSignIn}), c.exitCode);
+        EXPECT_EQ(host.iconShown, c.watches);
+        EXPECT_FALSE(fake.registry.read(RegistryRoot::CurrentUser, watch::kRunKey, watch::kRunValue));
+    }
+    EXPECT_TRUE(fake.backend.messageBoxes().empty()) << "nobody is told at each sign-in";
+    setPolicy(std::nullopt);
+    EXPECT_EQ(start(), watch::kExitOk) << "started by hand, it watches whatever the choice";
+    EXPECT_TRUE(host.iconShown);
 }
 
 TEST_F(WatcherTest, TheSetupStartsItsCommandsAsTheSignedInUser) {
@@ -465,8 +505,7 @@ TEST_F(WatcherTest, TheSetupStartsItsCommandsAsTheSignedInUser) {
     EXPECT_EQ(host.startedAsUser,
               (std::vector<std::wstring>{program + folder, program + L"--enable-start-with-windows" + folder,
                                          program + L"--stop" + folder}));
-    EXPECT_EQ(runEntry(), std::nullopt)
-        << "the entry is the signed-in user's, written by the started program";
+    EXPECT_EQ(choice(), std::nullopt) << "the choice is the signed-in user's, written by the started program";
 
     const std::vector<std::wstring> bad[] = {{L"--as-signed-in-user", L"--as-signed-in-user"},
                                              {L"--as-signed-in-user", L"--start"},
