@@ -68,18 +68,6 @@ assert_watcher() {
 # The names in the program folder, sorted, one per line.
 installed_names() { (cd "$(installed_dir)" && ls -A | LC_ALL=C sort); }
 
-# The certificate this build signs with.
-signing_certificate() {
-    local cert
-    cert=$(sed -n 's/^LOCKBAY_SIGNING_CERT:[A-Z]*=//p' "$E2E_BUILD_DIR/CMakeCache.txt")
-    echo "${cert:-$E2E_BUILD_DIR/signing/development-certificate.pem}"
-}
-
-assert_signed() {
-    osslsigncode verify -CAfile "$(signing_certificate)" -in "$1" >"$E2E_LOG_DIR/verify.out" 2>&1 ||
-        fail "$2 does not carry a valid signature by the build's certificate (see verify.out)"
-}
-
 # The main window of the installed Lockbay, started through its Start-menu shortcut.
 start_from_the_shortcut() {
     must drv shell-open "$shortcut_win" 1
