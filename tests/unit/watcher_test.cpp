@@ -457,45 +457,6 @@ TEST_F(WatcherTest, CommandLineForAnInstaller) {
     EXPECT_FALSE(host.iconShown);
 }
 
-// The machine-wide Run entry starts the watcher with --at-sign-in for every user: the
-// organisation's policy decides, else the user's choice; a user's own Run entry of an
-// older version goes. Wine shows no sign-in, so this is where the decision is seen.
-TEST_F(WatcherTest, AtSignInThePolicyOrTheUsersChoiceDecides) {
-    using platform::RegistryRoot;
-    const auto setPolicy = [this](std::optional<std::uint32_t> on) {
-        if (on)
-            fake.registry.write(RegistryRoot::LocalMachine, product::policy::kKey, L"ProtectOnPlugIn",
-                                platform::dwordValue(*on));
-        else
-            fake.registry.remove(RegistryRoot::LocalMachine, product::policy::kKey, L"ProtectOnPlugIn");
-    };
-    fake.registry.write(RegistryRoot::CurrentUser, watch::kRunKey, watch::kRunValue,
-                        platform::stringValue(L"old"));
-    struct Case {
-        std::optional<std::uint32_t> policy, choice;
-        int exitCode;
-        bool watches;
-    };
-    const Case cases[] = {{std::nullopt, std::nullopt, watch::kExitOk, true},
-                          {std::nullopt, 0u, watch::kExitOk, false},
-                          {1u, 0u, watch::kExitOk, true},
-                          {0u, 1u, watch::kExitRefusedByPolicy, false}};
-    for (const Case& c : cases) {
-        setPolicy(c.policy);
-        if (c.choice)
-            fake.registry.write(RegistryRoot::CurrentUser, watch::kChoiceKey, watch::kChoiceValue,
-                                platform::dwordValue(*c.choice));
-        host.iconShown = false;
-        EXPECT_EQ(start({watch::kAtSignIn}), c.exitCode);
-        EXPECT_EQ(host.iconShown, c.watches);
-        EXPECT_FALSE(fake.registry.read(RegistryRoot::CurrentUser, watch::kRunKey, watch::kRunValue));
-    }
-    EXPECT_TRUE(fake.backend.messageBoxes().empty()) << "nobody is told at each sign-in";
-    setPolicy(std::nullopt);
-    EXPECT_EQ(start(), watch::kExitOk) << "started by hand, it watches whatever the choice";
-    EXPECT_TRUE(host.iconShown);
-}
-
 TEST_F(WatcherTest, TheSetupStartsItsCommandsAsTheSignedInUser) {
     const std::wstring program = L"C:\\Program Files\\Lockbay\\lockbay-watch.exe|";
     const std::wstring folder = L"|C:\\Program Files\\Lockbay";

@@ -105,8 +105,10 @@ test_watcher_policy_off_says_so_and_on_fixes_its_menu() {
     wait_box "The Lockbay plug-in watcher is turned off by your organisation" policy-watcher-off
     must drv wait-process-gone lockbay-watch.exe 10000
 
+    # Kept on, it runs at sign-in although the user's own choice is off.
     policy ProtectOnPlugIn REG_DWORD 1
-    start_windows_program "$WINEPREFIX/drive_c" watcher.out "$LOCKBAY_WIN_DIR\\lockbay-watch.exe"
+    must wine_run "$LOCKBAY_WIN_DIR\\lockbay-watch.exe" --disable-start-with-windows
+    start_windows_program "$WINEPREFIX/drive_c" watcher.out "$LOCKBAY_WIN_DIR\\lockbay-watch.exe" --at-sign-in
     must drv wait-window "$tray" 60000
     must drv mouse "$tray" right 10 5
     must drv wait-window '#32768' 10000
@@ -126,10 +128,8 @@ test_watcher_policy_off_says_so_and_on_fixes_its_menu() {
 
 msi_log() { note "$*" && wine_run "$@" >>"$E2E_LOG_DIR/msiexec.out" 2>&1; }
 # The keys of the Apps & features entries named Lockbay, and one value of a key.
-lockbay_entries() {
-    wine_run reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s | tr -d '\r' |
-        awk '/^HKEY/ {key=$0} /DisplayName +REG_SZ +Lockbay$/ {print key}'
-}
+lockbay_entries() { wine_run reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s |
+    tr -d '\r' | awk '/^HKEY/ {key=$0} /DisplayName +REG_SZ +Lockbay$/ {print key}'; }
 reg_data() { wine_run reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"; }
 run_entry() { reg_data 'HKLM\Software\Microsoft\Windows\CurrentVersion\Run' LockbayWatch; }
 shortcut() { find "$WINEPREFIX/drive_c/ProgramData" "$WINEPREFIX/drive_c/users" -name Lockbay.lnk; }
@@ -143,7 +143,10 @@ refused_with_a_box() {
 
 test_msi_installs_upgrades_and_removes_and_never_over_the_setup() {
     local msi='C:\e2e\Lockbay.msi' next='C:\e2e\Lockbay-4.0.1.msi' dir='C:\Program Files\Lockbay' entry status=0
-    assert_signed "$(c_path "$msi")" Lockbay.msi
+    local cert
+    cert=$(sed -n 's/^LOCKBAY_SIGNING_CERT:[A-Z]*=//p' "$E2E_BUILD_DIR/CMakeCache.txt")
+    osslsigncode verify -CAfile "${cert:-$E2E_BUILD_DIR/signing/development-certificate.pem}" -in "$(c_path "$msi")" \
+        >&2 || fail "Lockbay.msi does not carry a valid signature by the build's certificate"
     rm -f "$(standin_log)"  # no access list is set in Program Files
     msi_log msiexec /i "$msi" /qn || fail "msiexec /i Lockbay.msi /qn ended with $?"
     assert_eq "$(cd "$(c_path "$dir")" && ls -A | LC_ALL=C sort | xargs)" "english.vlng francais.vlng german.vlng \

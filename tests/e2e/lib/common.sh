@@ -374,19 +374,6 @@ assert_no_planted_tool_ran() { sleep 1 && assert_missing "$(c_path "$LOCKBAY_SET
 # screenshot <name> [class] : build/e2e-screens/<name>.png, of the whole virtual screen
 # or cropped to the client area of the window of that class (without a window manager
 # there is no frame to show).
-# The certificate this build signs with.
-signing_certificate() {
-    local cert
-    cert=$(sed -n 's/^LOCKBAY_SIGNING_CERT:[A-Z]*=//p' "$E2E_BUILD_DIR/CMakeCache.txt")
-    echo "${cert:-$E2E_BUILD_DIR/signing/development-certificate.pem}"
-}
-
-# assert_signed <file> <name> : a valid signature by the build's certificate.
-assert_signed() {
-    osslsigncode verify -CAfile "$(signing_certificate)" -in "$1" >"$E2E_LOG_DIR/verify.out" 2>&1 ||
-        fail "$2 does not carry a valid signature by the build's certificate (see verify.out)"
-}
-
 screenshot() {
     local name=$1 class=${2:-} rect
     local file=$E2E_SCREENS/$name.png
