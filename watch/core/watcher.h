@@ -70,7 +70,7 @@ Command commandOf(const std::vector<std::wstring>& arguments);
 
 // Exit codes.
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitFailed = 1;           // the stop timed out, the Run entry, the icon or
+inline constexpr int kExitFailed = 1;           // the stop timed out, the choice, the icon or
                                                 // the start for the signed-in user failed
 inline constexpr int kExitUsage = 2;            // arguments it does not know
 inline constexpr int kExitRefusedByPolicy = 5;  // the organisation has turned the watcher off
