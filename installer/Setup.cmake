@@ -19,6 +19,10 @@ if(NOT LOCKBAY_MAKENSIS)
                       "(Debian: apt-get install nsis; tools/run-tests.sh installs it).")
 endif()
 set(LOCKBAY_INSTALLER_DIR ${CMAKE_CURRENT_LIST_DIR})
+# The upgrade code of Lockbay.msi (Msi.cmake), the same for every version: Windows
+# Installer knows the package's installations by it, and so does the setup, which never
+# installs over one.
+set(LOCKBAY_MSI_UPGRADE_CODE 6B7D3C52-1E0A-4F6B-9C8D-2A4E5F607182)
 
 # A text inside an NSIS string: "$" starts a variable and "$\"" is a quote.
 function(lockbay_nsis_string result text)

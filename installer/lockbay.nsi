@@ -10,16 +10,18 @@
 ;   OUTFILE         where the (still unsigned) setup is written; the build signs it
 ;
 ; Silent: "LockbaySetup.exe /S [/NOWATCHER] [/D=folder]". Exit code 0 when installed, 3
-; when Lockbay or its updater kept running (nothing was changed then). /NOWATCHER turns
-; the option "Protect USB drives automatically" off (with or without the pages).
+; when Lockbay or its updater kept running (nothing was changed then), 4 when Lockbay is
+; installed from Lockbay.msi (nothing was changed). /NOWATCHER turns the option "Protect
+; USB drives automatically" off (with or without the pages).
 ;
-; That option is the watcher, lockbay-watch.exe, in the notification area. The setup runs
-; elevated, and perhaps signed in as another administrator than the user at the desktop,
-; so it never starts the watcher or writes its Run entry itself: it asks the watcher to
-; do both as the user signed in to the desktop ("--as-signed-in-user", through the
-; desktop's shell), so that the watcher runs with that user's own rights and its entry
-; is in that user's Run key, where the watcher's own "Start with Windows" shows and
-; changes it. The option is kept under Apps & features (ProtectOnPlugIn).
+; That option is the watcher, lockbay-watch.exe, in the notification area: one
+; machine-wide Run entry starts it for every user who signs in, and the watcher then
+; follows the organisation's policy or the user's own "Start with Windows" (kept under
+; HKCU\Software\Lockbay). The setup runs elevated, and perhaps signed in as another
+; administrator than the user at the desktop, so it never starts the watcher itself: it
+; asks the watcher to start as the user signed in to the desktop ("--as-signed-in-user",
+; through the desktop's shell), so that it runs with that user's own rights. The option
+; is kept under Apps & features (ProtectOnPlugIn).
 
 Unicode true
 Target amd64-unicode
@@ -50,7 +52,11 @@ ManifestSupportedOS all
 !define WATCHER_CLASS "LockbayWatch"
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
 !define RUN_VALUE "LockbayWatch"
+; The user's own "Start with Windows" for the watcher, under HKCU.
+!define CHOICE_KEY "Software\Lockbay"
+!define CHOICE_VALUE "StartWithWindows"
 !define EXIT_PROGRAMS_RUNNING 3
+!define EXIT_INSTALLED_BY_MSI 4
 
 ; ---- What is installed -------------------------------------------------------------------
 ;
@@ -127,6 +133,9 @@ Var DesktopBox
 Var ProtectOnPlugIn
 Var ProtectBox
 Var PreviousProtection
+; The machine-wide Run entry of the installation this one replaces ("" for none: an
+; installation without the option, or of a version that gave each user an entry).
+Var PreviousMachineEntry
 ; 1 when a watcher ran as the setup began: it is started again at the end.
 Var WatcherWasRunning
 ; The finish page's text: it says when the watcher was not started now.
@@ -244,6 +253,15 @@ FunctionEnd
 Function .onInit
     SetShellVarContext all
     SetRegView 64
+    ; Lockbay.msi and this setup never install over each other: Windows Installer knows the
+    ; package's installations by its upgrade code.
+    System::Call 'msi::MsiEnumRelatedProductsW(w "{${MSI_UPGRADE_CODE}}", i 0, i 0, w .r1) i .r0'
+    ${If} $0 == 0
+        MessageBox MB_OK|MB_ICONSTOP "Lockbay is installed on this computer from its Windows Installer package, Lockbay.msi, perhaps by your organisation.$\r$\n$\r$\nPlease remove that installation under Apps & features first (or ask your administrator), then run this setup again. Nothing was changed." /SD IDOK
+        SetErrorLevel ${EXIT_INSTALLED_BY_MSI}
+        Quit
+    ${EndIf}
+    ReadRegStr $PreviousMachineEntry HKLM "${RUN_KEY}" "${RUN_VALUE}"
     ; An earlier installation: its version for the welcome page, its options as defaults.
     ReadRegStr $InstalledVersion HKLM "${UNINSTALL_KEY}" "DisplayVersion"
     StrCpy $StartMenuShortcut ${BST_CHECKED}
@@ -446,17 +464,26 @@ Section "Lockbay"
     Call SetUpWatcher
 SectionEnd
 
-; "Protect USB drives automatically", for the user signed in to the desktop. Where the
-; option is new (a first install, an installation without it, or turned on now) the
-; watcher adds its Run entry; an upgrade with the option on already leaves the entry as
-; the user left it in the watcher's menu, so that it never brings back an entry the user
-; took away. The watcher is started where the option is new, and again where it ran
-; before the install. Turned off, the option takes away the entry it had added.
+; "Protect USB drives automatically": the machine-wide Run entry. Where the option is new
+; (a first install, an installation without it, or turned on now) the signed-in user's
+; "Start with Windows" is turned on; an upgrade with the option on already keeps the
+; choice the user made in the watcher's menu. A version that gave each user a Run entry
+; of their own kept that choice as the entry: for this account it becomes the recorded
+; choice, and the entry goes (the watcher removes such an entry of any other user when it
+; starts). The watcher is started where the option is new, and again where it ran before
+; the install. Turned off, the option takes away the machine-wide entry.
 Function SetUpWatcher
     ${If} $ProtectOnPlugIn == ${BST_CHECKED}
+        WriteRegStr HKLM "${RUN_KEY}" "${RUN_VALUE}" '"$INSTDIR\${WATCHER}" --at-sign-in'
         ${If} $PreviousProtection != 1
             ExecWait '"$INSTDIR\${WATCHER}" --as-signed-in-user --enable-start-with-windows'
             StrCpy $WatcherWasRunning 1
+        ${ElseIf} $PreviousMachineEntry == ""
+            ReadRegStr $0 HKCU "${RUN_KEY}" "${RUN_VALUE}"
+            ${If} $0 == ""
+                WriteRegDWORD HKCU "${CHOICE_KEY}" "${CHOICE_VALUE}" 0
+            ${EndIf}
+            DeleteRegValue HKCU "${RUN_KEY}" "${RUN_VALUE}"
         ${EndIf}
         ; Where no desktop shell can start it as the signed-in user, the watcher does not
         ; start now (never with the setup's rights): its Run entry starts it at sign-in.
@@ -471,10 +498,8 @@ Function SetUpWatcher
         ${EndIf}
         WriteRegDWORD HKLM "${UNINSTALL_KEY}" "ProtectOnPlugIn" 1
     ${Else}
-        ${If} $PreviousProtection == 1
-            ExecWait '"$INSTDIR\${WATCHER}" --as-signed-in-user --disable-start-with-windows'
-            DeleteRegValue HKCU "${RUN_KEY}" "${RUN_VALUE}"
-        ${EndIf}
+        DeleteRegValue HKLM "${RUN_KEY}" "${RUN_VALUE}"
+        DeleteRegValue HKCU "${RUN_KEY}" "${RUN_VALUE}"
         WriteRegDWORD HKLM "${UNINSTALL_KEY}" "ProtectOnPlugIn" 0
     ${EndIf}
 FunctionEnd
@@ -493,10 +518,9 @@ Function un.onInit
 FunctionEnd
 
 Section "Uninstall"
-    ; The watcher's Run entry, the signed-in user's and this account's, then the watcher.
-    ${If} ${FileExists} "$INSTDIR\${WATCHER}"
-        ExecWait '"$INSTDIR\${WATCHER}" --as-signed-in-user --disable-start-with-windows'
-    ${EndIf}
+    ; The watcher's Run entry (and this account's own, of an older version), then the
+    ; watcher.
+    DeleteRegValue HKLM "${RUN_KEY}" "${RUN_VALUE}"
     DeleteRegValue HKCU "${RUN_KEY}" "${RUN_VALUE}"
     Call un.StopWatcher
     Call un.WaitForClosedPrograms
@@ -522,5 +546,6 @@ Section "Uninstall"
     ; them. The computer's saved AutoRun settings in HKLM stay, so that Lockbay installed
     ; again can still turn AutoRun back on.
     DeleteRegKey HKCU "Software\Lockbay\Drives to clean"
+    DeleteRegValue HKCU "${CHOICE_KEY}" "${CHOICE_VALUE}"
     DeleteRegKey /ifempty HKCU "Software\Lockbay"
 SectionEnd

@@ -19,6 +19,12 @@ namespace product::policy {
 // can write there, unlike HKCU).
 inline constexpr const wchar_t* kKey = L"Software\\Policies\\Lockbay";
 
+// An installation from the Windows Installer package (Lockbay.msi) leaves REG_DWORD 1 in
+// this value under HKLM: the organisation deploys each new version as a package, so the
+// programs behave as with the update check turned off.
+inline constexpr const wchar_t* kInstallationKey = L"Software\\Lockbay";
+inline constexpr const wchar_t* kUpdatesManagedValue = L"UpdatesManaged";
+
 // The policies in force. Nothing: not configured, today's behaviour.
 struct Policies {
     std::optional<bool> updateCheck;           // check for a newer version at start-up
@@ -79,7 +85,8 @@ inline bool usableHost(const std::wstring& host) {
 }
 
 // Reads every policy of the table from HKLM. A value of the wrong type, or a switch other
-// than 0 or 1, or an unusable host, counts as not configured.
+// than 0 or 1, or an unusable host, counts as not configured. An installation from
+// Lockbay.msi turns the update check off whatever its policy says.
 inline Policies read(platform::Registry& registry) {
     Policies policies;
     for (const Entry& entry : kEntries) {
@@ -93,6 +100,9 @@ inline Policies read(platform::Registry& registry) {
             if (text && usableHost(*text)) policies.*entry.text = *text;
         }
     }
+    const auto managed =
+        registry.read(platform::RegistryRoot::LocalMachine, kInstallationKey, kUpdatesManagedValue);
+    if (managed && platform::dwordOf(*managed) == 1u) policies.updateCheck = false;
     return policies;
 }
 

@@ -57,6 +57,8 @@ programs=(
     "$BUILD_DIR/cli/lockbay-cli.exe"
     "$BUILD_DIR/LockbaySetup.exe"
     "$BUILD_DIR/tests/e2e/next-version/LockbaySetup.exe"
+    "$BUILD_DIR/Lockbay.msi"
+    "$BUILD_DIR/tests/e2e/next-version/Lockbay.msi"
     "$BUILD_DIR/tests/e2e/driver.exe"
     "$BUILD_DIR/tests/e2e/fake_setup.exe"
     "$BUILD_DIR/tests/e2e/as_standard_user.exe"
@@ -130,7 +132,9 @@ install_into_prefix() {
         cp "$BUILD_DIR/tests/e2e/driver.exe" "$BUILD_DIR/tests/e2e/fake_setup.exe" \
             "$BUILD_DIR/tests/e2e/as_standard_user.exe" "$BUILD_DIR/tests/e2e/http_probe.exe" "$c/e2e/" &&
         cp "$BUILD_DIR/LockbaySetup.exe" "$c/e2e/LockbaySetup.exe" &&
-        cp "$BUILD_DIR/tests/e2e/next-version/LockbaySetup.exe" "$c/e2e/LockbaySetup-4.0.1.exe" || return 1
+        cp "$BUILD_DIR/tests/e2e/next-version/LockbaySetup.exe" "$c/e2e/LockbaySetup-4.0.1.exe" &&
+        cp "$BUILD_DIR/Lockbay.msi" "$c/e2e/Lockbay.msi" &&
+        cp "$BUILD_DIR/tests/e2e/next-version/Lockbay.msi" "$c/e2e/Lockbay-4.0.1.msi" || return 1
     # Lockbay starts its tools in the system folder, where Wine's cmd finds Wine's own
     # cacls before any on the search path (it ignores NoDefaultCurrentDirectoryInExePath),
     # and the setup runs icacls from there by its full path: the stand-ins take the place

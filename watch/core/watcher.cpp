@@ -23,6 +23,7 @@ Command commandOf(const std::vector<std::wstring>& arguments) {
     }
     if (arguments.size() > 1) return Command::Unknown;
     const std::wstring& word = arguments[0];
+    if (word == kAtSignIn) return Command::WatchAtSignIn;
     if (word == L"--stop") return Command::Stop;
     if (word == L"--enable-start-with-windows") return Command::EnableStartWithWindows;
     if (word == L"--disable-start-with-windows") return Command::DisableStartWithWindows;
@@ -36,7 +37,9 @@ int Watcher::run() {
     const std::vector<std::wstring> arguments = host_.arguments();
     switch (commandOf(arguments)) {
         case Command::Watch:
-            return watch();
+            return watch(false);
+        case Command::WatchAtSignIn:
+            return watch(true);
         case Command::Stop:
             return host_.stopRunningInstance(kStopWaitMs) == platform::TrayHost::StopResult::StillRunning
                        ? kExitFailed
@@ -65,17 +68,20 @@ int Watcher::startAsSignedInUser(const std::vector<std::wstring>& arguments) {
     return host_.startAsSignedInUser(program, line, folder_).started ? kExitOk : kExitFailed;
 }
 
-int Watcher::watch() {
-    // Turned off by the organisation, it runs for no one, and says so.
+int Watcher::watch(bool atSignIn) {
+    // A Run entry of the user's own, from a version before the machine-wide one, would
+    // start a second watcher at each sign-in; its choice (on) is the default.
+    lockbay::ignoreFailure(platform_.registry.remove(RegistryRoot::CurrentUser, kRunKey, kRunValue));
+    // Turned off by the organisation, it runs for no one, and says so when started by hand.
     policies_ = product::policy::read(platform_.registry);
     if (policies_.watcher == false) {
+        if (atSignIn) return kExitRefusedByPolicy;
         platform_.ui.messageBox(textOrEnglish(language(), CaptionLine::kWatchPolicyOff),
                                 textOrEnglish(language(), CaptionLine::kWatchTooltip));
         return kExitRefusedByPolicy;
     }
-    // Kept on by the organisation: the menu shows "Start with Windows" checked, so the
-    // user's Run entry is made true to it.
-    if (policies_.watcher == true && !startsWithWindows()) lockbay::ignoreFailure(setStartWithWindows(true));
+    // At sign-in, the user's choice decides unless the organisation keeps it on.
+    if (atSignIn && !startsWithWindows()) return kExitOk;
     // A second start (the Run entry and the installer both start it, say) leaves the
     // first one watching.
     if (!host_.claimSingleInstance()) return kExitOk;
@@ -185,20 +191,16 @@ void Watcher::openLockbay() {
                  platform::NotificationKind::Warning);
 }
 
-std::wstring Watcher::runCommand() const {
-    return L"\"" + folder_ + L"\\" + kProgramFileName + L"\"";
-}
-
 bool Watcher::startsWithWindows() {
-    return platform_.registry.read(RegistryRoot::CurrentUser, kRunKey, kRunValue).has_value();
+    if (policies_.watcher == true) return true;
+    const auto choice = platform_.registry.read(RegistryRoot::CurrentUser, kChoiceKey, kChoiceValue);
+    const auto number = choice ? platform::dwordOf(*choice) : std::nullopt;
+    return number != 0u;
 }
 
 bool Watcher::setStartWithWindows(bool on) {
-    platform::Registry& registry = platform_.registry;
-    const RegistryStatus status = on ? registry.write(RegistryRoot::CurrentUser, kRunKey, kRunValue,
-                                                      platform::stringValue(runCommand()))
-                                     : registry.remove(RegistryRoot::CurrentUser, kRunKey, kRunValue);
-    return status == RegistryStatus::Done;
+    return platform_.registry.write(RegistryRoot::CurrentUser, kChoiceKey, kChoiceValue,
+                                    platform::dwordValue(on ? 1 : 0)) == RegistryStatus::Done;
 }
 
 }  // namespace watch

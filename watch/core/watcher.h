@@ -8,8 +8,13 @@
 //                                                   user's watcher runs already)
 //   lockbay-watch.exe --stop                        ends this user's running watcher and
 //                                                   waits for it (for an uninstaller)
-//   lockbay-watch.exe --enable-start-with-windows   adds the user's Run entry
-//   lockbay-watch.exe --disable-start-with-windows  removes it
+//   lockbay-watch.exe --at-sign-in                  watches when the user's choice "Start
+//                                                   with Windows" allows it or the
+//                                                   organisation's policy keeps it on; ends
+//                                                   quietly otherwise (the installers' one
+//                                                   machine-wide Run entry starts it so)
+//   lockbay-watch.exe --enable-start-with-windows   turns the user's choice on
+//   lockbay-watch.exe --disable-start-with-windows  turns it off
 //   lockbay-watch.exe --as-signed-in-user [command] carries out one of the above (no
 //                                                   command: watching) as the user signed
 //                                                   in to the desktop, with that user's own
@@ -38,21 +43,36 @@ inline constexpr wchar_t kLockbayFileName[] = L"lockbay.exe";
 // The name of the host's window class and single instance.
 inline constexpr wchar_t kInstanceName[] = L"LockbayWatch";
 
-// "Start with Windows": a value of the signed-in user's Run key.
+// The installers' machine-wide Run entry (HKLM) starts the watcher with --at-sign-in for
+// every user who signs in. Versions before it had a Run entry of each user's own (HKCU),
+// of the same name: the watcher removes such an entry when it starts.
 inline constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 inline constexpr wchar_t kRunValue[] = L"LockbayWatch";
+inline constexpr wchar_t kAtSignIn[] = L"--at-sign-in";
+// "Start with Windows": the user's own choice, a REG_DWORD under HKCU (0 off; anything
+// else, or none, on).
+inline constexpr wchar_t kChoiceKey[] = L"Software\\Lockbay";
+inline constexpr wchar_t kChoiceValue[] = L"StartWithWindows";
 
 // How long --stop waits for the running watcher to end.
 inline constexpr int kStopWaitMs = 10000;
 
-enum class Command { Watch, Stop, EnableStartWithWindows, DisableStartWithWindows, AsSignedInUser, Unknown };
+enum class Command {
+    Watch,
+    WatchAtSignIn,
+    Stop,
+    EnableStartWithWindows,
+    DisableStartWithWindows,
+    AsSignedInUser,
+    Unknown
+};
 Command commandOf(const std::vector<std::wstring>& arguments);
 
 // Exit codes.
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitFailed = 1;  // the stop timed out, the Run entry, the icon or
-                                       // the start for the signed-in user failed
-inline constexpr int kExitUsage = 2;   // arguments it does not know
+inline constexpr int kExitFailed = 1;           // the stop timed out, the choice, the icon or
+                                                // the start for the signed-in user failed
+inline constexpr int kExitUsage = 2;            // arguments it does not know
 inline constexpr int kExitRefusedByPolicy = 5;  // the organisation has turned the watcher off
 
 class Watcher {
@@ -71,13 +91,13 @@ public:
     // Reads the organisation's policies again; a watcher turned off ends.
     void policyChanged();
 
-    // The Run entry's value: the watcher's own path in quotes.
-    std::wstring runCommand() const;
+    // "Start with Windows": on when the organisation keeps the watcher on, else the user's
+    // choice.
     bool startsWithWindows();
     bool setStartWithWindows(bool on);
 
 private:
-    int watch();
+    int watch(bool atSignIn);
     // Starts this program again with `arguments` as the signed-in user.
     int startAsSignedInUser(const std::vector<std::wstring>& arguments);
     // The language selected in Lockbay, read afresh each time, so that a change made in
@@ -86,7 +106,7 @@ private:
 
     platform::Platform& platform_;
     platform::TrayHost& host_;
-    std::wstring folder_;  // the program's folder
+    std::wstring folder_;                 // the program's folder
     product::policy::Policies policies_;  // the organisation's, read at start and on a change
 };
 

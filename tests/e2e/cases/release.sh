@@ -22,8 +22,8 @@ setup_next=1
 setup_retry=4
 installed_files=(english.vlng francais.vlng german.vlng indonesian.vlng italian.vlng lockbay-cli.exe
     lockbay-watch.exe lockbay.exe policies romana.vlng spanish.vlng uninstall.exe update.exe)
-run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
-watcher_entry="\"$install_win\\lockbay-watch.exe\""
+run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
+watcher_entry="\"$install_win\\lockbay-watch.exe\" --at-sign-in"
 
 # ---- Helpers of this case --------------------------------------------------------------
 
@@ -49,7 +49,7 @@ reg_value() {
 
 installed_version() { drv file-version "$install_win\\$1" | tr -d '\r'; }
 
-# The watcher's entry in the user's Run key ("" when there is none), and how many run.
+# The watcher's machine-wide Run entry ("" when there is none), and how many run.
 # Wine runs every program elevated and has no desktop shell through which the setup could
 # start the watcher as the signed-in user: there the setup never starts it (it would run
 # with the setup's rights), and its Run entry starts it at the next sign-in.
@@ -183,16 +183,19 @@ test_upgrade_replaces_the_programs_and_keeps_the_language_choice() {
     must drv wait-process-gone lockbay.exe 30000
     assert_eq "$(tr -d '\r' <"$(installed_dir)/clng.vlng")" "german.vlng" "clng.vlng after choosing Deutsch"
 
-    # The user signs in (the watcher starts) and turns "Start with Windows" off in its
-    # menu; the upgrade stops the running watcher to replace it, never starts it with its
-    # own rights, and keeps the choice.
+    # The user signs in (the watcher starts). As with a version that gave each user a Run
+    # entry of their own, which the user took away in the watcher's menu, there is none:
+    # the upgrade stops the running watcher to replace it, never starts it with its own
+    # rights, writes the machine-wide entry and keeps the user's choice (off).
     assert_watcher "$watcher_entry" 0 "after the install"
     start_windows_program "$(installed_dir)" watch.out "$install_win\\lockbay-watch.exe"
-    wine_run "$install_win\\lockbay-watch.exe" --disable-start-with-windows || fail "turning Start with Windows off failed"
+    must wine_run reg delete "$run_key" /v LockbayWatch /f
     assert_watcher "" 1 "after signing in"
 
     install_silently "$next_setup_exe"
-    assert_watcher "" 0 "after the upgrade"
+    assert_watcher "$watcher_entry" 0 "after the upgrade"
+    assert_eq "$(wine_run reg query 'HKCU\Software\Lockbay' /v StartWithWindows | tr -d '\r' | grep -o '0x.*')" 0x0 \
+        "Start with Windows after the upgrade"
     assert_eq "$(installed_version lockbay-watch.exe)" "4.0.1.0" "lockbay-watch.exe's version after the upgrade"
     assert_eq "$(installed_version lockbay-cli.exe)" "4.0.1.0" "lockbay-cli.exe's version after the upgrade"
     assert_eq "$(installed_version lockbay.exe)" "4.0.1.0" "lockbay.exe's version after the upgrade"

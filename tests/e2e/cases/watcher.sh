@@ -11,6 +11,7 @@ watch_exe='C:\Lockbay\lockbay-watch.exe'
 tray=__winex11_standalone_tray
 tree_hash=$E2E_ROOT/bad_input/tree_hash.py
 run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
+choice_key='HKCU\Software\Lockbay'
 
 export LOCKBAY_E2E_NOTIFICATIONS='C:\notifications.txt'
 notifications() {
@@ -50,11 +51,12 @@ choose_item() {
     must drv wait-gone '#32768' 10000
 }
 
-run_entry() {
-    wine_run reg query "$run_key" /v LockbayWatch 2>/dev/null | tr -d '\r' |
-        sed -n 's/^ *LockbayWatch *REG_SZ *//p'
+# The user's "Start with Windows" (0x0 or 0x1; empty: never chosen, on).
+start_choice() {
+    wine_run reg query "$choice_key" /v StartWithWindows 2>/dev/null | tr -d '\r' |
+        sed -n 's/^ *StartWithWindows *REG_DWORD *//p'
 }
-run_entry_is() { [[ $(run_entry) == "$1" ]]; }
+start_choice_is() { [[ $(start_choice) == "$1" ]]; }
 
 snapshot() {
     python3 "$tree_hash" snapshot "$(drive_dir "$1")" >"$E2E_TEST_TMP/$1.$2.tree" || fatal "could not record $1:"
@@ -193,12 +195,12 @@ test_menu_starts_with_windows_opens_lockbay_and_exits() {
 
     open_menu
     screenshot_root "$E2E_SCREENS/watcher-menu.png" 0 0 320 140 || fail "no screenshot"
-    choose_item 2  # Start with Windows
-    wait_until 10 run_entry_is '"C:\Lockbay\lockbay-watch.exe"' || fail "Run entry: [$(run_entry)]"
+    choose_item 2  # Start with Windows: on until the user turns it off
+    wait_until 10 start_choice_is 0x0 || fail "Start with Windows: [$(start_choice)]"
     open_menu
     screenshot_root "$E2E_SCREENS/watcher-menu-start-with-windows.png" 0 0 320 140 || fail "no screenshot"
     choose_item 2
-    wait_until 10 run_entry_is '' || fail "the Run entry is still there: [$(run_entry)]"
+    wait_until 10 start_choice_is 0x1 || fail "Start with Windows is still off: [$(start_choice)]"
 
     # Open Lockbay: from its folder, which is its working folder (it shows German too).
     open_menu
@@ -211,5 +213,12 @@ test_menu_starts_with_windows_opens_lockbay_and_exits() {
     open_menu
     choose_item 3  # Exit
     must drv wait-process-gone lockbay-watch.exe 10000
-    assert_eq "$(run_entry)" "" "Run entry after Exit"
+    assert_eq "$(start_choice)" 0x1 "Start with Windows after Exit"
+
+    # At sign-in, the choice turned off keeps it from watching; a user's own Run entry of
+    # an older version goes.
+    must wine_run reg add "$run_key" /v LockbayWatch /d "\"$watch_exe\"" /f
+    must wine_run "$watch_exe" --disable-start-with-windows
+    wine_run "$watch_exe" --at-sign-in || fail "--at-sign-in ended with $?"
+    assert_eq "$(watcher_count) $(wine_run reg query "$run_key" | grep -c LockbayWatch)" "0 0" "after --at-sign-in"
 }

@@ -15,6 +15,7 @@
 #include "fakes/fake_platform.h"
 #include "infected_stick.h"
 #include "platform/encoding.h"
+#include "product/policies.h"
 #include "watch/core/drive_arrival.h"
 
 namespace {
@@ -265,10 +266,11 @@ protected:
         host.commandLine = std::move(arguments);
         return watcher.run();
     }
-    std::optional<std::wstring> runEntry() {
+    // The user's "Start with Windows".
+    std::optional<std::uint32_t> choice() {
         const auto value =
-            fake.registry.read(platform::RegistryRoot::CurrentUser, watch::kRunKey, watch::kRunValue);
-        return value ? platform::stringOf(*value) : std::nullopt;
+            fake.registry.read(platform::RegistryRoot::CurrentUser, watch::kChoiceKey, watch::kChoiceValue);
+        return value ? platform::dwordOf(*value) : std::nullopt;
     }
     void useShippedLanguage(const std::string& file, const std::string& asName) {
         std::ifstream in(std::string(LOCKBAY_LANGUAGE_DIR) + "/" + file, std::ios::binary);
@@ -388,7 +390,7 @@ TEST_F(WatcherTest, MenuOpensLockbayTogglesStartWithWindowsAndExits) {
     EXPECT_EQ(items[0].text, L"Open Lockbay");
     EXPECT_TRUE(items[0].isDefault);
     EXPECT_EQ(items[1].text, L"Start with Windows");
-    EXPECT_FALSE(items[1].checked);
+    EXPECT_TRUE(items[1].checked) << "on until the user turns it off";
     EXPECT_TRUE(items[2].text.empty()) << "a separator";
     EXPECT_EQ(items[3].text, L"Exit");
     EXPECT_TRUE(host.opened.empty());
@@ -396,10 +398,10 @@ TEST_F(WatcherTest, MenuOpensLockbayTogglesStartWithWindowsAndExits) {
 
     host.menuChoice = 1;
     host.onMenuRequested();
-    EXPECT_EQ(runEntry(), L"\"C:\\Program Files\\Lockbay\\lockbay-watch.exe\"");
+    EXPECT_EQ(choice(), 0u);
     host.onMenuRequested();
-    EXPECT_TRUE(host.menus[2][1].checked);
-    EXPECT_EQ(runEntry(), std::nullopt) << "chosen again, the entry goes";
+    EXPECT_FALSE(host.menus[2][1].checked);
+    EXPECT_EQ(choice(), 1u) << "chosen again, it is on";
 
     host.menuChoice = 0;
     host.onMenuRequested();
@@ -448,11 +450,10 @@ TEST_F(WatcherTest, CommandLineForAnInstaller) {
     }
     EXPECT_FALSE(host.iconShown);
 
-    EXPECT_EQ(start({L"--enable-start-with-windows"}), watch::kExitOk);
-    EXPECT_EQ(runEntry(), L"\"C:\\Program Files\\Lockbay\\lockbay-watch.exe\"");
     EXPECT_EQ(start({L"--disable-start-with-windows"}), watch::kExitOk);
-    EXPECT_EQ(runEntry(), std::nullopt);
-    EXPECT_EQ(start({L"--disable-start-with-windows"}), watch::kExitOk) << "nothing to remove is fine";
+    EXPECT_EQ(choice(), 0u);
+    EXPECT_EQ(start({L"--enable-start-with-windows"}), watch::kExitOk);
+    EXPECT_EQ(choice(), 1u);
     EXPECT_FALSE(host.iconShown);
 }
 
@@ -465,8 +466,7 @@ TEST_F(WatcherTest, TheSetupStartsItsCommandsAsTheSignedInUser) {
     EXPECT_EQ(host.startedAsUser,
               (std::vector<std::wstring>{program + folder, program + L"--enable-start-with-windows" + folder,
                                          program + L"--stop" + folder}));
-    EXPECT_EQ(runEntry(), std::nullopt)
-        << "the entry is the signed-in user's, written by the started program";
+    EXPECT_EQ(choice(), std::nullopt) << "the choice is the signed-in user's, written by the started program";
 
     const std::vector<std::wstring> bad[] = {{L"--as-signed-in-user", L"--as-signed-in-user"},
                                              {L"--as-signed-in-user", L"--start"},
