@@ -73,6 +73,7 @@ void Control::click() {
 void ListBox::clear() {
     owner().load();
     items_.clear();
+    ++revision_;
     selected_ = -1;
     changed();
 }
@@ -99,6 +100,7 @@ void ListBox::raiseSelected(int index) {
 void ListBox::reset() {
     Control::reset();
     items_.clear();
+    ++revision_;
     selected_ = -1;
 }
 

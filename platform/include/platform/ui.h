@@ -204,6 +204,9 @@ class ListBox : public Control {
 public:
     using Control::Control;
     const std::vector<std::wstring>& items() const { return items_; }
+    // Counts the times the lines were taken away (clear, reset); between two, lines are
+    // only added at the end, so a window shows a change by adding the new lines alone.
+    std::uint64_t revision() const { return revision_; }
     int selectedIndex() const { return selected_; }  // -1 when no line is selected
     void clear();
     void addItem(std::wstring item);
@@ -215,6 +218,7 @@ public:
 
 private:
     std::vector<std::wstring> items_;
+    std::uint64_t revision_ = 0;
     int selected_ = -1;
 };
 
