@@ -112,7 +112,7 @@ public:
                 launcher = true;
                 continue;
             }
-            const DrivePath program = findFileOnDrive(fs_, drive_, *target, root_);
+            const DrivePath& program = targetOnDrive(*target);
             targetFound = targetFound || program.accepted();
             if (program.accepted() && hasProgramExtension(program.path)) addOnce(programs, program.path);
             // A target through a link is named, when none of its forms leads to a file here;
@@ -140,6 +140,15 @@ public:
         return true;
     }
 
+    // A shortcut's target as findFileOnDrive finds it from the root, each name looked up
+    // once per scan: the decoys of a stick mostly start the same program.
+    const DrivePath& targetOnDrive(const std::wstring& target) {
+        auto known = targets_.find(target);
+        if (known == targets_.end())
+            known = targets_.emplace(target, findFileOnDrive(fs_, drive_, target, root_)).first;
+        return known->second;
+    }
+
     static void addOnce(std::vector<std::wstring>& list, const std::wstring& path) {
         if (std::none_of(list.begin(), list.end(), [&](const std::wstring& p) { return sameName(p, path); }))
             list.push_back(path);
@@ -155,6 +164,7 @@ private:
     OnceList programs_;
     OnceList shortcuts_;
     OnceList hiddenFolders_;
+    std::unordered_map<std::wstring, DrivePath> targets_;
 };
 
 }  // namespace

@@ -15,7 +15,7 @@
 //                name; GetFileAttributesW of autorun.inf (the protection is there); per
 //                hidden folder with its shortcut: the shortcut opened without following a
 //                link (CreateFileW, GetFileInformationByHandle, GetFinalPathNameByHandleW),
-//                read and parsed, its target opened the same way; then the quarantine's
+//                read and parsed, each target it names opened the same way once; then the quarantine's
 //                two folders made (CreateDirectoryW), each file opened once as above,
 //                read and hashed, renamed through its handle (SetFileInformationByHandle),
 //                each folder shown (SetFileAttributesW), README.txt written
@@ -199,6 +199,7 @@ FloorFound floorScan(const std::wstring& root) {
     }
     GetFileAttributesW((root + L"autorun.inf").c_str());
     bool programFound = false;
+    std::unordered_map<std::wstring, bool> targets;  // each target checked once
     for (const WIN32_FIND_DATAW& folder : entries) {
         constexpr DWORD kHiddenSystem = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
         if (!(folder.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
@@ -213,9 +214,13 @@ FloorFound floorScan(const std::wstring& root) {
         CloseHandle(file);
         if (!link) continue;
         const std::wstring target = root + link->relativePath.substr(2);  // ".\RECYCLER\..."
-        const HANDLE program = openChecked(target, FILE_READ_ATTRIBUTES);
-        if (program == INVALID_HANDLE_VALUE) continue;
-        CloseHandle(program);
+        auto checked = targets.find(target);
+        if (checked == targets.end()) {
+            const HANDLE program = openChecked(target, FILE_READ_ATTRIBUTES);
+            if (program != INVALID_HANDLE_VALUE) CloseHandle(program);
+            checked = targets.emplace(target, program != INVALID_HANDLE_VALUE).first;
+        }
+        if (!checked->second) continue;
         if (!programFound) found.files.push_back(target);
         programFound = true;
         found.files.push_back(shortcutPath);
