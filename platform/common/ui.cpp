@@ -186,6 +186,11 @@ void Form::load() {
     onLoad();
 }
 
+void Form::prepare() {
+    load();
+    if (peer_) peer_->prepare();
+}
+
 void Form::show() {
     load();
     if (!loaded_) return;

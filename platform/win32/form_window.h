@@ -67,6 +67,7 @@ public:
 
     void formChanged() override;
     void controlChanged(ui::Control& control) override;
+    void prepare() override;
 
     HWND window() const { return window_; }
     ui::Form& form() const { return form_; }

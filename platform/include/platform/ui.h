@@ -121,6 +121,8 @@ public:
     virtual ~FormPeer() = default;
     virtual void formChanged() = 0;                   // title, visibility or back colour
     virtual void controlChanged(Control& control) = 0;  // text, visibility, border, list items, selection
+    // Makes ahead what the form's first paint needs (its pictures), the form staying hidden.
+    virtual void prepare() {}
 };
 
 class Backend {
@@ -283,6 +285,9 @@ public:
 
     // Creates the form hidden (running its load handler) when it does not exist.
     void load();
+    // Creates the form hidden if needed and makes ahead what its first paint needs, so
+    // that a later show() paints at once; for idle time before the form is due.
+    void prepare();
     // Creates the form if needed, then shows it modeless.
     void show();
     // Creates the form if needed, then hides it.
