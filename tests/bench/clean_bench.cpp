@@ -338,6 +338,11 @@ int platform::consoleMain(platform::ConsolePlatform& real, const std::vector<std
                      console.text.size(), entries, median(cleanTimes), entries, median(floorTimes), entries,
                      median(ratios), entries, median(scanTimes), entries, median(scanFloorTimes), entries,
                      median(scanRatios));
+        std::string start;  // ASCII, for the eye, when a cleaning went wrong
+        for (std::size_t i = 0; i < console.text.size() && i < 300; ++i)
+            start.push_back(
+                console.text[i] < 0x80 && console.text[i] >= 0x20 ? static_cast<char>(console.text[i]) : ' ');
+        std::fprintf(out, "size_%zu_json_start %s\n", entries, start.c_str());
         std::fflush(out);
     }
     stick.restore();

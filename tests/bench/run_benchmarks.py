@@ -368,6 +368,9 @@ def bench_clean(wine, work_dir, rounds, sizes):
     if os.path.lexists(link):
         os.remove(link)
     os.symlink(root, link)
+    # Wine's mount manager learns the drives when its server starts: D: is seen by a new one.
+    subprocess.run(["wineserver", "-k"], capture_output=True)
+    subprocess.run(["wineserver", "-w"], capture_output=True)
     decoy = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "fuzz", "corpus", "shell_link",
                          "relative_target")
     with open(decoy, "rb") as src, open(wine.c("C:\\bench\\decoy.lnk"), "wb") as dst:
@@ -396,6 +399,8 @@ def bench_clean(wine, work_dir, rounds, sizes):
         info(f"{size} entries, {folders} decoys: {values.get(f'size_{size}_rounds')} interleaved rounds, medians; "
              f"found {v('found'):.0f} (decoys, their folders and the program), all cleaned: {'yes' if ok else 'NO'}; "
              f"JSON {v('json_chars'):.0f} characters")
+        if not ok:
+            info(f"its output began: {values.get(f'size_{size}_json_start', '')}")
         ratio = v("clean_ratio")
         figure(f"7a. lockbay-cli protect D: --clean --json, {size} entries",
                f"clean {v('clean_us') / 1000:.1f} ms, floor {v('clean_floor_us') / 1000:.1f} ms, ratio {ratio:.2f}",
@@ -405,6 +410,25 @@ def bench_clean(wine, work_dir, rounds, sizes):
                f"scan {v('scan_us') / 1000:.1f} ms, floor {v('scan_floor_us') / 1000:.1f} ms, ratio {scan_ratio:.2f}",
                "ratio <= 1.3", scan_ratio <= 1.3)
         per_entry[size] = (v("clean_us") / size, v("scan_us") / size)
+    # The question that a cleaning with that many items asks: from the scan's end to its
+    # first screen (question_bench.exe, in C:\\Lockbay beside the language files).
+    result_file = "C:\\bench\\question.txt"
+    if os.path.exists(wine.c(result_file)):
+        os.remove(wine.c(result_file))
+    subprocess.run([wine.loader, "C:\\bench\\question_bench.exe", result_file, str(rounds), "1000", "65536"],
+                   cwd=wine.c("C:\\Lockbay"), capture_output=True, timeout=600)
+    try:
+        with open(wine.c(result_file)) as f:
+            question = parse(f.read())
+    except OSError:
+        question = {}
+    info(f"the cleaning question with 1000 items: first screen after {number(question, 'items_1000_median_ms'):.0f} ms "
+         f"(median of {rounds}), {question.get('items_1000_lines', '?')} lines")
+    figure("7d. the cleaning question with 65,536 items, from the scan's end to its first screen",
+           f"{number(question, 'items_65536_median_ms'):.0f} ms (median of {rounds}, longest "
+           f"{number(question, 'items_65536_longest_ms'):.0f} ms), {question.get('items_65536_lines', '?')} lines",
+           "<= 200 ms", question.get("done") == "1" and number(question, "items_65536_median_ms") <= 200)
+
     smallest, largest = min(sizes), max(sizes)
     if smallest != largest:
         for index, name in ((0, "7c. cleaning"), (1, "7c. scan")):
@@ -442,10 +466,10 @@ def bench_startup(wine, port, runs):
     info("minimal window: " + ", ".join(f"{v:.0f}" for v in minimal) + " ms")
     info("Lockbay:        " + ", ".join(f"{v:.0f}" for v in lockbay) + " ms")
     base, ours = median(minimal), median(lockbay)
-    allowed = SPLASH_PAUSE_MS + 100
+    allowed = SPLASH_PAUSE_MS + 50
     figure("2a. start-up, update host refusing connections",
            f"Lockbay {ours:.0f} ms, minimal window {base:.0f} ms, difference {ours - base:+.0f} ms",
-           f"difference <= {allowed} ms (the {SPLASH_PAUSE_MS} ms splash pause + 100 ms)", ours - base <= allowed)
+           f"difference <= {allowed} ms (the {SPLASH_PAUSE_MS} ms splash pause + 50 ms)", ours - base <= allowed)
 
     # Where the difference goes: the start-up's steps, each timed inside one process.
     probes = []
@@ -466,8 +490,8 @@ def bench_startup(wine, port, runs):
         info(f"steps (medians of {len(probes)} probe runs): process creation to the program's entry point "
              f"{step('before_entry_ms'):.0f} ms (Wine, the imported DLLs), splash first paint {step('splash_paint_ms'):.0f} ms, "
              f"update check (refused) {step('update_check_ms'):.0f} ms, splash pause {SPLASH_PAUSE_MS} ms, "
-             f"main window created with its drive list {step('main_load_ms'):.0f} ms, shown and painted "
-             f"{step('main_show_ms'):.0f} ms")
+             f"in the pause the main window made ready (created hidden, its drive list, its pictures) "
+             f"{step('main_load_ms'):.0f} ms; after the pause shown and painted {step('main_show_ms'):.0f} ms")
         info(f"pictures rendered at run time: background {step('art_background_ms'):.0f} ms, logo "
              f"{step('art_logo_ms'):.0f} ms, flags {step('art_flags_ms'):.0f} ms, button face "
              f"{step('art_button_ms'):.1f} ms, link face {step('art_link_ms'):.1f} ms, mode panel "
@@ -738,9 +762,13 @@ def bench_download(wine, port, runs, work_dir, sizes_mb, signing):
              f"VmHWM {peak['VmHWM'] / 1024:.1f} MB, anonymous {peak['RssAnon'] / 1024:.1f} MB")
         all_intact = all_intact and intact
     worst = max([peak_ws] + [number(values, "mem_peak_working_set_kb") / 1024 for _, values, _, _, _, _ in bigger])
-    figure("3b. updater peak memory (Windows-side peak working set, whole Wine process)",
-           f"{worst:.1f} MB at most" + (f", {max(growth):+.1f} MB from {size_mb} MB to {sizes_mb[-1]} MB" if growth else ""),
-           "< 32 MB, not growing with the file", all_intact and worst < 32 and all(g < 4 for g in growth))
+    # Wine's own share of the process (its DLLs, the window system) is what the minimal
+    # window program started the same way holds: the updater's own is the growth over it.
+    figure("3b. updater peak memory, growth over the minimal window program (peak working set, same run)",
+           f"{worst - floor_ws:.1f} MB (updater {worst:.1f} MB, minimal window {floor_ws:.1f} MB)" +
+           (f", {max(growth):+.1f} MB from {size_mb} MB to {sizes_mb[-1]} MB" if growth else ""),
+           "<= 12 MB, flat (within 1 MB) from 64 MB to the largest setup taken",
+           all_intact and worst - floor_ws <= 12 and all(g < 1 for g in growth))
 
 
 # ---- 4. Footprint ---------------------------------------------------------------------------
@@ -963,7 +991,7 @@ def main():
         bench_silent_host(wine, args.port)
         bench_trickling_host(wine, args.port)
     if "3" in args.only:
-        bench_download(wine, args.port, 2 if quick else 5, args.work_dir, [64] if quick else [64, 200],
+        bench_download(wine, args.port, 2 if quick else 5, args.work_dir, [64] if quick else [64, 250],
                        (args.signing_cert, args.signing_key))
     if "4" in args.only:
         bench_footprint(wine, args.footprint_build)
