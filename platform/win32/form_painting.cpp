@@ -72,11 +72,17 @@ void FormWindow::prepare() {
         const SIZE nominal = nominalArtSize(form_.design().background);
         backend_.art().get(form_.design().background, scale(nominal.cx), scale(nominal.cy));
     }
+    // The labels' texts are fitted to their windows and their fonts made, drawn once into
+    // a memory device context that shows nowhere.
+    const ScopedMemoryDc measure(CreateCompatibleDC(nullptr));
     for (const auto& child : children_) {
         if (!child->control->visible()) continue;
         RECT client{};
         GetClientRect(child->window, &client);
         backend_.art().get(child->control->design().art, client.right, client.bottom);
+        if (measure && child->control->design().kind == ControlKind::Label && client.right > 0 &&
+            client.bottom > 0)
+            paintLabelText(measure.get(), *child, SIZE{client.right, client.bottom});
     }
 }
 

@@ -121,7 +121,7 @@ public:
     virtual ~FormPeer() = default;
     virtual void formChanged() = 0;                   // title, visibility or back colour
     virtual void controlChanged(Control& control) = 0;  // text, visibility, border, list items, selection
-    // Makes ahead what the form's first paint needs (its pictures), the form staying hidden.
+    // Makes ahead what the form's first paint needs (pictures, fitted label fonts), hidden.
     virtual void prepare() {}
 };
 
