@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <optional>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "drive_rules/drive_status.h"
 #include "drive_rules/shell_link.h"
@@ -24,10 +26,33 @@ bool isSystemFolder(std::wstring_view name) {
                        [&](std::wstring_view f) { return sameName(name, f); });
 }
 
+// A list of paths that holds each name once (case-insensitively, as sameName), with its
+// names indexed: a root of many thousand entries is scanned in time linear in its size.
+class OnceList {
+public:
+    explicit OnceList(std::vector<std::wstring>& list) : list_(list) {
+        for (const std::wstring& path : list_) keys_.insert(nameKey(path));
+    }
+    void add(const std::wstring& path) {
+        if (keys_.insert(nameKey(path)).second) list_.push_back(path);
+    }
+    bool contains(std::wstring_view path) const { return keys_.contains(nameKey(path)); }
+
+private:
+    std::vector<std::wstring>& list_;
+    std::unordered_set<std::wstring> keys_;
+};
+
 class Scan {
 public:
     Scan(platform::FileSystem& fs, wchar_t drive, Infection& found)
-        : fs_(fs), drive_(drive), root_(driveRoot(drive)), found_(found) {}
+        : fs_(fs),
+          drive_(drive),
+          root_(driveRoot(drive)),
+          found_(found),
+          programs_(found.programs),
+          shortcuts_(found.shortcuts),
+          hiddenFolders_(found.hiddenFolders) {}
 
     // The programs one command line starts: the program itself when it lies on the
     // drive, and when it is a launcher (cmd, rundll32...), the files its arguments name.
@@ -65,7 +90,9 @@ public:
         return any;
     }
 
-    void addProgram(const std::wstring& path) { addOnce(found_.programs, path); }
+    void addProgram(const std::wstring& path) { programs_.add(path); }
+    void addHiddenFolder(const std::wstring& path) { hiddenFolders_.add(path); }
+    bool isShortcut(const std::wstring& path) const { return shortcuts_.contains(path); }
 
     // A shortcut beside a hidden folder is a decoy when it starts a program on the drive,
     // or a launcher with arguments that name files on the drive.
@@ -85,7 +112,7 @@ public:
                 launcher = true;
                 continue;
             }
-            const DrivePath program = findFileOnDrive(fs_, drive_, *target, root_);
+            const DrivePath& program = targetOnDrive(*target);
             targetFound = targetFound || program.accepted();
             if (program.accepted() && hasProgramExtension(program.path)) addOnce(programs, program.path);
             // A target through a link is named, when none of its forms leads to a file here;
@@ -109,8 +136,17 @@ public:
         }
         if (programs.empty()) return false;
         for (const std::wstring& program : programs) addProgram(program);
-        addOnce(found_.shortcuts, shortcutPath);
+        shortcuts_.add(shortcutPath);
         return true;
+    }
+
+    // A shortcut's target as findFileOnDrive finds it from the root, each name looked up
+    // once per scan: the decoys of a stick mostly start the same program.
+    const DrivePath& targetOnDrive(const std::wstring& target) {
+        auto known = targets_.find(target);
+        if (known == targets_.end())
+            known = targets_.emplace(target, findFileOnDrive(fs_, drive_, target, root_)).first;
+        return known->second;
     }
 
     static void addOnce(std::vector<std::wstring>& list, const std::wstring& path) {
@@ -125,6 +161,10 @@ private:
     wchar_t drive_;
     std::wstring root_;
     Infection& found_;
+    OnceList programs_;
+    OnceList shortcuts_;
+    OnceList hiddenFolders_;
+    std::unordered_map<std::wstring, DrivePath> targets_;
 };
 
 }  // namespace
@@ -231,33 +271,37 @@ Infection scanDrive(platform::FileSystem& fs, wchar_t drive, AutorunRead autorun
     // Folders with both Hidden and System set, each beside a shortcut of the same name.
     const auto entries = fs.listFolder(scan.root());
     if (entries) {
+        // The root's files by name, each name's first in the listing: one pass, then each
+        // folder finds its shortcut at once.
+        std::unordered_map<std::wstring, std::size_t> files;
+        for (std::size_t i = 0; i < entries->size(); ++i) {
+            if (!((*entries)[i].attributes & attr::kDirectory))
+                files.try_emplace(nameKey((*entries)[i].name), i);
+        }
         constexpr std::uint32_t kHiddenSystem = attr::kHidden | attr::kSystem;
         for (const platform::FolderEntry& folder : *entries) {
             if (!(folder.attributes & attr::kDirectory) ||
                 (folder.attributes & kHiddenSystem) != kHiddenSystem)
                 continue;
-            const std::wstring shortcutName = folder.name + L".lnk";
-            const auto shortcut =
-                std::find_if(entries->begin(), entries->end(), [&](const platform::FolderEntry& e) {
-                    return !(e.attributes & attr::kDirectory) && sameName(e.name, shortcutName);
-                });
-            if (shortcut == entries->end()) continue;
-            if (!scan.addDecoy(scan.root() + shortcut->name) || isSystemFolder(folder.name)) continue;
+            const auto shortcut = files.find(nameKey(folder.name + L".lnk"));
+            if (shortcut == files.end()) continue;
+            if (!scan.addDecoy(scan.root() + (*entries)[shortcut->second].name) ||
+                isSystemFolder(folder.name))
+                continue;
             // A folder that is a link is never shown again: its attributes are another's.
             if (folder.attributes & attr::kReparsePoint) {
                 found.refused.push_back({{}, scan.root() + folder.name, PathRefusal::OffDrive});
             } else {
-                Scan::addOnce(found.hiddenFolders, scan.root() + folder.name);
+                scan.addHiddenFolder(scan.root() + folder.name);
             }
         }
     }
 
     // A decoy's shortcut is listed as a shortcut, not also as a program; autorun.inf itself
     // is never a program to move (Protect removes it, and a copy goes with the rest).
+    const std::wstring autorunPath = protectionFolder(drive);
     std::erase_if(found.programs, [&](const std::wstring& program) {
-        return sameName(program, protectionFolder(drive)) ||
-               std::any_of(found.shortcuts.begin(), found.shortcuts.end(),
-                           [&](const std::wstring& s) { return sameName(s, program); });
+        return sameName(program, autorunPath) || scan.isShortcut(program);
     });
     return found;
 }

@@ -119,6 +119,12 @@ bool sameName(std::wstring_view a, std::wstring_view b) {
     return true;
 }
 
+std::wstring nameKey(std::wstring_view name) {
+    std::wstring key(name);
+    for (wchar_t& c : key) c = upper(c);
+    return key;
+}
+
 std::wstring_view fileNameOf(std::wstring_view path) {
     const std::size_t slash = path.find_last_of(L"\\/");
     return slash == std::wstring_view::npos ? path : path.substr(slash + 1);

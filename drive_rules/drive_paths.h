@@ -92,6 +92,9 @@ std::wstring_view fileNameOf(std::wstring_view path);
 
 // Case-insensitive comparison of two names or paths (ASCII letters and Latin-1).
 bool sameName(std::wstring_view a, std::wstring_view b);
+// The name as sameName compares it (its letters upper-cased): two names are the same
+// name exactly when their keys are equal, so a set or map of keys finds one at once.
+std::wstring nameKey(std::wstring_view name);
 
 // The folder in every drive root where cleaning moves what it finds: "E:\Lockbay quarantine".
 inline constexpr const wchar_t* kQuarantineFolderName = L"Lockbay quarantine";

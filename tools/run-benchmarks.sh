@@ -15,6 +15,8 @@
 #      private memory
 #   6  size of the release build's LockbaySetup.exe; a silent install under Wine beside
 #      a plain copy of the same files
+#   7  cleaning and the watcher's scan on roots of 1,000 to 65,536 entries against the bare
+#      Win32 calls the same job needs; the cleaning question's first screen with 65,536 items
 #
 # Builds: build/bench-e2e (the mingw-e2e preset with its hosts on 127.0.0.1:PORT, for
 # the programs run under Wine) and build/bench-mingw (the release preset, for the

@@ -53,8 +53,16 @@ frmSplash::frmSplash(LockbayApp& app)
       lblCompany(*this, row(L"lblCompany")),
       Timer1(*this, L"Timer1", 300),
       Timer2(*this, L"Timer2", 300),
+      Timer3(*this, L"Timer3", kPrepareDelayMs),
       app_(app) {
+    // A timer comes after the splash's first paint: the pause's idle time creates the main
+    // window hidden, with its drive list and pictures, so that it shows at once.
+    Timer3.onTick = [this] {
+        Timer3.setEnabled(false);
+        app_.form1().prepare();
+    };
     Timer1.onTick = [this] {
+        Timer3.setEnabled(false);
         app_.form1().show();
         Timer1.setEnabled(false);
         unload();
@@ -78,6 +86,7 @@ void frmSplash::onLoad() {
         Timer2.setEnabled(true);
     } else {
         Timer1.setEnabled(true);
+        Timer3.setEnabled(true);
     }
 }
 

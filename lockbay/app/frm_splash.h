@@ -19,6 +19,7 @@ public:
     platform::ui::Control lblCompany;
     platform::ui::Timer Timer1;  // then the main window
     platform::ui::Timer Timer2;  // then the update dialog
+    platform::ui::Timer Timer3;  // in the pause: the main window made ready, hidden
 
     // The version answer is a few bytes; anything longer is not a version. The host is
     // asked for no more, and no more is read.
@@ -27,6 +28,8 @@ public:
     // HTTP time-outs, but a server sending a byte now and then would keep the splash up
     // for minutes.
     static constexpr int kVersionCheckLimitMs = 15000;
+    // The main window is made ready this long after the splash shows (its paint first).
+    static constexpr int kPrepareDelayMs = 10;
 
     // A close request (Alt+F4) is ignored: the splash unloads itself when it hands over.
     // Unloaded during the check, it would be loaded again, nested, by its own timer, with

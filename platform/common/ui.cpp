@@ -73,6 +73,7 @@ void Control::click() {
 void ListBox::clear() {
     owner().load();
     items_.clear();
+    ++revision_;
     selected_ = -1;
     changed();
 }
@@ -99,6 +100,7 @@ void ListBox::raiseSelected(int index) {
 void ListBox::reset() {
     Control::reset();
     items_.clear();
+    ++revision_;
     selected_ = -1;
 }
 
@@ -182,6 +184,11 @@ void Form::load() {
     visible_ = false;
     peer_ = runtime_.backend().createPeer(*this);
     onLoad();
+}
+
+void Form::prepare() {
+    load();
+    if (peer_) peer_->prepare();
 }
 
 void Form::show() {

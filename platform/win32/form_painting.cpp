@@ -65,6 +65,27 @@ void FormWindow::paintSurface(HDC dc, const Control* surface, POINT origin, SIZE
     }
 }
 
+void FormWindow::prepare() {
+    // The pictures the first paint draws, at the sizes it draws them: the backend keeps
+    // them, so that the paint only copies them.
+    if (form_.design().background != Art::None) {
+        const SIZE nominal = nominalArtSize(form_.design().background);
+        backend_.art().get(form_.design().background, scale(nominal.cx), scale(nominal.cy));
+    }
+    // The labels' texts are fitted to their windows and their fonts made, drawn once into
+    // a memory device context that shows nowhere.
+    const ScopedMemoryDc measure(CreateCompatibleDC(nullptr));
+    for (const auto& child : children_) {
+        if (!child->control->visible()) continue;
+        RECT client{};
+        GetClientRect(child->window, &client);
+        backend_.art().get(child->control->design().art, client.right, client.bottom);
+        if (measure && child->control->design().kind == ControlKind::Label && client.right > 0 &&
+            client.bottom > 0)
+            paintLabelText(measure.get(), *child, SIZE{client.right, client.bottom});
+    }
+}
+
 // The layouts were made for a narrow face that is seldom installed, and a language file
 // may bring longer texts: a text that does not fit its label is drawn a little smaller
 // (down to 60 %) rather than cut off.

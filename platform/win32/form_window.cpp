@@ -285,10 +285,11 @@ void FormWindow::syncListBox(ChildWindow& child) {
     const auto* list = dynamic_cast<const ui::ListBox*>(child.control);
     if (!list) return;
     const auto& items = list->items();
-    if (items != child.items) {
-        const bool appended = items.size() >= child.items.size() &&
-                              std::equal(child.items.begin(), child.items.end(), items.begin());
-        size_t first = child.items.size();
+    // Lines are added one at a time: each change adds only the new ones, so that a list of
+    // many thousand lines fills in time linear in its length.
+    const bool appended = list->revision() == child.itemsRevision && items.size() >= child.itemCount;
+    if (!appended || items.size() != child.itemCount) {
+        size_t first = child.itemCount;
         if (!appended) {
             SendMessageW(child.window, LB_RESETCONTENT, 0, 0);
             child.selected = -1;
@@ -297,7 +298,8 @@ void FormWindow::syncListBox(ChildWindow& child) {
         for (size_t i = first; i < items.size(); ++i) {
             SendMessageW(child.window, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(items[i].c_str()));
         }
-        child.items = items;
+        child.itemCount = items.size();
+        child.itemsRevision = list->revision();
     }
     if (list->selectedIndex() != child.selected) {
         child.selected = list->selectedIndex();

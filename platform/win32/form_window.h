@@ -35,7 +35,10 @@ struct ChildWindow {
     bool visible = false;
     int border = 0;
     ui::Color backColor;
-    std::vector<std::wstring> items;
+    // The list's lines shown: the first `itemCount` of the list's lines since its
+    // refill numbered `itemsRevision` (ListBox::revision).
+    std::size_t itemCount = 0;
+    std::uint64_t itemsRevision = 0;
     int selected = -1;
     bool drawingSuspended = false;  // a list box refill is under way
     WNDPROC listBoxProcedure = nullptr;  // the list box class's own procedure
@@ -64,6 +67,7 @@ public:
 
     void formChanged() override;
     void controlChanged(ui::Control& control) override;
+    void prepare() override;
 
     HWND window() const { return window_; }
     ui::Form& form() const { return form_; }

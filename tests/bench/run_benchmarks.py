@@ -354,6 +354,101 @@ def bench_cli_list(wine, rounds):
            listed_ok and ratio <= 1.3)
 
 
+# ---- 7. Cleaning a large root ------------------------------------------------------------
+
+
+def bench_clean(wine, work_dir, rounds, sizes):
+    """Figure 7: lockbay-cli protect D: --clean --json and the watcher's scan on roots of
+    `sizes` entries, against the bare Win32 calls the same job needs (clean_bench.exe). D:
+    is mapped for it alone, so that the other figures' drive lists stay as they are."""
+    print("\n7. Cleaning and scanning a root of many entries (a tenth of them hidden folders with a decoy beside)")
+    root = os.path.join(work_dir, "big-root")
+    os.makedirs(root, exist_ok=True)
+    link = os.path.join(wine.prefix, "dosdevices", "d:")
+    if os.path.lexists(link):
+        os.remove(link)
+    os.symlink(root, link)
+    # Wine's mount manager learns the drives when its server starts: D: is seen by a new one.
+    subprocess.run(["wineserver", "-k"], capture_output=True)
+    subprocess.run(["wineserver", "-w"], capture_output=True)
+    decoy = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "fuzz", "corpus", "shell_link",
+                         "relative_target")
+    with open(decoy, "rb") as src, open(wine.c("C:\\bench\\decoy.lnk"), "wb") as dst:
+        dst.write(src.read())
+    result_file = "C:\\bench\\clean.txt"
+    values = {"done": "1"}
+    for size in sorted(sizes):
+        # The plain files are made here, at Linux speed: Wine makes each new name in a folder
+        # of many thousand entries only after comparing it with all of them. One run per size.
+        for n in range(size - 2 * (size // 10) - 2):
+            path = os.path.join(root, f"file{n:05d}.txt")
+            if not os.path.exists(path):
+                with open(path, "w") as f:
+                    f.write("a file of the user")
+        if os.path.exists(wine.c(result_file)):
+            os.remove(wine.c(result_file))
+        wine.run("C:\\bench\\clean_bench.exe", result_file, "D", "C:\\bench\\decoy.lnk",
+                 str(rounds if size < 10000 else max(1, rounds // 3)), str(size), timeout=7200)
+        try:
+            with open(wine.c(result_file)) as f:
+                one = parse(f.read())
+        except OSError:
+            one = {}
+        values["done"] = "1" if values["done"] == "1" and one.get("done") == "1" else "0"
+        values.update({key: value for key, value in one.items() if key != "done"})
+    os.remove(link)
+    subprocess.run(["rm", "-rf", root])
+    if values.get("done") != "1":
+        figure("7. cleaning a large root", "the benchmark program did not finish", "ratio <= 1.3", False)
+        return
+    per_entry = {}
+    for size in sizes:
+        def v(key):
+            return number(values, f"size_{size}_{key}")
+        folders = size // 10
+        ok = values.get(f"size_{size}_cleaned") == "1" and v("found") == 2 * folders + 1
+        info(f"{size} entries, {folders} decoys: {values.get(f'size_{size}_rounds')} interleaved rounds, medians; "
+             f"found {v('found'):.0f} (decoys, their folders and the program), all cleaned: {'yes' if ok else 'NO'}; "
+             f"JSON {v('json_chars'):.0f} characters")
+        if not ok:
+            info(f"its output began: {values.get(f'size_{size}_json_start', '')}")
+        ratio = v("clean_ratio")
+        figure(f"7a. lockbay-cli protect D: --clean --json, {size} entries",
+               f"clean {v('clean_us') / 1000:.1f} ms, floor {v('clean_floor_us') / 1000:.1f} ms, ratio {ratio:.2f}",
+               "ratio <= 1.3", ok and ratio <= 1.3)
+        scan_ratio = v("scan_ratio")
+        figure(f"7b. the watcher's scan (scanDrive), {size} entries",
+               f"scan {v('scan_us') / 1000:.1f} ms, floor {v('scan_floor_us') / 1000:.1f} ms, ratio {scan_ratio:.2f}",
+               "ratio <= 1.3", scan_ratio <= 1.3)
+        per_entry[size] = (v("clean_us") / size, v("scan_us") / size)
+    # The question that a cleaning with that many items asks: from the scan's end to its
+    # first screen (question_bench.exe, in C:\\Lockbay beside the language files).
+    result_file = "C:\\bench\\question.txt"
+    if os.path.exists(wine.c(result_file)):
+        os.remove(wine.c(result_file))
+    subprocess.run([wine.loader, "C:\\bench\\question_bench.exe", result_file, str(rounds), "1000", "65536"],
+                   cwd=wine.c("C:\\Lockbay"), capture_output=True, timeout=600)
+    try:
+        with open(wine.c(result_file)) as f:
+            question = parse(f.read())
+    except OSError:
+        question = {}
+    info(f"the cleaning question with 1000 items: first screen after {number(question, 'items_1000_median_ms'):.0f} ms "
+         f"(median of {rounds}), {question.get('items_1000_lines', '?')} lines")
+    figure("7d. the cleaning question with 65,536 items, from the scan's end to its first screen",
+           f"{number(question, 'items_65536_median_ms'):.0f} ms (median of {rounds}, longest "
+           f"{number(question, 'items_65536_longest_ms'):.0f} ms), {question.get('items_65536_lines', '?')} lines",
+           "<= 200 ms", question.get("done") == "1" and number(question, "items_65536_median_ms") <= 200)
+
+    smallest, largest = min(sizes), max(sizes)
+    if smallest != largest:
+        for index, name in ((0, "7c. cleaning"), (1, "7c. scan")):
+            growth = per_entry[largest][index] / per_entry[smallest][index]
+            figure(f"{name}, time per entry from {smallest} to {largest} entries",
+                   f"{per_entry[smallest][index]:.1f} us to {per_entry[largest][index]:.1f} us, {growth:.2f} times",
+                   "<= 1.2 times (linear)", growth <= 1.2)
+
+
 # ---- 2. Start-up ------------------------------------------------------------------------
 
 
@@ -382,10 +477,10 @@ def bench_startup(wine, port, runs):
     info("minimal window: " + ", ".join(f"{v:.0f}" for v in minimal) + " ms")
     info("Lockbay:        " + ", ".join(f"{v:.0f}" for v in lockbay) + " ms")
     base, ours = median(minimal), median(lockbay)
-    allowed = SPLASH_PAUSE_MS + 100
+    allowed = SPLASH_PAUSE_MS + 50
     figure("2a. start-up, update host refusing connections",
            f"Lockbay {ours:.0f} ms, minimal window {base:.0f} ms, difference {ours - base:+.0f} ms",
-           f"difference <= {allowed} ms (the {SPLASH_PAUSE_MS} ms splash pause + 100 ms)", ours - base <= allowed)
+           f"difference <= {allowed} ms (the {SPLASH_PAUSE_MS} ms splash pause + 50 ms)", ours - base <= allowed)
 
     # Where the difference goes: the start-up's steps, each timed inside one process.
     probes = []
@@ -406,8 +501,8 @@ def bench_startup(wine, port, runs):
         info(f"steps (medians of {len(probes)} probe runs): process creation to the program's entry point "
              f"{step('before_entry_ms'):.0f} ms (Wine, the imported DLLs), splash first paint {step('splash_paint_ms'):.0f} ms, "
              f"update check (refused) {step('update_check_ms'):.0f} ms, splash pause {SPLASH_PAUSE_MS} ms, "
-             f"main window created with its drive list {step('main_load_ms'):.0f} ms, shown and painted "
-             f"{step('main_show_ms'):.0f} ms")
+             f"in the pause the main window made ready (created hidden, its drive list, its pictures) "
+             f"{step('main_load_ms'):.0f} ms; after the pause shown and painted {step('main_show_ms'):.0f} ms")
         info(f"pictures rendered at run time: background {step('art_background_ms'):.0f} ms, logo "
              f"{step('art_logo_ms'):.0f} ms, flags {step('art_flags_ms'):.0f} ms, button face "
              f"{step('art_button_ms'):.1f} ms, link face {step('art_link_ms'):.1f} ms, mode panel "
@@ -678,9 +773,13 @@ def bench_download(wine, port, runs, work_dir, sizes_mb, signing):
              f"VmHWM {peak['VmHWM'] / 1024:.1f} MB, anonymous {peak['RssAnon'] / 1024:.1f} MB")
         all_intact = all_intact and intact
     worst = max([peak_ws] + [number(values, "mem_peak_working_set_kb") / 1024 for _, values, _, _, _, _ in bigger])
-    figure("3b. updater peak memory (Windows-side peak working set, whole Wine process)",
-           f"{worst:.1f} MB at most" + (f", {max(growth):+.1f} MB from {size_mb} MB to {sizes_mb[-1]} MB" if growth else ""),
-           "< 32 MB, not growing with the file", all_intact and worst < 32 and all(g < 4 for g in growth))
+    # Wine's own share of the process (its DLLs, the window system) is what the minimal
+    # window program started the same way holds: the updater's own is the growth over it.
+    figure("3b. updater peak memory, growth over the minimal window program (peak working set, same run)",
+           f"{worst - floor_ws:.1f} MB (updater {worst:.1f} MB, minimal window {floor_ws:.1f} MB)" +
+           (f", {max(growth):+.1f} MB from {size_mb} MB to {sizes_mb[-1]} MB" if growth else ""),
+           "<= 12 MB, flat (within 1 MB) from 64 MB to the largest setup taken",
+           all_intact and worst - floor_ws <= 12 and all(g < 1 for g in growth))
 
 
 # ---- 4. Footprint ---------------------------------------------------------------------------
@@ -888,7 +987,7 @@ def main():
     parser.add_argument("--signing-cert", required=True, help="the e2e build's certificate: the download is signed with it")
     parser.add_argument("--signing-key", required=True)
     parser.add_argument("--quick", action="store_true", help="fewer rounds, for trying the script out")
-    parser.add_argument("--only", default="123456", help="which figures (digits), default all")
+    parser.add_argument("--only", default="1234567", help="which figures (digits), default all")
     args = parser.parse_args()
     wine = Wine(args.wine)
     quick = args.quick
@@ -903,7 +1002,7 @@ def main():
         bench_silent_host(wine, args.port)
         bench_trickling_host(wine, args.port)
     if "3" in args.only:
-        bench_download(wine, args.port, 2 if quick else 5, args.work_dir, [64] if quick else [64, 200],
+        bench_download(wine, args.port, 2 if quick else 5, args.work_dir, [64] if quick else [64, 250],
                        (args.signing_cert, args.signing_key))
     if "4" in args.only:
         bench_footprint(wine, args.footprint_build)
@@ -912,6 +1011,8 @@ def main():
         bench_watcher(wine, args.work_dir, 10 if quick else 40, 10)
     if "6" in args.only:
         bench_setup(wine, args.footprint_build, 3 if quick else 9)
+    if "7" in args.only:
+        bench_clean(wine, args.work_dir, 3 if quick else 5, [1000, 8000] if quick else [1000, 8000, 65536])
     print(f"\nload average at the end: {os.getloadavg()[0]:.2f} {os.getloadavg()[1]:.2f} {os.getloadavg()[2]:.2f}; "
           f"{time.monotonic() - started:.0f} s")
     passed = sum(1 for _, ok in results if ok)

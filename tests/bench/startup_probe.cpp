@@ -11,8 +11,9 @@
 //                     the update check, during which the splash paints; of that:
 //   splash_paint_ms   the splash window's first paint (here done just before the check)
 //   update_check_ms   the HTTP GET of the version (the host as the run arranges it)
-//   main_load_ms      the main window created hidden, with its first drive list
-//   main_show_ms      the main window shown and painted
+//   main_load_ms      the main window made ready in the splash's pause: created hidden,
+//                     with its first drive list and its pictures rendered (Form::prepare)
+//   main_show_ms      after the pause: the main window shown and painted
 //   art_<name>_ms     rendering one of the product's pictures at its design size (the
 //                     first paint of a window renders the pictures it shows)
 #include <windows.h>
@@ -104,7 +105,7 @@ int platform::programMain(platform::Platform& real) {
     const double splashLoad = nowMilliseconds() - start;
 
     start = nowMilliseconds();
-    app.form1().load();
+    app.form1().prepare();
     const double mainLoad = nowMilliseconds() - start;
     start = nowMilliseconds();
     app.form1().show();

@@ -121,6 +121,8 @@ public:
     virtual ~FormPeer() = default;
     virtual void formChanged() = 0;                   // title, visibility or back colour
     virtual void controlChanged(Control& control) = 0;  // text, visibility, border, list items, selection
+    // Makes ahead what the form's first paint needs (pictures, fitted label fonts), hidden.
+    virtual void prepare() {}
 };
 
 class Backend {
@@ -204,6 +206,9 @@ class ListBox : public Control {
 public:
     using Control::Control;
     const std::vector<std::wstring>& items() const { return items_; }
+    // Counts the times the lines were taken away (clear, reset); between two, lines are
+    // only added at the end, so a window shows a change by adding the new lines alone.
+    std::uint64_t revision() const { return revision_; }
     int selectedIndex() const { return selected_; }  // -1 when no line is selected
     void clear();
     void addItem(std::wstring item);
@@ -215,6 +220,7 @@ public:
 
 private:
     std::vector<std::wstring> items_;
+    std::uint64_t revision_ = 0;
     int selected_ = -1;
 };
 
@@ -279,6 +285,9 @@ public:
 
     // Creates the form hidden (running its load handler) when it does not exist.
     void load();
+    // Creates the form hidden if needed and makes ahead what its first paint needs, so
+    // that a later show() paints at once; for idle time before the form is due.
+    void prepare();
     // Creates the form if needed, then shows it modeless.
     void show();
     // Creates the form if needed, then hides it.

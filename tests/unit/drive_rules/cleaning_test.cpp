@@ -79,6 +79,19 @@ TEST_F(CleaningTest, FindsWhatAutorunStartsTheDecoysAndTheirFolders) {
     EXPECT_EQ(more.hiddenFolders, found.hiddenFolders);
 }
 
+TEST_F(CleaningTest, AShortcutIsFoundBesideItsFolderWhateverTheCaseOfItsName) {
+    // The root's files are looked up by name in an index: it matches as the names compare.
+    fs.addFolder(L"E:\\Travel", attr::kDirectory | kHiddenSystem);
+    fs.addFile(L"E:\\TRAVEL.LNK", infected_stick::sampleLink("relative_target"));
+    fs.addFolder(L"E:\\Notes", attr::kDirectory | kHiddenSystem);  // beside a folder of that name
+    fs.addFolder(L"E:\\Notes.lnk", attr::kDirectory);
+    const auto found = scan();
+    EXPECT_EQ(found.shortcuts,
+              (Strings{L"E:\\Music.lnk", L"E:\\Photos.lnk", L"E:\\TRAVEL.LNK", L"E:\\Work.lnk"}));
+    EXPECT_EQ(found.hiddenFolders, (Strings{L"E:\\Music", L"E:\\Photos", L"E:\\Travel", L"E:\\Work"}));
+    EXPECT_EQ(found.programs, (Strings{L"E:\\RECYCLER\\S-1-5-21\\autorun.exe", L"E:\\RECYCLER\\x.dll"}));
+}
+
 TEST_F(CleaningTest, QuarantinesEveryFileWithItsPathKeptAndShowsTheFolders) {
     const auto found = scan();
     const auto before = contents(fs);
