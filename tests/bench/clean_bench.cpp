@@ -35,9 +35,9 @@
 
 #include "bench_clock.h"
 #include "cli/cli_program.h"
-#include "lockbay/protection/cleaning.h"
-#include "lockbay/protection/sha256.h"
-#include "lockbay/protection/shell_link.h"
+#include "drive_rules/cleaning.h"
+#include "drive_rules/sha256.h"
+#include "drive_rules/shell_link.h"
 #include "platform/console.h"
 
 namespace {

@@ -26,10 +26,10 @@
 
 #include "bench_clock.h"
 #include "lockbay/app/lockbay_app.h"
-#include "lockbay/i18n/language_file.h"
-#include "lockbay/protection/cleaning_offer.h"
-#include "lockbay/protection/cleaning_question.h"
+#include "lockbay/operations/cleaning_offer.h"
+#include "lockbay/operations/cleaning_question.h"
 #include "platform/platform.h"
+#include "texts/language_file.h"
 
 namespace {
 
