@@ -13,7 +13,8 @@
 #   4  size and imports of the release build; processor use of the idle main window
 #   5  the watcher: arrival broadcast to the protection folder, idle processor use,
 #      private memory
-#   6  size of the release build's LockbaySetup.exe; a silent install under Wine beside
+#   6  size of the release build's LockbaySetup.exe; a silent install under Wine, and
+#      msiexec /i Lockbay.msi /qn, each beside
 #      a plain copy of the same files
 #   7  cleaning and the watcher's scan on roots of 1,000 to 65,536 entries against the bare
 #      Win32 calls the same job needs; the cleaning question's first screen with 65,536 items
@@ -60,7 +61,7 @@ if ! command -v curl >/dev/null; then
     { apt-get update -qq && apt-get install -y -qq --no-install-recommends curl; } >/dev/null || die "could not install curl"
 fi
 for tool in cmake x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-objdump wineboot wineserver Xvfb python3 curl \
-    makensis osslsigncode openssl; do
+    makensis osslsigncode openssl wixl; do
     command -v "$tool" >/dev/null || die "$tool is missing (tools/run-tests.sh installs the toolchain and Wine)"
 done
 
@@ -74,7 +75,7 @@ hosts=(-DLOCKBAY_UPDATE_HOST="127.0.0.1:$PORT" -DLOCKBAY_DOWNLOAD_HOST="127.0.0.
     cmake --preset mingw-e2e -B "$E2E_BUILD" "${hosts[@]}" &&
         cmake --build "$E2E_BUILD" -j2 &&
         cmake --preset mingw -B "$RELEASE_BUILD" &&
-        cmake --build "$RELEASE_BUILD" -j2 --target lockbay update lockbay-watch lockbay_setup
+        cmake --build "$RELEASE_BUILD" -j2 --target lockbay update lockbay-watch lockbay_setup lockbay_msi
 } >"$BUILDS/bench-build.log" 2>&1 || die "the build failed (see $BUILDS/bench-build.log)"
 
 # ---- A virtual display and a Wine prefix of our own -------------------------------------------
