@@ -399,6 +399,8 @@ e2e_setup_test() {
     copy_prefix "$E2E_PRISTINE" "$WINEPREFIX" || fatal "could not copy the Wine prefix"
     wine_environment
     export WINE_KEEP_SERVER=1
+    # What the Wine server says (a protocol error it kills a program for) shows on failure.
+    export WINE_SERVER_LOG=$E2E_LOG_DIR/wineserver.out
     export WINEPATH=$STANDIN_WIN_DIR
     export LOCKBAY_STANDIN_LOG="$STANDIN_WIN_DIR\\commands.log"
     export LOCKBAY_SETUP_MARK='C:\setup-ran.txt'

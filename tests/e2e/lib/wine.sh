@@ -27,13 +27,13 @@ wine_loader() {
 # while the next one is booting them again, can meet a prefix without them, where every
 # drive reads as having no root. One server for the whole test boots the services once.
 # WINE_SERVER_PREFIX_COMMAND, when set, is put before the server's command (setpriv, to
-# start it with fewer rights).
+# start it with fewer rights); WINE_SERVER_LOG, when set, takes what the server writes.
 # A function wine_server_started, when defined, runs once the new server is there (the
 # e2e tests wait there until Wine has booted its services).
 keep_wine_server() {
     wine_server_running && return 0
     # shellcheck disable=SC2086  # the prefix command is words
-    ${WINE_SERVER_PREFIX_COMMAND:-} wineserver -p 2>/dev/null || wine_server_running || return 1
+    ${WINE_SERVER_PREFIX_COMMAND:-} wineserver -p 2>>"${WINE_SERVER_LOG:-/dev/null}" || wine_server_running || return 1
     if declare -F wine_server_started >/dev/null; then wine_server_started; fi
 }
 
