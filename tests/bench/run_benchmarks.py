@@ -835,7 +835,9 @@ def bench_setup(wine, build, rounds):
     # A first install, not counted: it also gives the files that the copies take. Without
     # the watcher (/NOWATCHER): the install of the files is measured, not a program's start.
     timed_run(wine, "C:\\bench\\LockbaySetup.exe", "/S", "/NOWATCHER", "/D=C:\\bench-files")
-    files = sorted(os.listdir(wine.c("C:\\bench-files")))
+    # The program folder's files (the templates' folder, policies, is left to the copies).
+    files = sorted(name for name in os.listdir(wine.c("C:\\bench-files"))
+                   if os.path.isfile(os.path.join(wine.c("C:\\bench-files"), name)))
     payload = sum(os.path.getsize(os.path.join(wine.c("C:\\bench-files"), name)) for name in files) / 1024
     installs, copies, failures = [], [], 0
     for run in range(rounds):
