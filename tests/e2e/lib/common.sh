@@ -115,8 +115,15 @@ drv_lines() {
 # Turns the driver's escapes (\\, \n, \r) back into the characters.
 unescape() { printf '%b' "$1"; }
 
-ctl_text() { unescape "$(drv text "$1" "$2")"; }
-window_title() { unescape "$(drv title "$1")"; }
+# drv_text <action> [args...] : the driver's answer with its escapes undone. A driver
+# that failed says so in the log, so that its empty answer is not taken for an empty text.
+drv_text() {
+    local answer
+    answer=$(drv "$@") || note "(the driver failed, exit $?: drv $*)"
+    unescape "$answer"
+}
+ctl_text() { drv_text text "$1" "$2"; }
+window_title() { drv_text title "$1"; }
 ctl_visible() { drv control-visible "$1" "$2"; }
 
 # list_items <class> <id> : the list box's items, one per line, without the end mark.

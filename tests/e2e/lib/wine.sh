@@ -59,8 +59,10 @@ end_wine_server() {
 # .NET or HTML engines, no menu entries on the Linux desktop for the shortcuts a setup
 # makes, English locale with UTF-8 file names. Wine would run its own built-in cacls and
 # icacls in place of the stand-ins copied over them in the system folder: "n" runs the file.
+# Wine's errors about its own memory layout stay on: a program that Wine could not start
+# at all then says why instead of ending silently with exit code 1.
 wine_environment() {
-    export WINEDEBUG=-all
+    export WINEDEBUG=-all,err+virtual
     export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;cacls.exe,icacls.exe=n"
     export LANG=C.UTF-8
     export LC_ALL=C.UTF-8
