@@ -23,7 +23,7 @@ set -uo pipefail
 # Where that is not allowed, Wine still says so on the program's standard error (see
 # wine_environment) and the runner gives the test a second run.
 if [[ ${E2E_FIXED_LAYOUT:-0} != 1 ]] && setarch -R true 2>/dev/null; then
-    E2E_FIXED_LAYOUT=1 exec setarch -R "$0" "$@"
+    E2E_FIXED_LAYOUT=1 exec setarch -R bash "$0" "$@"
 fi
 WINE_START_FAILURE="failed to map the shared user data"
 
