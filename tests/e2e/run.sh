@@ -295,7 +295,7 @@ if [[ -s $E2E_TMP/prefix-second-time ]]; then
     echo "made a second time after wineboot failed: the Wine prefix"
 fi
 if [[ -s $E2E_TMP/second-runs ]]; then
-    echo "ran a second time after Wine itself failed (a preparing step, or its services ended under the test; first runs' logs beside the others):" \
+    echo "ran a second time after Wine itself failed (a preparing step, its services ended under the test, or a program it could not start; first runs' logs beside the others):" \
         "$(sort "$E2E_TMP/second-runs" | paste -sd ' ')"
 fi
 if ((${#failed_names[@]})); then
