@@ -17,7 +17,7 @@ set -uo pipefail
 
 # Debian's Wine starts its programs without Wine's preloader, so nothing stops Linux from
 # placing a program's heap, at random, where Wine must then map the fixed page it shares
-# with its server (0x7ffe0000): about one start in 500 then ends with exit code 1 before
+# with its server (0x7ffe0000): one start in a few thousand then ends with exit code 1 before
 # any code of the program runs. Without address randomization the heap follows the loader
 # and never reaches that page. Every process of the suite inherits this.
 # Where that is not allowed, Wine still says so on the program's standard error (see
