@@ -51,6 +51,24 @@ DWORD frameExStyle(ui::Frame frame) {
     return WS_EX_CONTROLPARENT | (dialogFrame ? WS_EX_DLGMODALFRAME : 0);
 }
 
+// The common controls are set up when the first list box is made, not at start-up: a
+// program without one (the updater) never loads their library. By name, so that the
+// manifest's version 6 is found through the activation context; otherwise only the
+// system folder is searched, never the working folder.
+void useCommonControls() {
+    static const bool ready = [] {
+        const HMODULE library = LoadLibraryExW(L"comctl32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        if (!library) return false;
+        using Initialize = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+        const auto initialize = reinterpret_cast<Initialize>(
+            reinterpret_cast<void (*)()>(GetProcAddress(library, "InitCommonControlsEx")));
+        if (!initialize) return false;
+        const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
+        return initialize(&controls) != FALSE;
+    }();
+    static_cast<void>(ready);
+}
+
 }  // namespace
 
 FormWindow::FormWindow(Win32Backend& backend, Form& form)
@@ -107,7 +125,8 @@ FormWindow::~FormWindow() {
     // Messages sent while the windows go away must not reach this half-destroyed object.
     for (const auto& child : children_) {
         if (child->listBoxProcedure) {
-            SetWindowLongPtrW(child->window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(child->listBoxProcedure));
+            SetWindowLongPtrW(child->window, GWLP_WNDPROC,
+                              reinterpret_cast<LONG_PTR>(child->listBoxProcedure));
         }
         SetWindowLongPtrW(child->window, GWLP_USERDATA, 0);
     }
@@ -157,6 +176,7 @@ ChildWindow* FormWindow::createChild(Control& control) {
             style |= WS_CLIPCHILDREN;
             break;
         case ControlKind::ListBox:
+            useCommonControls();
             className = WC_LISTBOXW;
             style |= WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_HASSTRINGS;
             exStyle |= WS_EX_CLIENTEDGE;
@@ -183,8 +203,8 @@ ChildWindow* FormWindow::createChild(Control& control) {
         // Not SetWindowSubclass: that looks its data up in a window property on every
         // message, which under Wine is a trip to the server for each line added.
         SetWindowLongPtrW(raw->window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(raw));
-        raw->listBoxProcedure = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrW(raw->window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FormWindow::listProcedure)));
+        raw->listBoxProcedure = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+            raw->window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FormWindow::listProcedure)));
         SendMessageW(raw->window, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.get(design.font)), FALSE);
         applyListBackground(*raw);
         syncListBox(*raw);

@@ -5,7 +5,6 @@
 // ends when its last form has been unloaded.
 // clang-format off
 #include <windows.h>  // before every other Windows header
-#include <commctrl.h>
 // clang-format on
 
 #include "win32_backend.h"
@@ -31,9 +30,6 @@ using ui::Timer;
 
 Win32Backend::Win32Backend() {
     DpiApi::get().becomeAware();
-    INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&controls);
-
     registerClass(kLabelClass, &FormWindow::childProcedure);
     registerClass(kPictureClass, &FormWindow::childProcedure);
     registerClass(kImageClass, &FormWindow::childProcedure);

@@ -2,6 +2,13 @@
 // action (no user interface, no revocation look-up, nothing fetched from the network),
 // and the SHA-256 of the signer certificate's SubjectPublicKeyInfo, read from the
 // check's own state so that it is the certificate the check verified the file with.
+//
+// The signature libraries (wintrust, crypt32, bcrypt) are loaded when the first file is
+// checked, not when the program starts: a program that never checks a file, or has not
+// yet, does not carry them. They are loaded by full path from the system folder (never
+// by name, which the working folder could answer), and kept for the rest of the process.
+// When they or one of their functions cannot be had, the check fails: the report says
+// that the signature could not be checked, never that it holds.
 #include <windows.h>
 // After <windows.h>, which they build on.
 #include <bcrypt.h>
@@ -19,59 +26,109 @@ namespace platform::win32 {
 
 namespace {
 
-struct AlgorithmTraits {
-    using Type = BCRYPT_ALG_HANDLE;
-    static Type none() { return nullptr; }
-    static bool valid(Type handle) { return handle != nullptr; }
-    static void close(Type handle) { ::BCryptCloseAlgorithmProvider(handle, 0); }
+// A function of a module, by name; GCC lets any function pointer pass through
+// void (*)() without a warning about incompatible casts.
+template <typename Function>
+Function bind(HMODULE module, const char* name) {
+    return module ? reinterpret_cast<Function>(reinterpret_cast<void (*)()>(::GetProcAddress(module, name)))
+                  : nullptr;
+}
+
+// A library of the system folder, by its full path; dependencies come from there too.
+HMODULE systemLibrary(const wchar_t* name) {
+    wchar_t folder[MAX_PATH];
+    const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return nullptr;
+    std::wstring path(folder, length);
+    if (path.back() != L'\\') path += L'\\';
+    path += name;
+    return ::LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
+// The functions the check needs, bound once for the life of the process.
+class SignatureApi {
+public:
+    // Nothing when a library or one of its functions cannot be had.
+    static const SignatureApi* get() {
+        static const SignatureApi api;
+        return api.complete() ? &api : nullptr;
+    }
+
+    decltype(&::WinVerifyTrust) winVerifyTrust = nullptr;
+    decltype(&::WTHelperProvDataFromStateData) providerData = nullptr;
+    decltype(&::WTHelperGetProvSignerFromChain) providerSigner = nullptr;
+    decltype(&::WTHelperGetProvCertFromChain) providerCertificate = nullptr;
+    decltype(&::CryptEncodeObjectEx) encodeObject = nullptr;
+    decltype(&::BCryptOpenAlgorithmProvider) openAlgorithm = nullptr;
+    decltype(&::BCryptCloseAlgorithmProvider) closeAlgorithm = nullptr;
+    decltype(&::BCryptCreateHash) createHash = nullptr;
+    decltype(&::BCryptDestroyHash) destroyHash = nullptr;
+    decltype(&::BCryptHashData) hashData = nullptr;
+    decltype(&::BCryptFinishHash) finishHash = nullptr;
+
+private:
+    SignatureApi() {
+        const HMODULE wintrust = systemLibrary(L"wintrust.dll");
+        const HMODULE crypt32 = systemLibrary(L"crypt32.dll");
+        const HMODULE bcrypt = systemLibrary(L"bcrypt.dll");
+        winVerifyTrust = bind<decltype(winVerifyTrust)>(wintrust, "WinVerifyTrust");
+        providerData = bind<decltype(providerData)>(wintrust, "WTHelperProvDataFromStateData");
+        providerSigner = bind<decltype(providerSigner)>(wintrust, "WTHelperGetProvSignerFromChain");
+        providerCertificate = bind<decltype(providerCertificate)>(wintrust, "WTHelperGetProvCertFromChain");
+        encodeObject = bind<decltype(encodeObject)>(crypt32, "CryptEncodeObjectEx");
+        openAlgorithm = bind<decltype(openAlgorithm)>(bcrypt, "BCryptOpenAlgorithmProvider");
+        closeAlgorithm = bind<decltype(closeAlgorithm)>(bcrypt, "BCryptCloseAlgorithmProvider");
+        createHash = bind<decltype(createHash)>(bcrypt, "BCryptCreateHash");
+        destroyHash = bind<decltype(destroyHash)>(bcrypt, "BCryptDestroyHash");
+        hashData = bind<decltype(hashData)>(bcrypt, "BCryptHashData");
+        finishHash = bind<decltype(finishHash)>(bcrypt, "BCryptFinishHash");
+    }
+    bool complete() const {
+        return winVerifyTrust && providerData && providerSigner && providerCertificate && encodeObject &&
+               openAlgorithm && closeAlgorithm && createHash && destroyHash && hashData && finishHash;
+    }
 };
 
-struct HashTraits {
-    using Type = BCRYPT_HASH_HANDLE;
-    static Type none() { return nullptr; }
-    static bool valid(Type handle) { return handle != nullptr; }
-    static void close(Type handle) { ::BCryptDestroyHash(handle); }
-};
+// The status of a check that could not run: not one that passes, nor one that says the
+// file is unsigned or altered.
+constexpr std::uint32_t kCheckUnavailable = static_cast<std::uint32_t>(TRUST_E_SYSTEM_ERROR);
 
 bool succeeded(NTSTATUS status) {
     return status >= 0;
 }
 
-std::optional<KeyHash> sha256(const BYTE* data, DWORD size) {
-    BCRYPT_ALG_HANDLE rawAlgorithm = nullptr;
-    if (!succeeded(::BCryptOpenAlgorithmProvider(&rawAlgorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0))) {
-        return std::nullopt;
-    }
-    const UniqueHandle<AlgorithmTraits> algorithm(rawAlgorithm);
-    BCRYPT_HASH_HANDLE rawHash = nullptr;
-    if (!succeeded(::BCryptCreateHash(algorithm.get(), &rawHash, nullptr, 0, nullptr, 0, 0)))
-        return std::nullopt;
-    const UniqueHandle<HashTraits> hash(rawHash);
+std::optional<KeyHash> sha256(const SignatureApi& api, const BYTE* data, DWORD size) {
+    BCRYPT_ALG_HANDLE algorithm = nullptr;
+    if (!succeeded(api.openAlgorithm(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0))) return std::nullopt;
+    BCRYPT_HASH_HANDLE hash = nullptr;
     KeyHash digest{};
-    if (!succeeded(::BCryptHashData(hash.get(), const_cast<BYTE*>(data), size, 0)) ||
-        !succeeded(::BCryptFinishHash(hash.get(), digest.data(), static_cast<ULONG>(digest.size()), 0))) {
-        return std::nullopt;
-    }
+    const bool hashed = succeeded(api.createHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0)) &&
+                        succeeded(api.hashData(hash, const_cast<BYTE*>(data), size, 0)) &&
+                        succeeded(api.finishHash(hash, digest.data(), static_cast<ULONG>(digest.size()), 0));
+    if (hash != nullptr) api.destroyHash(hash);
+    api.closeAlgorithm(algorithm, 0);
+    if (!hashed) return std::nullopt;
     return digest;
 }
 
 // The SHA-256 of a public key as the certificate carries it (DER).
-std::optional<KeyHash> keyHash(const CERT_PUBLIC_KEY_INFO& key) {
+std::optional<KeyHash> keyHash(const SignatureApi& api, const CERT_PUBLIC_KEY_INFO& key) {
     BYTE* encoded = nullptr;
     DWORD size = 0;
-    if (!::CryptEncodeObjectEx(X509_ASN_ENCODING, X509_PUBLIC_KEY_INFO, &key, CRYPT_ENCODE_ALLOC_FLAG,
-                               nullptr, &encoded, &size)) {
+    if (!api.encodeObject(X509_ASN_ENCODING, X509_PUBLIC_KEY_INFO, &key, CRYPT_ENCODE_ALLOC_FLAG, nullptr,
+                          &encoded, &size)) {
         return std::nullopt;
     }
     const LocalMemory owner(encoded);
-    return sha256(encoded, size);
+    return sha256(api, encoded, size);
 }
 
 // One run of the check. Its state keeps the signer's certificates until it is closed.
 class Verification {
 public:
     // With a handle, the check reads the file through it; the path only names the file.
-    explicit Verification(const std::wstring& path, HANDLE held = nullptr) : path_(path) {
+    Verification(const SignatureApi& api, const std::wstring& path, HANDLE held = nullptr)
+        : api_(api), path_(path) {
         file_.cbStruct = sizeof file_;
         file_.pcwszFilePath = path_.c_str();
         file_.hFile = held;
@@ -82,24 +139,24 @@ public:
         data_.pFile = &file_;
         data_.dwStateAction = WTD_STATEACTION_VERIFY;
         data_.dwProvFlags = WTD_REVOCATION_CHECK_NONE | WTD_CACHE_ONLY_URL_RETRIEVAL;
-        status_ = ::WinVerifyTrust(kNoInteractiveUser, &action_, &data_);
+        status_ = api_.winVerifyTrust(kNoInteractiveUser, &action_, &data_);
     }
     Verification(const Verification&) = delete;
     Verification& operator=(const Verification&) = delete;
     ~Verification() {
         data_.dwStateAction = WTD_STATEACTION_CLOSE;
-        ::WinVerifyTrust(kNoInteractiveUser, &action_, &data_);
+        api_.winVerifyTrust(kNoInteractiveUser, &action_, &data_);
     }
 
     std::uint32_t status() const { return static_cast<std::uint32_t>(status_); }
 
     // The certificate of the file's first signer; nothing when the check found none.
     const CERT_CONTEXT* signerCertificate() const {
-        CRYPT_PROVIDER_DATA* provider = ::WTHelperProvDataFromStateData(data_.hWVTStateData);
+        CRYPT_PROVIDER_DATA* provider = api_.providerData(data_.hWVTStateData);
         if (!provider) return nullptr;
-        CRYPT_PROVIDER_SGNR* signer = ::WTHelperGetProvSignerFromChain(provider, 0, FALSE, 0);
+        CRYPT_PROVIDER_SGNR* signer = api_.providerSigner(provider, 0, FALSE, 0);
         if (!signer) return nullptr;
-        CRYPT_PROVIDER_CERT* certificate = ::WTHelperGetProvCertFromChain(signer, 0);
+        CRYPT_PROVIDER_CERT* certificate = api_.providerCertificate(signer, 0);
         return certificate ? certificate->pCert : nullptr;
     }
 
@@ -107,6 +164,7 @@ private:
     // Tells the check that nobody is there to answer questions.
     static inline const HWND kNoInteractiveUser = static_cast<HWND>(INVALID_HANDLE_VALUE);
 
+    const SignatureApi& api_;
     std::wstring path_;
     GUID action_ = WINTRUST_ACTION_GENERIC_VERIFY_V2;
     WINTRUST_FILE_INFO file_{};
@@ -116,21 +174,33 @@ private:
 
 class Win32SignatureCheck final : public SignatureCheck {
 public:
-    SignatureReport examine(const std::wstring& path) override { return report(Verification(path)); }
+    SignatureReport examine(const std::wstring& path) override {
+        const SignatureApi* api = SignatureApi::get();
+        if (!api) return unavailable();
+        return report(*api, Verification(*api, path));
+    }
 
     SignatureReport examineHeld(const OutputFile& file) override {
         const auto held = reinterpret_cast<HANDLE>(file.heldHandle());
         if (held == nullptr) return examine(file.temporaryPath());
-        return report(Verification(file.temporaryPath(), held));
+        const SignatureApi* api = SignatureApi::get();
+        if (!api) return unavailable();
+        return report(*api, Verification(*api, file.temporaryPath(), held));
     }
 
 private:
-    static SignatureReport report(const Verification& verification) {
+    static SignatureReport unavailable() {
+        SignatureReport report;
+        report.status = kCheckUnavailable;
+        return report;
+    }
+
+    static SignatureReport report(const SignatureApi& api, const Verification& verification) {
         SignatureReport report;
         report.status = verification.status();
         if (const CERT_CONTEXT* certificate = verification.signerCertificate();
             certificate && certificate->pCertInfo) {
-            report.signerKey = keyHash(certificate->pCertInfo->SubjectPublicKeyInfo);
+            report.signerKey = keyHash(api, certificate->pCertInfo->SubjectPublicKeyInfo);
         }
         return report;
     }
