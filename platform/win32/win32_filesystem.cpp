@@ -883,22 +883,20 @@ private:
         const std::wstring& path() const { return path_; }
 
         // True while none of the held folders has been made a link where it is (a junction
-        // set on an empty folder keeps its handle): their handles pin their names, so each
-        // is looked at through its handle and, for Wine, its name, as openOnDrive does.
+        // set on an empty folder keeps its handle). Their handles pin their names: none can
+        // be renamed, removed or replaced by a link of that name meanwhile, so the handles'
+        // attributes tell it.
         bool noLink() const {
-            std::size_t part = 0;
-            for (std::size_t slash = path_.find(L'\\', 3);; slash = path_.find(L'\\', slash + 1), ++part) {
-                const HANDLE handle =
-                    part < chain_.folders.size() ? chain_.folders[part].get() : chain_.object.get();
+            const auto isPlainFolder = [](HANDLE handle) {
                 FILE_BASIC_INFO information{};
-                if (!::GetFileInformationByHandleEx(handle, FileBasicInfo, &information,
-                                                    sizeof information) ||
-                    !(information.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
-                    linkByHandleOrName(information.FileAttributes, path_.substr(0, slash))) {
-                    return false;
-                }
-                if (slash == std::wstring::npos || part >= chain_.folders.size()) return true;
-            }
+                return ::GetFileInformationByHandleEx(handle, FileBasicInfo, &information,
+                                                      sizeof information) &&
+                       (information.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                       !(information.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+            };
+            return isPlainFolder(chain_.object.get()) &&
+                   std::all_of(chain_.folders.begin(), chain_.folders.end(),
+                               [&](const KernelHandle& folder) { return isPlainFolder(folder.get()); });
         }
 
     private:
