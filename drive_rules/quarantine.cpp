@@ -41,10 +41,13 @@ bool makeFolders(platform::FileSystem& fs, const std::wstring& top, const std::w
     }
 }
 
+bool leadsOffDrive(platform::DrivePathCheck check) {
+    return check == platform::DrivePathCheck::Link || check == platform::DrivePathCheck::OffDrive;
+}
+
 // True when the drive's own `path` is a link or leads off the drive.
 bool leadsOffDrive(platform::FileSystem& fs, const std::wstring& path) {
-    const platform::DrivePathCheck check = fs.checkOnDrive(path);
-    return check == platform::DrivePathCheck::Link || check == platform::DrivePathCheck::OffDrive;
+    return leadsOffDrive(fs.checkOnDrive(path));
 }
 
 // A new folder for this cleaning: "<stamp>", or "<stamp> (2)" and on when a cleaning in
@@ -68,10 +71,10 @@ std::wstring makeQuarantineFolder(platform::FileSystem& fs, wchar_t drive, const
 }
 
 // The size and SHA-256 of a file's content; an empty digest when it cannot be read.
-void measure(platform::FileSystem& fs, const std::wstring& path, CleanedItem& item) {
+void measure(platform::DriveEntry& file, CleanedItem& item) {
     Sha256 hash;
     std::uint64_t size = 0;
-    const bool read = fs.readFileInPieces(path, [&](std::string_view piece) {
+    const bool read = file.readInPieces([&](std::string_view piece) {
         hash.update(piece);
         size += piece.size();
         return true;
@@ -101,20 +104,21 @@ std::wstring attribFlags(std::uint32_t attributes) {
     return flags;
 }
 
-CleanedItem moveIntoQuarantine(platform::FileSystem& fs, CleanedItem::Kind kind, const std::wstring& path,
-                               const std::wstring& folder) {
+// Reads, measures and moves the file `path` through `file`, its one opening.
+CleanedItem moveIntoQuarantine(platform::FileSystem& fs, platform::DriveEntry& file, CleanedItem::Kind kind,
+                               const std::wstring& path, const std::wstring& folder) {
     CleanedItem item;
     item.kind = kind;
     item.oldPath = path;
     // The path below the root ("RECYCLER\x.exe") is kept below the quarantine folder.
     item.newPath = folder + L"\\" + path.substr(3) + std::wstring(kQuarantinedSuffix);
-    measure(fs, path, item);
+    measure(file, item);
     const std::wstring parent = item.newPath.substr(0, item.newPath.rfind(L'\\'));
     // A failure without a reason from the system leaves `error` empty: the summary's
     // heading says what did not happen.
     if (parent != folder && !makeFolders(fs, folder, parent)) return item;
-    item.attributes = fs.attributes(path).value_or(0);
-    item.done = fs.moveWithinDrive(path, item.newPath, item.error);
+    item.attributes = file.attributes().value_or(0);
+    item.done = file.moveWithinDrive(item.newPath, item.error);
     if (item.done) showQuarantinedFile(fs, item);
     return item;
 }
@@ -132,15 +136,15 @@ CleanedItem copyAutorun(platform::FileSystem& fs, const AutorunRead& autorun, wc
     return item;
 }
 
-CleanedItem showFolder(platform::FileSystem& fs, const std::wstring& folder) {
+CleanedItem showFolder(platform::DriveEntry& entry, const std::wstring& folder) {
     CleanedItem item;
     item.kind = CleanedItem::Kind::HiddenFolder;
     item.oldPath = folder;
-    const auto attributes = fs.attributes(folder);
+    const auto attributes = entry.attributes();
     if (!attributes || !(*attributes & attr::kDirectory)) return item;
     std::uint32_t shown = *attributes & ~(attr::kHidden | attr::kSystem | attr::kDirectory);
     if (shown == 0) shown = attr::kNormal;
-    item.done = fs.setAttributes(folder, shown);
+    item.done = entry.setAttributes(shown);
     return item;
 }
 
@@ -214,8 +218,10 @@ AutorunQuarantine quarantineAutorun(platform::FileSystem& fs, wchar_t drive, std
     report.drive = drive;
     report.quarantineFolder = makeQuarantineFolder(fs, drive, when, report.refused);
     if (!report.quarantined()) return AutorunQuarantine::NoFolder;
+    const std::wstring autorunPath = protectionFolder(drive);
     CleanedItem item =
-        moveIntoQuarantine(fs, CleanedItem::Kind::Autorun, protectionFolder(drive), report.quarantineFolder);
+        moveIntoQuarantine(fs, *fs.openDriveEntry(autorunPath, platform::DriveEntryUse::ReadAndMove),
+                           CleanedItem::Kind::Autorun, autorunPath, report.quarantineFolder);
     if (!item.done) {
         // Nothing stays behind for a retry that may move the file into a folder of its own.
         ignoreFailure(fs.removeDirectory(report.quarantineFolder));
@@ -238,16 +244,21 @@ CleanReport cleanDrive(platform::FileSystem& fs, const Infection& found, const T
     report.drive = found.drive;
     report.refused = found.refused;
     report.quarantineFolder = makeQuarantineFolder(fs, found.drive, when, report.refused);
+    // The quarantine folder and the folders on its way, held open for the whole cleaning:
+    // each move into it and each check of it need not open them again.
+    const std::unique_ptr<platform::DriveFolderHold> held =
+        report.quarantined() ? fs.holdDriveFolder(report.quarantineFolder) : nullptr;
     const auto files = {std::pair{CleanedItem::Kind::Program, &found.programs},
                         std::pair{CleanedItem::Kind::Shortcut, &found.shortcuts}};
     for (const auto& [kind, paths] : files) {
         for (const std::wstring& path : *paths) {
-            // Checked again: the drive may have changed while the user was asked. The move
-            // checks it once more, through the handle it moves.
-            if (leadsOffDrive(fs, path)) {
+            // Checked again: the drive may have changed while the user was asked. It is read
+            // and moved through what was checked.
+            const auto file = fs.openDriveEntry(path, platform::DriveEntryUse::ReadAndMove);
+            if (leadsOffDrive(file->check())) {
                 report.refused.push_back({{}, path, PathRefusal::OffDrive});
             } else if (report.quarantined()) {
-                report.items.push_back(moveIntoQuarantine(fs, kind, path, report.quarantineFolder));
+                report.items.push_back(moveIntoQuarantine(fs, *file, kind, path, report.quarantineFolder));
             } else {
                 // No quarantine folder: nothing is moved (the summary says why).
                 report.items.push_back({kind, path, {}, 0, {}, false, {}});
@@ -259,10 +270,11 @@ CleanReport cleanDrive(platform::FileSystem& fs, const Infection& found, const T
         report.items.push_back(copyAutorun(fs, found.autorun, found.drive, report.quarantineFolder));
     }
     for (const std::wstring& folder : found.hiddenFolders) {
-        if (leadsOffDrive(fs, folder)) {
+        const auto entry = fs.openDriveEntry(folder, platform::DriveEntryUse::SetAttributes);
+        if (leadsOffDrive(entry->check())) {
             report.refused.push_back({{}, folder, PathRefusal::OffDrive});
         } else {
-            report.items.push_back(showFolder(fs, folder));
+            report.items.push_back(showFolder(*entry, folder));
         }
     }
 

@@ -376,6 +376,16 @@ bool finalPathUnder(HANDLE handle, const std::wstring& root) {
     return false;
 }
 
+// True when the part `part`, opened as a handle with `attributes`, is a link. Windows
+// shows a link on the handle opened as the link itself; Wine, which opens a Unix symbolic
+// link's target, on the name. The handle is held, so the name still names the object the
+// handle opened.
+bool linkByHandleOrName(DWORD attributes, const std::wstring& part) {
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return true;
+    const DWORD byName = ::GetFileAttributesW(longPathForm(part).c_str());
+    return byName != INVALID_FILE_ATTRIBUTES && (byName & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
 // Opens `path` ("E:\a\b") for `access` with `share`, as DriveObject describes. The last
 // part is opened as it is (a link itself, never its target); a part that is a link, or
 // whose object lies outside the drive, ends the walk.
@@ -400,14 +410,12 @@ DriveObject openOnDrive(const std::wstring& path, DWORD access, DWORD share) {
                                : DrivePathCheck::Failed;
             return opened;
         }
-        BY_HANDLE_FILE_INFORMATION information{};
-        if (!::GetFileInformationByHandle(handle.get(), &information)) return opened;
-        // Windows shows a link on the handle opened as the link itself; Wine, which opens a
-        // Unix symbolic link's target, on the name. The handle is held, so the name still
-        // names the object the handle opened.
-        const DWORD byName = ::GetFileAttributesW(longPathForm(part).c_str());
-        if ((information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
-            (byName != INVALID_FILE_ATTRIBUTES && (byName & FILE_ATTRIBUTE_REPARSE_POINT))) {
+        // The attributes alone: GetFileInformationByHandle also asks for the volume's serial
+        // number, which takes Wine a round trip to its mount manager for every part.
+        FILE_BASIC_INFO information{};
+        if (!::GetFileInformationByHandleEx(handle.get(), FileBasicInfo, &information, sizeof information))
+            return opened;
+        if (linkByHandleOrName(information.FileAttributes, part)) {
             opened.check = DrivePathCheck::Link;
             return opened;
         }
@@ -417,11 +425,11 @@ DriveObject openOnDrive(const std::wstring& path, DWORD access, DWORD share) {
         }
         if (last) {
             opened.check = DrivePathCheck::OnDrive;
-            opened.attributes = information.dwFileAttributes;
+            opened.attributes = information.FileAttributes;
             opened.object = std::move(handle);
             return opened;
         }
-        if (!(information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        if (!(information.FileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
             opened.check = DrivePathCheck::Missing;
             return opened;
         }
@@ -709,6 +717,7 @@ public:
 
     DrivePathCheck checkOnDrive(const std::wstring& path) override {
         const CriticalErrorBoxesOff quiet;
+        if (heldAndNoLink(path)) return DrivePathCheck::OnDrive;
         return openOnDrive(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE)
             .check;
     }
@@ -769,17 +778,161 @@ public:
             error = checkFailure(source.check, from);
             return false;
         }
+        return renameChecked(source, from, to, error);
+    }
+
+    std::unique_ptr<DriveEntry> openDriveEntry(const std::wstring& path, DriveEntryUse use) override {
+        const CriticalErrorBoxesOff quiet;
+        // A file to read and move is shared as in readFileInPieces and moveWithinDrive: others
+        // may go on reading or writing it, but none may rename or delete it meanwhile.
+        // Attributes are changed as SetFileAttributesW opens for it.
+        DriveObject opened =
+            use == DriveEntryUse::ReadAndMove
+                ? openOnDrive(path, GENERIC_READ | DELETE | SYNCHRONIZE | FILE_READ_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE)
+                : openOnDrive(path, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+        if (opened.check == DrivePathCheck::OnDrive)
+            return std::make_unique<Win32DriveEntry>(*this, path, std::move(opened));
+        // Not so opened (missing, a link, in use, no access): each call is the path's own,
+        // which tells its reason as it always did.
+        return FileSystem::openDriveEntry(path, use);
+    }
+
+    std::unique_ptr<DriveFolderHold> holdDriveFolder(const std::wstring& folder) override {
+        const CriticalErrorBoxesOff quiet;
+        // The folder itself is held as those on its way: without delete sharing.
+        DriveObject chain = openOnDrive(folder, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE);
+        if (chain.check != DrivePathCheck::OnDrive || !(chain.attributes & FILE_ATTRIBUTE_DIRECTORY))
+            return nullptr;
+        return std::make_unique<Hold>(*this, folder, std::move(chain));
+    }
+
+    std::unique_ptr<OutputFile> createReplacing(const std::wstring& path, std::wstring& error) override {
+        return startOutputFile(path, error, false);
+    }
+
+    std::unique_ptr<OutputFile> createPrivateReplacing(const std::wstring& path,
+                                                       std::wstring& error) override {
+        return startOutputFile(path, error, true);
+    }
+
+private:
+    // A file or folder opened by openDriveEntry, acted on through its handle.
+    class Win32DriveEntry final : public DriveEntry {
+    public:
+        Win32DriveEntry(Win32FileSystem& fs, std::wstring path, DriveObject opened)
+            : fs_(fs), path_(std::move(path)), opened_(std::move(opened)) {}
+
+        DrivePathCheck check() override { return DrivePathCheck::OnDrive; }
+
+        std::optional<std::uint32_t> attributes() override {
+            FILE_BASIC_INFO information{};
+            if (!::GetFileInformationByHandleEx(opened_.object.get(), FileBasicInfo, &information,
+                                                sizeof information))
+                return std::nullopt;
+            return information.FileAttributes;
+        }
+
+        bool setAttributes(std::uint32_t attributes) override {
+            const CriticalErrorBoxesOff quiet;
+            // Times of 0 stay as they are; attributes of 0 would too, so none is "normal".
+            FILE_BASIC_INFO information{};
+            information.FileAttributes = attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
+            return ::SetFileInformationByHandle(opened_.object.get(), FileBasicInfo, &information,
+                                                sizeof information) != FALSE;
+        }
+
+        bool readInPieces(const std::function<bool(std::string_view)>& onPiece) override {
+            const CriticalErrorBoxesOff quiet;
+            const LARGE_INTEGER start{};
+            return ::SetFilePointerEx(opened_.object.get(), start, nullptr, FILE_BEGIN) &&
+                   readPieces(opened_.object.get(), std::numeric_limits<std::size_t>::max(), onPiece);
+        }
+
+        bool moveWithinDrive(const std::wstring& to, std::wstring& error) override {
+            if (!onSameDrive(path_, to)) {
+                error = errorMessage(ERROR_NOT_SAME_DEVICE);
+                return false;
+            }
+            const CriticalErrorBoxesOff quiet;
+            return fs_.renameChecked(opened_, path_, to, error);
+        }
+
+    private:
+        Win32FileSystem& fs_;
+        std::wstring path_;
+        DriveObject opened_;
+    };
+
+    // A folder held by holdDriveFolder, known to its file system while it lives.
+    class Hold final : public DriveFolderHold {
+    public:
+        Hold(Win32FileSystem& fs, std::wstring path, DriveObject chain)
+            : fs_(fs), path_(std::move(path)), chain_(std::move(chain)) {
+            const std::lock_guard lock(fs_.holdsMutex_);
+            fs_.holds_.push_back(this);
+        }
+        Hold(const Hold&) = delete;
+        Hold& operator=(const Hold&) = delete;
+        ~Hold() override {
+            const std::lock_guard lock(fs_.holdsMutex_);
+            std::erase(fs_.holds_, this);
+        }
+
+        const std::wstring& path() const { return path_; }
+
+        // True while none of the held folders has been made a link where it is (a junction
+        // set on an empty folder keeps its handle). Their handles pin their names: none can
+        // be renamed, removed or replaced by a link of that name meanwhile, so the handles'
+        // attributes tell it.
+        bool noLink() const {
+            const auto isPlainFolder = [](HANDLE handle) {
+                FILE_BASIC_INFO information{};
+                return ::GetFileInformationByHandleEx(handle, FileBasicInfo, &information,
+                                                      sizeof information) &&
+                       (information.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                       !(information.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+            };
+            return isPlainFolder(chain_.object.get()) &&
+                   std::all_of(chain_.folders.begin(), chain_.folders.end(),
+                               [&](const KernelHandle& folder) { return isPlainFolder(folder.get()); });
+        }
+
+    private:
+        Win32FileSystem& fs_;
+        std::wstring path_;
+        DriveObject chain_;
+    };
+
+    // True when `path` is a held folder (holdDriveFolder) that is still no link.
+    bool heldAndNoLink(const std::wstring& path) {
+        const std::lock_guard lock(holdsMutex_);
+        for (const Hold* hold : holds_) {
+            if (::CompareStringOrdinal(hold->path().data(), static_cast<int>(hold->path().size()),
+                                       path.data(), static_cast<int>(path.size()), TRUE) == CSTR_EQUAL)
+                return hold->noLink();
+        }
+        return false;
+    }
+
+    // Renames `source`, the checked opening of `from`, to `to` (on the same drive), once
+    // the folder of `to` passes checkOnDrive, and holds that folder meanwhile.
+    bool renameChecked(const DriveObject& source, const std::wstring& from, const std::wstring& to,
+                       std::wstring& error) {
         if (source.attributes & FILE_ATTRIBUTE_DIRECTORY) {
             error = errorMessage(ERROR_ACCESS_DENIED, from);
             return false;
         }
         const std::wstring folder = to.substr(0, to.rfind(L'\\'));
-        const DriveObject target =
-            openOnDrive(folder, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE);
-        if (target.check != DrivePathCheck::OnDrive) {
-            error = target.check == DrivePathCheck::Missing ? errorMessage(ERROR_PATH_NOT_FOUND)
-                                                            : checkFailure(target.check, folder);
-            return false;
+        DriveObject target;
+        if (!heldAndNoLink(folder)) {
+            target = openOnDrive(folder, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE);
+            if (target.check != DrivePathCheck::OnDrive) {
+                error = target.check == DrivePathCheck::Missing ? errorMessage(ERROR_PATH_NOT_FOUND)
+                                                                : checkFailure(target.check, folder);
+                return false;
+            }
         }
         // Renamed through the checked handle, never by name. The new name is given in the
         // system's own form ("\??\E:\..."), which the call takes as it stands. The rename
@@ -799,16 +952,9 @@ public:
         return true;
     }
 
-    std::unique_ptr<OutputFile> createReplacing(const std::wstring& path, std::wstring& error) override {
-        return startOutputFile(path, error, false);
-    }
+    std::mutex holdsMutex_;
+    std::vector<const Hold*> holds_;
 
-    std::unique_ptr<OutputFile> createPrivateReplacing(const std::wstring& path,
-                                                       std::wstring& error) override {
-        return startOutputFile(path, error, true);
-    }
-
-private:
     static std::unique_ptr<OutputFile> startOutputFile(const std::wstring& path, std::wstring& error,
                                                        bool administratorsOnly) {
         const CriticalErrorBoxesOff quiet;

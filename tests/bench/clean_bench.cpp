@@ -14,11 +14,12 @@
 //   clean floor  the root listed once (FindFirstFileExW/FindNextFileW) into an index by
 //                name; GetFileAttributesW of autorun.inf (the protection is there); per
 //                hidden folder with its shortcut: the shortcut opened without following a
-//                link (CreateFileW, GetFileInformationByHandle, GetFinalPathNameByHandleW),
-//                read and parsed, each target it names opened the same way once; then the quarantine's
-//                two folders made (CreateDirectoryW), each file opened once as above,
-//                read and hashed, renamed through its handle (SetFileInformationByHandle),
-//                each folder shown (SetFileAttributesW), README.txt written
+//                link (CreateFileW, GetFileInformationByHandleEx for its attributes,
+//                GetFinalPathNameByHandleW), read and parsed, each target it names opened
+//                the same way once; then the quarantine's two folders made
+//                (CreateDirectoryW), each file opened once as above, read and hashed,
+//                renamed through its handle (SetFileInformationByHandle), each folder
+//                shown (SetFileAttributesW), README.txt written
 //   scan         lockbay::scanDrive as the watcher runs it after an arrival (only reads)
 //   scan floor   the floor's listing and shortcut and target reads, without the moves
 //
@@ -153,10 +154,12 @@ HANDLE openChecked(const std::wstring& path, DWORD access) {
         CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                     FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE) return file;
-    BY_HANDLE_FILE_INFORMATION information{};
+    // The attributes alone (FileBasicInfo): GetFileInformationByHandle also asks for the
+    // volume's serial number, which no check needs and Wine answers slowly.
+    FILE_BASIC_INFO information{};
     wchar_t final[MAX_PATH + 8];
-    if (!GetFileInformationByHandle(file, &information) ||
-        (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+    if (!GetFileInformationByHandleEx(file, FileBasicInfo, &information, sizeof information) ||
+        (information.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
         GetFinalPathNameByHandleW(file, final, MAX_PATH + 8, 0) == 0) {
         CloseHandle(file);
         return INVALID_HANDLE_VALUE;

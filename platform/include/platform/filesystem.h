@@ -84,6 +84,35 @@ public:
     virtual std::uintptr_t heldHandle() const { return 0; }
 };
 
+// A file or folder of a drive opened once to be checked, read, changed and moved: what
+// is done through it is done to the object that was checked (see FileSystem::checkOnDrive).
+class DriveEntry {
+public:
+    virtual ~DriveEntry() = default;
+    // What checkOnDrive says of it.
+    virtual DrivePathCheck check() = 0;
+    // Its attributes; nothing when they cannot be read.
+    virtual std::optional<std::uint32_t> attributes() = 0;
+    virtual bool setAttributes(std::uint32_t attributes) = 0;
+    // Its whole content, as FileSystem::readFileInPieces.
+    virtual bool readInPieces(const std::function<bool(std::string_view)>& onPiece) = 0;
+    // As FileSystem::moveWithinDrive, for this entry.
+    virtual bool moveWithinDrive(const std::wstring& to, std::wstring& error) = 0;
+};
+
+// What a DriveEntry is opened for: what the opening must allow.
+enum class DriveEntryUse {
+    ReadAndMove,    // a file to read and then move (into the quarantine)
+    SetAttributes,  // a file or folder whose attributes are changed
+};
+
+// While alive, a folder of a drive and every folder on its way stay open (see
+// FileSystem::holdDriveFolder).
+class DriveFolderHold {
+public:
+    virtual ~DriveFolderHold() = default;
+};
+
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
@@ -162,6 +191,19 @@ public:
     // `error` then tells why. `from` and the folder of `to` pass checkOnDrive, and the file
     // is renamed through the handle that was checked.
     virtual bool moveWithinDrive(const std::wstring& from, const std::wstring& to, std::wstring& error) = 0;
+    // `path` of a drive, to act on several times through one opening where the system
+    // allows it (each part from the root down checked once, as checkOnDrive checks it);
+    // otherwise each call of the entry is the path's own call above (check() is
+    // checkOnDrive, readInPieces readFileInPieces...), made only when the entry's call is.
+    virtual std::unique_ptr<DriveEntry> openDriveEntry(const std::wstring& path, DriveEntryUse use);
+    // Keeps the drive's folder `folder`, which passes checkOnDrive, and every folder on its
+    // way open until the hold is dropped, so that none of them can be renamed, removed or
+    // replaced meanwhile: checks of it, and moves into it, need not open them again.
+    // Nothing when the check fails or the system holds no folders (then nothing changes).
+    virtual std::unique_ptr<DriveFolderHold> holdDriveFolder(const std::wstring& folder) {
+        static_cast<void>(folder);
+        return nullptr;
+    }
     // Starts writing `path` under a temporary name beside it; nothing when even that fails
     // (`error` then tells why).
     virtual std::unique_ptr<OutputFile> createReplacing(const std::wstring& path, std::wstring& error) = 0;
