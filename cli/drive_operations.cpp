@@ -107,7 +107,8 @@ DriveResult protectionSteps(Operation& op, bool advanced) {
     const std::wstring everyone = fs.everyoneGroupName();
 
     // A conversion cannot be undone: it is checked and confirmed before anything changes.
-    const bool ntfs = lockbay::isNtfs(fs, drive);
+    // The file system is asked only when it matters (a question to the volume each time).
+    const bool ntfs = advanced && lockbay::isNtfs(fs, drive);
     if (advanced && !ntfs) {
         if (!op.conversionAllowed())
             return op.finish(Outcome::RefusedByPolicy, texts::conversionRefusedByPolicy(drive));
@@ -202,10 +203,14 @@ DriveResult protectDrive(DriveContext& context, wchar_t drive, bool advanced, bo
     // Only the infected autorun.inf tells what it started: it is read before the
     // protection removes it. Without one, an earlier run (or the watcher) may have handed
     // the drive over.
-    const platform::DriveDetails details = fs.driveDetails(drive);
+    // Cleaning only drops a hand-over, for which the volume's serial number is enough; the
+    // drive's kind and bus (two more questions to the system) are asked only without it.
+    // Both are read here, before anything on the drive changes.
+    const platform::DriveDetails details = clean ? platform::DriveDetails{} : fs.driveDetails(drive);
+    const std::uint32_t serial = clean ? fs.volumeSerial(drive) : details.serial;
     const std::int64_t now = lockbay::handoverClockNow();
     // Only a drive the watcher would watch is handed over, or taken from a hand-over.
-    const bool watched = lockbay::isWatchedDrive(drive, details, fs.systemDrive());
+    const bool watched = !clean && lockbay::isWatchedDrive(drive, details, fs.systemDrive());
     lockbay::AutorunRead autorun = lockbay::readInfectedAutorun(fs, drive);
     if (!autorun.present) {
         if (auto handedOver = lockbay::handoverFor(context.registry, fs, drive, now))
@@ -219,14 +224,14 @@ DriveResult protectDrive(DriveContext& context, wchar_t drive, bool advanced, bo
     // Also after a failed step: the autorun.inf is gone, and what it started is still there.
     result.found = lockbay::scanDrive(fs, drive, std::move(autorun));
     if (result.found.empty()) {
-        lockbay::ignoreFailure(lockbay::dropHandover(context.registry, details.serial));
+        lockbay::ignoreFailure(lockbay::dropHandover(context.registry, serial));
     } else if (clean) {
         // The quarantine's README.txt is in English, as everything the command line writes.
         const lockbay::TextOf text = [](lockbay::CaptionLine line) -> const std::wstring& {
             return lockbay::englishText(line);
         };
         result.cleaned = lockbay::cleanDrive(fs, result.found, text, platform::localTimeNow());
-        lockbay::ignoreFailure(lockbay::dropHandover(context.registry, details.serial));
+        lockbay::ignoreFailure(lockbay::dropHandover(context.registry, serial));
         if (result.cleaned->failures() > 0 && result.outcome == Outcome::Done) {
             result.outcome = Outcome::Failed;
             result.error = texts::notAllCleaned(drive, *result.cleaned);
@@ -235,7 +240,7 @@ DriveResult protectDrive(DriveContext& context, wchar_t drive, bool advanced, bo
         // Should the registry refuse it, a later --clean finds only the decoys; the report
         // below still lists everything.
         lockbay::ignoreFailure(
-            lockbay::storeHandover(context.registry, drive, details.serial, result.found.autorun, now));
+            lockbay::storeHandover(context.registry, drive, serial, result.found.autorun, now));
     }
     return result;
 }

@@ -106,6 +106,8 @@ platform::RegistryStatus storeHandover(platform::Registry& registry, wchar_t dri
 
 platform::RegistryStatus dropHandover(platform::Registry& registry, std::uint32_t serial) {
     platform::RegistryStatus status = platform::RegistryStatus::Done;
+    // Without the key there is nothing to drop: one question instead of a read per letter.
+    if (!registry.keyExists(RegistryRoot::CurrentUser, kHandoverKey)) return status;
     for (wchar_t letter = L'A'; letter <= L'Z'; ++letter) {
         const std::wstring name = handoverName(letter, serial);
         if (!registry.read(RegistryRoot::CurrentUser, kHandoverKey, name)) continue;

@@ -681,6 +681,14 @@ public:
         return details;
     }
 
+    std::uint32_t volumeSerial(wchar_t drive) override {
+        const CriticalErrorBoxesOff quiet;
+        DWORD serial = 0;
+        const std::wstring root = driveRoot(drive);
+        if (!::GetVolumeInformationW(root.c_str(), nullptr, 0, &serial, nullptr, nullptr, nullptr, 0)) return 0;
+        return serial;
+    }
+
     std::optional<wchar_t> systemDrive() override {
         wchar_t folder[MAX_PATH + 1] = {};
         const UINT length = ::GetSystemWindowsDirectoryW(folder, MAX_PATH + 1);

@@ -154,6 +154,9 @@ public:
     virtual DriveKind driveKind(wchar_t drive) = 0;
     // The drive's kind, bus and label; a failing part of the query stays at its default.
     virtual DriveDetails driveDetails(wchar_t drive) = 0;
+    // The volume's serial number alone (DriveDetails::serial): one question to the system,
+    // where driveDetails asks three.
+    virtual std::uint32_t volumeSerial(wchar_t drive) { return driveDetails(drive).serial; }
     // The letter of the drive that holds Windows; nothing when the system cannot tell.
     virtual std::optional<wchar_t> systemDrive() = 0;
 
