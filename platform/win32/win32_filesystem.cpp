@@ -376,6 +376,15 @@ bool finalPathUnder(HANDLE handle, const std::wstring& root) {
     return false;
 }
 
+// A handle's attributes alone: GetFileInformationByHandle also asks for the volume's
+// serial number, which takes Wine a round trip to its mount manager each time.
+std::optional<DWORD> handleAttributes(HANDLE handle) {
+    FILE_BASIC_INFO information{};
+    if (!::GetFileInformationByHandleEx(handle, FileBasicInfo, &information, sizeof information))
+        return std::nullopt;
+    return information.FileAttributes;
+}
+
 // True when the part `part`, opened as a handle with `attributes`, is a link. Windows
 // shows a link on the handle opened as the link itself; Wine, which opens a Unix symbolic
 // link's target, on the name. The handle is held, so the name still names the object the
@@ -410,12 +419,9 @@ DriveObject openOnDrive(const std::wstring& path, DWORD access, DWORD share) {
                                : DrivePathCheck::Failed;
             return opened;
         }
-        // The attributes alone: GetFileInformationByHandle also asks for the volume's serial
-        // number, which takes Wine a round trip to its mount manager for every part.
-        FILE_BASIC_INFO information{};
-        if (!::GetFileInformationByHandleEx(handle.get(), FileBasicInfo, &information, sizeof information))
-            return opened;
-        if (linkByHandleOrName(information.FileAttributes, part)) {
+        const std::optional<DWORD> attributes = handleAttributes(handle.get());
+        if (!attributes) return opened;
+        if (linkByHandleOrName(*attributes, part)) {
             opened.check = DrivePathCheck::Link;
             return opened;
         }
@@ -425,11 +431,11 @@ DriveObject openOnDrive(const std::wstring& path, DWORD access, DWORD share) {
         }
         if (last) {
             opened.check = DrivePathCheck::OnDrive;
-            opened.attributes = information.FileAttributes;
+            opened.attributes = *attributes;
             opened.object = std::move(handle);
             return opened;
         }
-        if (!(information.FileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        if (!(*attributes & FILE_ATTRIBUTE_DIRECTORY)) {
             opened.check = DrivePathCheck::Missing;
             return opened;
         }
@@ -835,11 +841,7 @@ private:
         DrivePathCheck check() override { return DrivePathCheck::OnDrive; }
 
         std::optional<std::uint32_t> attributes() override {
-            FILE_BASIC_INFO information{};
-            if (!::GetFileInformationByHandleEx(opened_.object.get(), FileBasicInfo, &information,
-                                                sizeof information))
-                return std::nullopt;
-            return information.FileAttributes;
+            return handleAttributes(opened_.object.get());
         }
 
         bool setAttributes(std::uint32_t attributes) override {
@@ -896,11 +898,9 @@ private:
         // attributes tell it.
         bool noLink() const {
             const auto isPlainFolder = [](HANDLE handle) {
-                FILE_BASIC_INFO information{};
-                return ::GetFileInformationByHandleEx(handle, FileBasicInfo, &information,
-                                                      sizeof information) &&
-                       (information.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-                       !(information.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+                const std::optional<DWORD> attributes = handleAttributes(handle);
+                return attributes && (*attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                       !(*attributes & FILE_ATTRIBUTE_REPARSE_POINT);
             };
             return isPlainFolder(chain_.object.get()) &&
                    std::all_of(chain_.folders.begin(), chain_.folders.end(),
