@@ -11,20 +11,28 @@
 // the rest. Before every timed run the stick is put back as the worm left it (not timed).
 //
 //   clean        cli::run({"protect", "X:", "--clean", "--json"}), its output kept in memory
-//   clean floor  the root listed once (FindFirstFileExW/FindNextFileW) into an index by
-//                name; GetFileAttributesW of autorun.inf (the protection is there); per
-//                hidden folder with its shortcut: the shortcut opened without following a
-//                link (CreateFileW, GetFileInformationByHandleEx for its attributes,
-//                GetFinalPathNameByHandleW), read and parsed, each target it names opened
-//                the same way once; then the quarantine's two folders made
-//                (CreateDirectoryW), each file opened once as above, read and hashed,
-//                renamed through its handle (SetFileInformationByHandle), each folder
-//                shown (SetFileAttributesW), README.txt written
+//   clean floor  what protect asks of a drive protected already: GetLogicalDrives,
+//                GetDriveTypeW, the write probe (CreateDirectoryW, GetFileAttributesW,
+//                RemoveDirectoryW of X:\a), GetVolumeInformationW (the serial number a
+//                hand-over is stored under), the administrator's policies and the
+//                hand-over key (RegOpenKeyExW each), GetFileAttributesW of autorun.inf
+//                and of the Advanced marker, the folder's access list
+//                (GetNamedSecurityInfoW); then the root listed once
+//                (FindFirstFileExW/FindNextFileW) into an index by name; per
+//                hidden folder with its shortcut: the shortcut opened, to be read and
+//                moved, without following a link (CreateFileW, GetFileInformationByHandleEx
+//                for its attributes, GetFinalPathNameByHandleW), read and parsed, each
+//                target it names opened the same way once; then the quarantine's two
+//                folders made (CreateDirectoryW), each file read again from its start
+//                through that opening (the program opened as above) and hashed, renamed
+//                through its handle (SetFileInformationByHandle), each folder shown
+//                (SetFileAttributesW), README.txt written
 //   scan         lockbay::scanDrive as the watcher runs it after an arrival (only reads)
 //   scan floor   the floor's listing and shortcut and target reads, without the moves
 //
 // The result file holds "key value" lines (times in microseconds) per size, with the
 // medians, the median of the per-round ratios and whether every run cleaned all of it.
+#include <aclapi.h>
 #include <windows.h>
 
 #include <algorithm>
@@ -180,11 +188,13 @@ std::string readAll(HANDLE file, lockbay::Sha256* hash) {
 
 struct FloorFound {
     std::vector<std::wstring> files;    // the program, then the shortcuts
+    std::vector<HANDLE> openings;       // for a cleaning, each shortcut's opening (the program's none)
     std::vector<std::wstring> folders;  // the hidden folders
 };
 
-// The reads: listing, index, each decoy and its target.
-FloorFound floorScan(const std::wstring& root) {
+// The reads: listing, index, each decoy and its target. For a cleaning that follows at
+// once, each decoy is opened so that it can also be moved, and that opening is kept.
+FloorFound floorScan(const std::wstring& root, bool forCleaning = false) {
     FloorFound found;
     std::vector<WIN32_FIND_DATAW> entries;
     WIN32_FIND_DATAW entry{};
@@ -211,10 +221,10 @@ FloorFound floorScan(const std::wstring& root) {
         const auto shortcut = files.find(upperName(std::wstring(folder.cFileName) + L".lnk"));
         if (shortcut == files.end()) continue;
         const std::wstring shortcutPath = root + entries[shortcut->second].cFileName;
-        const HANDLE file = openChecked(shortcutPath, GENERIC_READ);
+        const HANDLE file = openChecked(shortcutPath, forCleaning ? GENERIC_READ | DELETE : GENERIC_READ);
         if (file == INVALID_HANDLE_VALUE) continue;
         const auto link = lockbay::parseShellLink(readAll(file, nullptr));
-        CloseHandle(file);
+        if (!link || !forCleaning) CloseHandle(file);
         if (!link) continue;
         const std::wstring target = root + link->relativePath.substr(2);  // ".\RECYCLER\..."
         auto checked = targets.find(target);
@@ -223,23 +233,58 @@ FloorFound floorScan(const std::wstring& root) {
             if (program != INVALID_HANDLE_VALUE) CloseHandle(program);
             checked = targets.emplace(target, program != INVALID_HANDLE_VALUE).first;
         }
-        if (!checked->second) continue;
-        if (!programFound) found.files.push_back(target);
+        if (!checked->second) {
+            if (forCleaning) CloseHandle(file);
+            continue;
+        }
+        if (!programFound) {
+            found.files.push_back(target);
+            found.openings.push_back(INVALID_HANDLE_VALUE);
+        }
         programFound = true;
         found.files.push_back(shortcutPath);
+        found.openings.push_back(forCleaning ? file : INVALID_HANDLE_VALUE);
         found.folders.push_back(root + folder.cFileName);
     }
     return found;
 }
 
+// What protect itself asks of a drive that is protected already, before it scans: the
+// drive is there, no optical drive, writable, its serial number, whether the policies
+// or a hand-over say anything, and the protection's reading.
+void floorProtection(const std::wstring& root) {
+    volatile DWORD answers = GetLogicalDrives() + GetDriveTypeW(root.c_str());
+    const std::wstring probe = root + L"a";
+    if (CreateDirectoryW(probe.c_str(), nullptr) &&
+        GetFileAttributesW(probe.c_str()) != INVALID_FILE_ATTRIBUTES)
+        RemoveDirectoryW(probe.c_str());
+    DWORD serial = 0;
+    GetVolumeInformationW(root.c_str(), nullptr, 0, &serial, nullptr, nullptr, nullptr, 0);
+    for (const auto& [hive, name] : {std::pair{HKEY_LOCAL_MACHINE, L"Software\\Policies\\Lockbay"},
+                                     std::pair{HKEY_CURRENT_USER, L"Software\\Lockbay\\Drives to clean"}}) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(hive, name, 0, KEY_READ, &key) == ERROR_SUCCESS) RegCloseKey(key);
+    }
+    const std::wstring folder = root + L"autorun.inf";
+    answers = answers + GetFileAttributesW(folder.c_str()) +
+              GetFileAttributesW((root + L"advancedlockbay").c_str());
+    PACL access = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetNamedSecurityInfoW(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                              &access, nullptr, &descriptor) == ERROR_SUCCESS)
+        LocalFree(descriptor);
+}
+
 void floorClean(const std::wstring& root, int round) {
-    const FloorFound found = floorScan(root);
+    floorProtection(root);
+    const FloorFound found = floorScan(root, true);
     const std::wstring quarantine = root + L"Lockbay quarantine";
     const std::wstring folder = quarantine + L"\\floor " + std::to_wstring(round);
     CreateDirectoryW(quarantine.c_str(), nullptr);
     CreateDirectoryW(folder.c_str(), nullptr);
     std::string readme = "Lockbay moved these files here\r\n";
-    for (const std::wstring& path : found.files) {
+    for (std::size_t i = 0; i < found.files.size(); ++i) {
+        const std::wstring& path = found.files[i];
         const std::wstring below = path.substr(3);
         if (const std::size_t slash = below.rfind(L'\\'); slash != std::wstring::npos) {
             // The folders on its way are made in the quarantine, as the path is kept.
@@ -247,8 +292,10 @@ void floorClean(const std::wstring& root, int round) {
                 CreateDirectoryW((folder + L"\\" + below.substr(0, at)).c_str(), nullptr);
         }
         const std::wstring to = L"\\??\\" + folder + L"\\" + below + L".quarantined";
-        const HANDLE file = openChecked(path, GENERIC_READ | DELETE);
+        HANDLE file = found.openings[i];
+        if (file == INVALID_HANDLE_VALUE) file = openChecked(path, GENERIC_READ | DELETE);
         if (file == INVALID_HANDLE_VALUE) continue;
+        SetFilePointer(file, 0, nullptr, FILE_BEGIN);
         lockbay::Sha256 hash;
         readAll(file, &hash);
         std::vector<std::byte> buffer(sizeof(FILE_RENAME_INFO) + to.size() * sizeof(wchar_t));
