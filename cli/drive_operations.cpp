@@ -222,7 +222,9 @@ DriveResult protectDrive(DriveContext& context, wchar_t drive, bool advanced, bo
         result.outcome == Outcome::RefusedByPolicy || !lockbay::infectedFileGone(fs, drive))
         return result;
     // Also after a failed step: the autorun.inf is gone, and what it started is still there.
-    result.found = lockbay::scanDrive(fs, drive, std::move(autorun));
+    // A cleaning follows the scan at once: the decoys are moved through the scan's openings.
+    lockbay::KeptOpenings openings;
+    result.found = lockbay::scanDrive(fs, drive, std::move(autorun), clean ? &openings : nullptr);
     if (result.found.empty()) {
         lockbay::ignoreFailure(lockbay::dropHandover(context.registry, serial));
     } else if (clean) {
@@ -230,7 +232,7 @@ DriveResult protectDrive(DriveContext& context, wchar_t drive, bool advanced, bo
         const lockbay::TextOf text = [](lockbay::CaptionLine line) -> const std::wstring& {
             return lockbay::englishText(line);
         };
-        result.cleaned = lockbay::cleanDrive(fs, result.found, text, platform::localTimeNow());
+        result.cleaned = lockbay::cleanDrive(fs, result.found, text, platform::localTimeNow(), &openings);
         lockbay::ignoreFailure(lockbay::dropHandover(context.registry, serial));
         if (result.cleaned->failures() > 0 && result.outcome == Outcome::Done) {
             result.outcome = Outcome::Failed;

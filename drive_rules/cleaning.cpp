@@ -45,8 +45,9 @@ private:
 
 class Scan {
 public:
-    Scan(platform::FileSystem& fs, wchar_t drive, Infection& found)
+    Scan(platform::FileSystem& fs, wchar_t drive, Infection& found, KeptOpenings* keep = nullptr)
         : fs_(fs),
+          keep_(keep),
           drive_(drive),
           root_(driveRoot(drive)),
           found_(found),
@@ -97,7 +98,8 @@ public:
     // A shortcut beside a hidden folder is a decoy when it starts a program on the drive,
     // or a launcher with arguments that name files on the drive.
     bool addDecoy(const std::wstring& shortcutPath) {
-        const auto bytes = fs_.readDriveFilePrefix(shortcutPath, kMaxShellLinkSize + 1);
+        std::unique_ptr<platform::DriveEntry> opening;
+        const auto bytes = readShortcut(shortcutPath, opening);
         if (!bytes) return false;
         const auto link = parseShellLink(*bytes);
         if (!link) return false;
@@ -137,7 +139,25 @@ public:
         if (programs.empty()) return false;
         for (const std::wstring& program : programs) addProgram(program);
         shortcuts_.add(shortcutPath);
+        if (opening) keep_->keep(shortcutPath, std::move(opening));
         return true;
+    }
+
+    // A shortcut's first bytes, one more than a shortcut may have. With openings to keep
+    // it is read through an opening that may also move it, handed back in `opening`.
+    std::optional<std::string> readShortcut(const std::wstring& path,
+                                            std::unique_ptr<platform::DriveEntry>& opening) {
+        constexpr std::size_t kLimit = kMaxShellLinkSize + 1;
+        if (!keep_) return fs_.readDriveFilePrefix(path, kLimit);
+        opening = fs_.openDriveEntry(path, platform::DriveEntryUse::ReadAndMove);
+        if (opening->check() != platform::DrivePathCheck::OnDrive) return std::nullopt;
+        std::string bytes;
+        const bool whole = opening->readInPieces([&](std::string_view piece) {
+            bytes.append(piece.substr(0, kLimit - bytes.size()));
+            return bytes.size() < kLimit;
+        });
+        if (!whole && bytes.size() < kLimit) return std::nullopt;
+        return bytes;
     }
 
     // A shortcut's target as findFileOnDrive finds it from the root, each name looked up
@@ -158,6 +178,7 @@ public:
 
 private:
     platform::FileSystem& fs_;
+    KeptOpenings* keep_;
     wchar_t drive_;
     std::wstring root_;
     Infection& found_;
@@ -248,11 +269,23 @@ AutorunRead autorunFromBytes(std::string bytes, std::uint64_t size) {
     return read;
 }
 
-Infection scanDrive(platform::FileSystem& fs, wchar_t drive, AutorunRead autorun) {
+void KeptOpenings::keep(const std::wstring& path, std::unique_ptr<platform::DriveEntry> entry) {
+    entries_[nameKey(path)] = std::move(entry);
+}
+
+std::unique_ptr<platform::DriveEntry> KeptOpenings::take(const std::wstring& path) {
+    const auto kept = entries_.find(nameKey(path));
+    if (kept == entries_.end()) return nullptr;
+    std::unique_ptr<platform::DriveEntry> entry = std::move(kept->second);
+    entries_.erase(kept);
+    return entry;
+}
+
+Infection scanDrive(platform::FileSystem& fs, wchar_t drive, AutorunRead autorun, KeptOpenings* keep) {
     Infection found;
     found.drive = drive;
     found.autorun = std::move(autorun);
-    Scan scan(fs, drive, found);
+    Scan scan(fs, drive, found, keep);
     if (found.autorun.refusal != PathRefusal::None)
         found.refused.push_back({{}, protectionFolder(drive), found.autorun.refusal});
 

@@ -19,7 +19,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "drive_rules/autorun_file.h"
@@ -75,9 +77,28 @@ struct Infection {
     std::size_t fileCount() const { return programs.size() + shortcuts.size(); }
 };
 
+// The decoy shortcuts a scan opened, kept open for a cleaning that follows without
+// asking anyone in between (lockbay-cli protect --clean): the cleaning reads and moves
+// each through the opening the scan checked instead of opening it again. While they are
+// kept, no one can rename or remove those files and the stick is in use: never keep them
+// across a question to the user.
+class KeptOpenings {
+public:
+    void keep(const std::wstring& path, std::unique_ptr<platform::DriveEntry> entry);
+    // The opening kept for `path` (names compared as sameName compares them), handed
+    // over; nothing when none is kept.
+    std::unique_ptr<platform::DriveEntry> take(const std::wstring& path);
+
+private:
+    std::unordered_map<std::wstring, std::unique_ptr<platform::DriveEntry>> entries_;
+};
+
 // What the drive carries; `autorun` is what readInfectedAutorun() gave (an empty one
 // when it had none: then only the decoys and their folders are looked for). Only reads.
-Infection scanDrive(platform::FileSystem& fs, wchar_t drive, AutorunRead autorun = {});
+// With `keep`, each decoy found is read through an opening that may also move it, and
+// that opening is kept there for cleanDrive.
+Infection scanDrive(platform::FileSystem& fs, wchar_t drive, AutorunRead autorun = {},
+                    KeptOpenings* keep = nullptr);
 
 struct CleanedItem {
     enum class Kind {
@@ -125,8 +146,9 @@ using TextOf = std::function<const std::wstring&(CaptionLine)>;
 // The quarantine folder is named after `when`. A file that cannot be moved stays where it
 // is; when the quarantine folder cannot be made, no file is moved (the folders are still
 // shown again).
+// `kept` holds the openings scanDrive kept for this cleaning, if it kept any.
 CleanReport cleanDrive(platform::FileSystem& fs, const Infection& found, const TextOf& text,
-                       const platform::LocalTime& when);
+                       const platform::LocalTime& when, KeptOpenings* kept = nullptr);
 
 // Why a name was left alone, for people: "leads off the drive", "no such file on the drive"...
 const std::wstring& refusalText(PathRefusal reason, const TextOf& text);

@@ -239,7 +239,7 @@ AutorunQuarantine quarantineAutorun(platform::FileSystem& fs, wchar_t drive, std
 }
 
 CleanReport cleanDrive(platform::FileSystem& fs, const Infection& found, const TextOf& text,
-                       const platform::LocalTime& when) {
+                       const platform::LocalTime& when, KeptOpenings* kept) {
     CleanReport report;
     report.drive = found.drive;
     report.refused = found.refused;
@@ -253,8 +253,10 @@ CleanReport cleanDrive(platform::FileSystem& fs, const Infection& found, const T
     for (const auto& [kind, paths] : files) {
         for (const std::wstring& path : *paths) {
             // Checked again: the drive may have changed while the user was asked. It is read
-            // and moved through what was checked.
-            const auto file = fs.openDriveEntry(path, platform::DriveEntryUse::ReadAndMove);
+            // and moved through what was checked: the scan's opening where it kept one, which
+            // no one could rename or replace since.
+            std::unique_ptr<platform::DriveEntry> file = kept ? kept->take(path) : nullptr;
+            if (!file) file = fs.openDriveEntry(path, platform::DriveEntryUse::ReadAndMove);
             if (leadsOffDrive(file->check())) {
                 report.refused.push_back({{}, path, PathRefusal::OffDrive});
             } else if (report.quarantined()) {
