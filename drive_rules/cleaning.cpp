@@ -148,7 +148,7 @@ public:
     std::optional<std::string> readShortcut(const std::wstring& path,
                                             std::unique_ptr<platform::DriveEntry>& opening) {
         constexpr std::size_t kLimit = kMaxShellLinkSize + 1;
-        if (!keep_) return fs_.readDriveFilePrefix(path, kLimit);
+        if (!keep_ || keep_->full()) return fs_.readDriveFilePrefix(path, kLimit);
         opening = fs_.openDriveEntry(path, platform::DriveEntryUse::ReadAndMove);
         if (opening->check() != platform::DrivePathCheck::OnDrive) return std::nullopt;
         std::string bytes;

@@ -84,19 +84,25 @@ struct Infection {
 // across a question to the user.
 class KeptOpenings {
 public:
+    // At most `most` are kept: each holds a file of the drive open, and a stick may carry
+    // tens of thousands of decoys. The rest are opened again by the cleaning.
+    explicit KeptOpenings(std::size_t most = 4096) : most_(most) {}
+
+    bool full() const { return entries_.size() >= most_; }
     void keep(const std::wstring& path, std::unique_ptr<platform::DriveEntry> entry);
     // The opening kept for `path` (names compared as sameName compares them), handed
     // over; nothing when none is kept.
     std::unique_ptr<platform::DriveEntry> take(const std::wstring& path);
 
 private:
+    std::size_t most_;
     std::unordered_map<std::wstring, std::unique_ptr<platform::DriveEntry>> entries_;
 };
 
 // What the drive carries; `autorun` is what readInfectedAutorun() gave (an empty one
 // when it had none: then only the decoys and their folders are looked for). Only reads.
 // With `keep`, each decoy found is read through an opening that may also move it, and
-// that opening is kept there for cleanDrive.
+// that opening is kept there for cleanDrive, while `keep` has room.
 Infection scanDrive(platform::FileSystem& fs, wchar_t drive, AutorunRead autorun = {},
                     KeptOpenings* keep = nullptr);
 

@@ -146,7 +146,8 @@ TEST_F(CleaningTest, QuarantinesEveryFileWithItsPathKeptAndShowsTheFolders) {
 TEST_F(CleaningTest, ACleaningThroughTheScansOpeningsFindsAndDoesTheSame) {
     // lockbay-cli cleans at once, through the openings its scan kept; the main window asks
     // first and opens each file again. Both alike, with a file longer than any shortcut
-    // beside a hidden folder (never read as one) and a decoy that cannot be moved.
+    // beside a hidden folder (never read as one), a decoy that cannot be moved, and one
+    // more decoy than openings are kept.
     fakes::FakeFileSystem twin;
     twin.addDrive(L'E');
     infected_stick::addTo(twin);
@@ -155,7 +156,7 @@ TEST_F(CleaningTest, ACleaningThroughTheScansOpeningsFindsAndDoesTheSame) {
         stick->addFile(L"E:\\Big.lnk", infected_stick::sampleLink("relative_target") +
                                            std::string(lockbay::kMaxShellLinkSize, 'x'));
     }
-    lockbay::KeptOpenings openings;
+    lockbay::KeptOpenings openings(2);
     const auto kept = lockbay::scanDrive(fs, L'E', lockbay::readInfectedAutorun(fs, L'E'), &openings);
     const auto fresh = lockbay::scanDrive(twin, L'E', lockbay::readInfectedAutorun(twin, L'E'));
     EXPECT_EQ(kept.shortcuts, (Strings{L"E:\\Music.lnk", L"E:\\Photos.lnk", L"E:\\Work.lnk"}));
