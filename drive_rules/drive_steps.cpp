@@ -48,17 +48,24 @@ bool infectedFileGone(platform::FileSystem& fs, wchar_t drive) {
 }
 
 void makeHiddenFolder(platform::FileSystem& fs, const std::wstring& path) {
+    namespace attr = platform::attr;
     ignoreFailure(fs.makeDirectory(path));
+    const auto attributes = fs.attributes(path);
+    // A folder that is hidden and nothing else already (protected before) stays as it is.
+    if (!attributes || !(*attributes & attr::kDirectory) ||
+        (*attributes & ~attr::kDirectory) == attr::kHidden)
+        return;
     // A link of that name (to a folder elsewhere) keeps its target's attributes as they are.
-    if (isDirectory(fs, path) && fs.checkOnDrive(path) == platform::DrivePathCheck::OnDrive)
-        ignoreFailure(fs.setAttributes(path, platform::attr::kHidden));
+    if (fs.checkOnDrive(path) == platform::DrivePathCheck::OnDrive)
+        ignoreFailure(fs.setAttributes(path, attr::kHidden));
 }
 
 AutorunRemoval removeInfectedFileAgain(platform::FileSystem& fs, wchar_t drive, const TextOf& text,
                                        const platform::LocalTime& when) {
     if (infectedFileGone(fs, drive)) return {FileRemoval::Removed, true};
     AutorunRemoval removal = removeInfectedFile(fs, drive, text, when);
-    if (removal.outcome == FileRemoval::NoFile || infectedFileGone(fs, drive)) removal.outcome = FileRemoval::Removed;
+    if (removal.outcome == FileRemoval::NoFile || infectedFileGone(fs, drive))
+        removal.outcome = FileRemoval::Removed;
     return removal;
 }
 
