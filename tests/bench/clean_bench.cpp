@@ -25,8 +25,9 @@
 //                target it names opened the same way once; then the quarantine's two
 //                folders made (CreateDirectoryW), each file read again from its start
 //                through that opening (the program opened as above) and hashed, renamed
-//                through its handle (SetFileInformationByHandle), each folder shown
-//                (SetFileAttributesW), README.txt written
+//                through its handle (SetFileInformationByHandle), each folder opened
+//                and checked as the files are and shown through that opening
+//                (SetFileInformationByHandle), README.txt written
 //   scan         lockbay::scanDrive as the watcher runs it after an arrival (only reads)
 //   scan floor   the floor's listing and shortcut and target reads, without the moves
 //
@@ -309,8 +310,15 @@ void floorClean(const std::wstring& root, int round) {
         readme += "Old path: " + std::string(path.begin(), path.end()) + "\r\nSHA-256: " + hash.hexDigest() +
                   "\r\n";
     }
-    for (const std::wstring& hidden : found.folders)
-        SetFileAttributesW(hidden.c_str(), FILE_ATTRIBUTE_NORMAL);
+    // Each folder checked as the files are before it is shown, and shown through that opening.
+    for (const std::wstring& hidden : found.folders) {
+        const HANDLE opened = openChecked(hidden, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES);
+        if (opened == INVALID_HANDLE_VALUE) continue;
+        FILE_BASIC_INFO shown{};
+        shown.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+        SetFileInformationByHandle(opened, FileBasicInfo, &shown, sizeof shown);
+        CloseHandle(opened);
+    }
     writeFile(folder + L"\\README.txt", readme);
 }
 
