@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <map>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "drive_rules/sha256.h"
@@ -144,46 +143,28 @@ TEST_F(CleaningTest, QuarantinesEveryFileWithItsPathKeptAndShowsTheFolders) {
 }
 
 TEST_F(CleaningTest, ACleaningThroughTheScansOpeningsFindsAndDoesTheSame) {
-    // lockbay-cli cleans at once, through the openings its scan kept; the main window asks
-    // first and opens each file again. Both alike, with a file longer than any shortcut
-    // beside a hidden folder (never read as one), a decoy that cannot be moved, and one
-    // more decoy than openings are kept.
+    // lockbay-cli cleans through the openings its scan kept (here 2 of 3), the main window
+    // opens each file again: both alike, also beside an oversized shortcut and an unmovable one.
+    const auto cleaned = [](fakes::FakeFileSystem& stick, lockbay::KeptOpenings* kept) {
+        stick.addFolder(L"E:\\Big", attr::kDirectory | kHiddenSystem);
+        stick.addFile(L"E:\\Big.lnk", infected_stick::sampleLink("relative_target") +
+                                          std::string(lockbay::kMaxShellLinkSize, 'x'));
+        stick.unmovable.insert(fakes::FakeFileSystem::key(L"E:\\Work.lnk"));
+        const auto found = lockbay::scanDrive(stick, L'E', lockbay::readInfectedAutorun(stick, L'E'), kept);
+        EXPECT_TRUE(stick.deleteFile(L"E:\\autorun.inf"));
+        EXPECT_EQ(lockbay::cleanDrive(stick, found, kEnglish, kWhen, kept).failures(), 1u) << "Work.lnk";
+        std::map<std::wstring, std::pair<std::uint32_t, std::string>> drive;  // its README lists every item
+        for (const auto& [path, entry] : stick.snapshot())
+            if (path.starts_with(L"E:")) drive[path] = {entry.attributes, lockbay::sha256Hex(entry.content)};
+        return drive;
+    };
     fakes::FakeFileSystem twin;
     twin.addDrive(L'E');
     infected_stick::addTo(twin);
-    for (fakes::FakeFileSystem* stick : {&fs, &twin}) {
-        stick->addFolder(L"E:\\Big", attr::kDirectory | kHiddenSystem);
-        stick->addFile(L"E:\\Big.lnk", infected_stick::sampleLink("relative_target") +
-                                           std::string(lockbay::kMaxShellLinkSize, 'x'));
-    }
     lockbay::KeptOpenings openings(2);
-    const auto kept = lockbay::scanDrive(fs, L'E', lockbay::readInfectedAutorun(fs, L'E'), &openings);
-    const auto fresh = lockbay::scanDrive(twin, L'E', lockbay::readInfectedAutorun(twin, L'E'));
-    EXPECT_EQ(kept.shortcuts, (Strings{L"E:\\Music.lnk", L"E:\\Photos.lnk", L"E:\\Work.lnk"}));
-    EXPECT_EQ(kept.shortcuts, fresh.shortcuts);
-    EXPECT_EQ(kept.programs, fresh.programs);
-    EXPECT_EQ(kept.hiddenFolders, fresh.hiddenFolders);
-
-    const auto clean = [](fakes::FakeFileSystem& stick, const lockbay::Infection& found,
-                          lockbay::KeptOpenings* kept) {
-        stick.unmovable.insert(fakes::FakeFileSystem::key(L"E:\\Work.lnk"));
-        EXPECT_TRUE(stick.deleteFile(L"E:\\autorun.inf"));
-        const auto report = lockbay::cleanDrive(stick, found, kEnglish, kWhen, kept);
-        std::vector<std::tuple<std::wstring, std::wstring, bool, std::string>> items;
-        for (const auto& item : report.items)
-            items.emplace_back(item.oldPath, item.newPath, item.done, item.sha256);
-        std::map<std::wstring, std::pair<std::uint32_t, std::string>> drive;
-        for (const auto& [path, entry] : stick.snapshot())
-            if (path.starts_with(L"E:")) drive[path] = {entry.attributes, lockbay::sha256Hex(entry.content)};
-        return std::pair{items, drive};
-    };
-    const auto throughKept = clean(fs, kept, &openings);
-    EXPECT_EQ(throughKept, clean(twin, fresh, nullptr));
-    EXPECT_EQ(std::count_if(throughKept.first.begin(), throughKept.first.end(),
-                            [](const auto& item) { return !std::get<2>(item); }),
-              1)
-        << "the decoy that cannot be moved";
-    EXPECT_EQ(openings.take(L"E:\\Photos.lnk"), nullptr) << "each kept opening is taken by the cleaning";
+    const auto throughKept = cleaned(fs, &openings);
+    EXPECT_EQ(throughKept, cleaned(twin, nullptr));
+    EXPECT_TRUE(throughKept.contains(fakes::FakeFileSystem::key(kQuarantine + L"\\Photos.lnk.quarantined")));
 }
 
 TEST_F(CleaningTest, NamesOffTheDriveAreRefusedAndNothingIsFound) {
