@@ -18,6 +18,7 @@
 #include "win32_accessibility.h"
 #include "win32_backend.h"
 #include "win32_classes.h"
+#include "win32_library.h"
 
 namespace platform::win32::detail {
 
@@ -57,11 +58,8 @@ DWORD frameExStyle(ui::Frame frame) {
 // system folder is searched, never the working folder.
 void useCommonControls() {
     static const bool ready = [] {
-        const HMODULE library = LoadLibraryExW(L"comctl32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-        if (!library) return false;
-        using Initialize = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
-        const auto initialize = reinterpret_cast<Initialize>(
-            reinterpret_cast<void (*)()>(GetProcAddress(library, "InitCommonControlsEx")));
+        const auto initialize = bindFunction<decltype(&InitCommonControlsEx)>(systemLibrary(L"comctl32.dll"),
+                                                                              "InitCommonControlsEx");
         if (!initialize) return false;
         const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
         return initialize(&controls) != FALSE;

@@ -12,19 +12,11 @@
 #include <memory>
 #include <string>
 
+#include "win32_library.h"
+
 namespace platform::win32::detail {
 
 namespace {
-
-HMODULE systemLibrary(const wchar_t* name) {
-    return LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-}
-
-template <typename Function>
-Function lookUp(HMODULE module, const char* name) {
-    return module ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)))
-                  : nullptr;
-}
 
 // The functions this file needs from oleacc, ole32 and oleaut32.
 struct AccessibilityApi {
@@ -35,10 +27,11 @@ struct AccessibilityApi {
 
     AccessibilityApi() {
         const HMODULE oleacc = systemLibrary(L"oleacc.dll");
-        createStandard = lookUp<decltype(createStandard)>(oleacc, "CreateStdAccessibleObject");
-        answerWith = lookUp<decltype(answerWith)>(oleacc, "LresultFromObject");
-        initializeCom = lookUp<decltype(initializeCom)>(systemLibrary(L"ole32.dll"), "CoInitializeEx");
-        allocString = lookUp<decltype(allocString)>(systemLibrary(L"oleaut32.dll"), "SysAllocStringLen");
+        createStandard = bindFunction<decltype(createStandard)>(oleacc, "CreateStdAccessibleObject");
+        answerWith = bindFunction<decltype(answerWith)>(oleacc, "LresultFromObject");
+        initializeCom = bindFunction<decltype(initializeCom)>(systemLibrary(L"ole32.dll"), "CoInitializeEx");
+        allocString =
+            bindFunction<decltype(allocString)>(systemLibrary(L"oleaut32.dll"), "SysAllocStringLen");
     }
     bool complete() const { return createStandard && answerWith && initializeCom && allocString; }
 

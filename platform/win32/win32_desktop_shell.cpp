@@ -20,6 +20,7 @@
 
 #include "win32_desktop_shell.h"
 #include "win32_handle.h"
+#include "win32_library.h"
 
 namespace platform::win32 {
 
@@ -32,13 +33,6 @@ struct ModuleTraits {
     static void close(Type module) { ::FreeLibrary(module); }
 };
 using Module = UniqueHandle<ModuleTraits>;
-
-// A function of a module, by name; GCC lets any function pointer pass through
-// void (*)() without a warning about incompatible casts.
-template <typename Function>
-Function bind(HMODULE module, const char* name) {
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(::GetProcAddress(module, name)));
-}
 
 // The few COM functions this needs, bound once for the life of the process.
 class ComLibrary {
@@ -56,15 +50,13 @@ public:
     decltype(&::SysFreeString) sysFreeString = nullptr;
 
 private:
-    ComLibrary()
-        : ole32_(::LoadLibraryExW(L"ole32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)),
-          oleaut32_(::LoadLibraryExW(L"oleaut32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
+    ComLibrary() : ole32_(systemLibrary(L"ole32.dll")), oleaut32_(systemLibrary(L"oleaut32.dll")) {
         if (!ole32_ || !oleaut32_) return;
-        coInitializeEx = bind<decltype(coInitializeEx)>(ole32_.get(), "CoInitializeEx");
-        coUninitialize = bind<decltype(coUninitialize)>(ole32_.get(), "CoUninitialize");
-        coCreateInstance = bind<decltype(coCreateInstance)>(ole32_.get(), "CoCreateInstance");
-        sysAllocString = bind<decltype(sysAllocString)>(oleaut32_.get(), "SysAllocString");
-        sysFreeString = bind<decltype(sysFreeString)>(oleaut32_.get(), "SysFreeString");
+        coInitializeEx = bindFunction<decltype(coInitializeEx)>(ole32_.get(), "CoInitializeEx");
+        coUninitialize = bindFunction<decltype(coUninitialize)>(ole32_.get(), "CoUninitialize");
+        coCreateInstance = bindFunction<decltype(coCreateInstance)>(ole32_.get(), "CoCreateInstance");
+        sysAllocString = bindFunction<decltype(sysAllocString)>(oleaut32_.get(), "SysAllocString");
+        sysFreeString = bindFunction<decltype(sysFreeString)>(oleaut32_.get(), "SysFreeString");
     }
     bool complete() const {
         return coInitializeEx && coUninitialize && coCreateInstance && sysAllocString && sysFreeString;

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "gdi_handles.h"
+#include "win32_library.h"
 
 namespace platform::win32::detail {
 
@@ -43,19 +44,13 @@ void DpiApi::adjust(RECT& rect, DWORD style, DWORD exStyle, UINT dpi) const {
     AdjustWindowRectEx(&rect, style, FALSE, exStyle);
 }
 
-template <typename Function>
-Function DpiApi::lookUp(HMODULE module, const char* name) {
-    if (!module) return nullptr;
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
 DpiApi::DpiApi() {
     const HMODULE user32 = GetModuleHandleW(L"user32.dll");
-    const HMODULE shcore = LoadLibraryExW(L"shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    setProcessAwareness_ = lookUp<SetProcessAwarenessFn>(user32, "SetProcessDpiAwarenessContext");
-    forWindow_ = lookUp<ForWindowFn>(user32, "GetDpiForWindow");
-    adjustForDpi_ = lookUp<AdjustForDpiFn>(user32, "AdjustWindowRectExForDpi");
-    forMonitor_ = lookUp<ForMonitorFn>(shcore, "GetDpiForMonitor");
+    const HMODULE shcore = systemLibrary(L"shcore.dll");
+    setProcessAwareness_ = bindFunction<SetProcessAwarenessFn>(user32, "SetProcessDpiAwarenessContext");
+    forWindow_ = bindFunction<ForWindowFn>(user32, "GetDpiForWindow");
+    adjustForDpi_ = bindFunction<AdjustForDpiFn>(user32, "AdjustWindowRectExForDpi");
+    forMonitor_ = bindFunction<ForMonitorFn>(shcore, "GetDpiForMonitor");
 }
 
 UINT DpiApi::systemDpi() {

@@ -29,9 +29,6 @@ private:
     using ForMonitorFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
     using AdjustForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
 
-    template <typename Function>
-    static Function lookUp(HMODULE module, const char* name);
-
     DpiApi();
     static UINT systemDpi();
 

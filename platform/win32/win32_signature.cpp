@@ -21,21 +21,14 @@
 
 #include "platform/win32.h"
 #include "win32_handle.h"
+#include "win32_library.h"
 
 namespace platform::win32 {
 
 namespace {
 
-// A function of a module, by name; GCC lets any function pointer pass through
-// void (*)() without a warning about incompatible casts.
-template <typename Function>
-Function bind(HMODULE module, const char* name) {
-    return module ? reinterpret_cast<Function>(reinterpret_cast<void (*)()>(::GetProcAddress(module, name)))
-                  : nullptr;
-}
-
 // A library of the system folder, by its full path; dependencies come from there too.
-HMODULE systemLibrary(const wchar_t* name) {
+HMODULE systemFolderLibrary(const wchar_t* name) {
     wchar_t folder[MAX_PATH];
     const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return nullptr;
@@ -68,20 +61,21 @@ public:
 
 private:
     SignatureApi() {
-        const HMODULE wintrust = systemLibrary(L"wintrust.dll");
-        const HMODULE crypt32 = systemLibrary(L"crypt32.dll");
-        const HMODULE bcrypt = systemLibrary(L"bcrypt.dll");
-        winVerifyTrust = bind<decltype(winVerifyTrust)>(wintrust, "WinVerifyTrust");
-        providerData = bind<decltype(providerData)>(wintrust, "WTHelperProvDataFromStateData");
-        providerSigner = bind<decltype(providerSigner)>(wintrust, "WTHelperGetProvSignerFromChain");
-        providerCertificate = bind<decltype(providerCertificate)>(wintrust, "WTHelperGetProvCertFromChain");
-        encodeObject = bind<decltype(encodeObject)>(crypt32, "CryptEncodeObjectEx");
-        openAlgorithm = bind<decltype(openAlgorithm)>(bcrypt, "BCryptOpenAlgorithmProvider");
-        closeAlgorithm = bind<decltype(closeAlgorithm)>(bcrypt, "BCryptCloseAlgorithmProvider");
-        createHash = bind<decltype(createHash)>(bcrypt, "BCryptCreateHash");
-        destroyHash = bind<decltype(destroyHash)>(bcrypt, "BCryptDestroyHash");
-        hashData = bind<decltype(hashData)>(bcrypt, "BCryptHashData");
-        finishHash = bind<decltype(finishHash)>(bcrypt, "BCryptFinishHash");
+        const HMODULE wintrust = systemFolderLibrary(L"wintrust.dll");
+        const HMODULE crypt32 = systemFolderLibrary(L"crypt32.dll");
+        const HMODULE bcrypt = systemFolderLibrary(L"bcrypt.dll");
+        winVerifyTrust = bindFunction<decltype(winVerifyTrust)>(wintrust, "WinVerifyTrust");
+        providerData = bindFunction<decltype(providerData)>(wintrust, "WTHelperProvDataFromStateData");
+        providerSigner = bindFunction<decltype(providerSigner)>(wintrust, "WTHelperGetProvSignerFromChain");
+        providerCertificate =
+            bindFunction<decltype(providerCertificate)>(wintrust, "WTHelperGetProvCertFromChain");
+        encodeObject = bindFunction<decltype(encodeObject)>(crypt32, "CryptEncodeObjectEx");
+        openAlgorithm = bindFunction<decltype(openAlgorithm)>(bcrypt, "BCryptOpenAlgorithmProvider");
+        closeAlgorithm = bindFunction<decltype(closeAlgorithm)>(bcrypt, "BCryptCloseAlgorithmProvider");
+        createHash = bindFunction<decltype(createHash)>(bcrypt, "BCryptCreateHash");
+        destroyHash = bindFunction<decltype(destroyHash)>(bcrypt, "BCryptDestroyHash");
+        hashData = bindFunction<decltype(hashData)>(bcrypt, "BCryptHashData");
+        finishHash = bindFunction<decltype(finishHash)>(bcrypt, "BCryptFinishHash");
     }
     bool complete() const {
         return winVerifyTrust && providerData && providerSigner && providerCertificate && encodeObject &&
