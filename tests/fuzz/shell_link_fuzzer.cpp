@@ -1,7 +1,8 @@
 // Fuzz target for the shortcut reader: any bytes give a link or none, never a crash or a
-// read outside them; a link's strings are no longer than the input could hold, the ones
-// that end at a NUL hold none; the same bytes read the same twice; and every target a
-// decoy check would follow leads only to a place on the drive (drive_path_check.h).
+// read outside them; a link's strings are no longer than the input could hold (a path's
+// base and suffix may be the same bytes), the ones that end at a NUL hold none; the same
+// bytes read the same twice; and every target a decoy check would follow leads only to a
+// place on the drive (drive_path_check.h).
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -22,8 +23,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     for (const std::wstring* text : {&link->localPath, &link->networkPath, &link->environmentTarget}) {
         FUZZ_CHECK(text->find(L'\0') == std::wstring::npos);
-        FUZZ_CHECK(text->size() <= size);
+        // A path is its base and its suffix joined by a "\"; both are read from the input,
+        // and their offsets may name the same bytes.
+        FUZZ_CHECK(text->size() <= 2 * size + 1);
     }
+    FUZZ_CHECK(link->environmentTarget.size() <= size);
     for (const std::wstring* text : {&link->relativePath, &link->workingFolder, &link->arguments}) {
         FUZZ_CHECK(text->size() <= size);
     }
